@@ -1,0 +1,6 @@
+#include "core/ProblemRecord.h"
+
+ProblemPtr NewProblemRecord()
+{
+    return std::make_unique<ProblemRecord>();
+}

@@ -1,0 +1,189 @@
+#include "support/Planted.h"
+
+#include <gtest/gtest.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+
+namespace {
+
+bool KeyOpens(HKEY root, const std::string& path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void WriteValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
+                const void* data, DWORD size)
+{
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS) << path;
+    LONG rc = RegSetValueExA(key, name.empty() ? nullptr : name.c_str(), 0, type,
+                             static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+    ASSERT_EQ(rc, ERROR_SUCCESS) << path << " " << name;
+}
+
+} // namespace
+
+std::string RootLongName(HKEY root)
+{
+    if (root == HKEY_CLASSES_ROOT) return "HKEY_CLASSES_ROOT";
+    if (root == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
+    if (root == HKEY_LOCAL_MACHINE) return "HKEY_LOCAL_MACHINE";
+    if (root == HKEY_USERS) return "HKEY_USERS";
+    if (root == HKEY_CURRENT_CONFIG) return "HKEY_CURRENT_CONFIG";
+    return "";
+}
+
+PlantedKey::PlantedKey(HKEY r, const std::string& p) : root(r), path(p)
+{
+    // Remember the shallowest missing ancestor: that is what we remove later.
+    size_t pos = 0;
+    while (true) {
+        size_t next = path.find('\\', pos);
+        std::string prefix = path.substr(0, next);
+        if (!KeyOpens(root, prefix)) {
+            topCreated = prefix;
+            break;
+        }
+        if (next == std::string::npos)
+            break;
+        pos = next + 1;
+    }
+    HKEY key;
+    LONG rc = RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr);
+    EXPECT_EQ(rc, ERROR_SUCCESS) << "planting " << path;
+    if (rc == ERROR_SUCCESS)
+        RegCloseKey(key);
+}
+
+PlantedKey::~PlantedKey()
+{
+    if (!topCreated.empty())
+        SHDeleteKeyA(root, topCreated.c_str());
+    else
+        SHDeleteKeyA(root, path.c_str()); // existed before: remove only our leaf
+}
+
+std::string PlantedKey::FullPath() const
+{
+    return RootLongName(root) + "\\" + path;
+}
+
+void PlantedKey::SetString(const std::string& name, const std::string& data, DWORD type)
+{
+    WriteValue(root, path, name, type, data.c_str(), static_cast<DWORD>(data.size() + 1));
+}
+
+void PlantedKey::SetDword(const std::string& name, DWORD data)
+{
+    WriteValue(root, path, name, REG_DWORD, &data, sizeof(data));
+}
+
+void PlantedKey::SetBinary(const std::string& name, const std::vector<BYTE>& data, DWORD type)
+{
+    WriteValue(root, path, name, type, data.data(), static_cast<DWORD>(data.size()));
+}
+
+std::string PlantedKey::Subkey(const std::string& name)
+{
+    std::string sub = path + "\\" + name;
+    HKEY key;
+    EXPECT_EQ(RegCreateKeyExA(root, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    return sub;
+}
+
+std::vector<std::string> CreateFolders(const std::string& path)
+{
+    std::vector<std::string> created;
+    for (size_t pos = path.find('\\', 3); ; pos = path.find('\\', pos + 1)) {
+        std::string prefix = path.substr(0, pos);
+        if (!prefix.empty() && GetFileAttributesA(prefix.c_str()) == INVALID_FILE_ATTRIBUTES &&
+            CreateDirectoryA(prefix.c_str(), nullptr))
+            created.push_back(prefix);
+        if (pos == std::string::npos)
+            break;
+    }
+    return created;
+}
+
+void RemoveTree(const std::string& path)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string child = path + "\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+PlantedFile::PlantedFile(const std::string& p, const std::string& content) : path(p)
+{
+    size_t slash = path.rfind('\\');
+    if (slash != std::string::npos)
+        createdFolders = CreateFolders(path.substr(0, slash));
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(file, INVALID_HANDLE_VALUE) << "planting " << path;
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+}
+
+PlantedFile::~PlantedFile()
+{
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());
+    for (auto it = createdFolders.rbegin(); it != createdFolders.rend(); ++it)
+        RemoveDirectoryA(it->c_str());
+}
+
+PlantedFolder::PlantedFolder(const std::string& p) : path(p)
+{
+    createdFolders = CreateFolders(path);
+}
+
+PlantedFolder::~PlantedFolder()
+{
+    RemoveTree(path);
+    for (auto it = createdFolders.rbegin(); it != createdFolders.rend(); ++it)
+        RemoveDirectoryA(it->c_str());
+}
+
+std::string UniqueName(const std::string& stem)
+{
+    static unsigned counter = 0;
+    char buffer[64];
+    snprintf(buffer, sizeof(buffer), "_%lu_%u", GetCurrentProcessId(), ++counter);
+    return stem + buffer;
+}
+
+std::string TestBinaryFolder()
+{
+    char buffer[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    std::string path(buffer, length);
+    return path.substr(0, path.rfind('\\'));
+}

@@ -1,0 +1,76 @@
+#pragma once
+// Things a test plants in the test prefix and that vanish when the test ends:
+// registry keys with values of any type under any root, files and folders.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A registry key created for the test. The destructor deletes the key with
+// everything below it, and every parent key that the constructor created.
+class PlantedKey {
+public:
+    // `path` is below `root`, e.g. "Software\\QuillmoorTest\\Run".
+    PlantedKey(HKEY root, const std::string& path);
+    ~PlantedKey();
+    PlantedKey(const PlantedKey&) = delete;
+    PlantedKey& operator=(const PlantedKey&) = delete;
+
+    HKEY Root() const { return root; }
+    const std::string& Path() const { return path; }
+    // The full key path with the root's long name, e.g. "HKEY_CURRENT_USER\\Software\\...".
+    std::string FullPath() const;
+
+    // Each Set... writes one value of the key; an empty name is the default value.
+    void SetString(const std::string& name, const std::string& data, DWORD type = REG_SZ);
+    void SetDword(const std::string& name, DWORD data);
+    void SetBinary(const std::string& name, const std::vector<BYTE>& data, DWORD type = REG_BINARY);
+    // A subkey of this key (created now, deleted with this key).
+    std::string Subkey(const std::string& name);
+
+private:
+    HKEY root;
+    std::string path;
+    std::string topCreated; // shallowest key this object created; deleted at the end
+};
+
+// A file written for the test; its parent folders are created as needed and
+// those that were created are removed again (when empty) at the end.
+class PlantedFile {
+public:
+    PlantedFile(const std::string& path, const std::string& content = "x");
+    ~PlantedFile();
+    PlantedFile(const PlantedFile&) = delete;
+    PlantedFile& operator=(const PlantedFile&) = delete;
+    const std::string& Path() const { return path; }
+
+private:
+    std::string path;
+    std::vector<std::string> createdFolders; // deepest last
+};
+
+// A folder created for the test and removed with everything in it at the end.
+class PlantedFolder {
+public:
+    explicit PlantedFolder(const std::string& path);
+    ~PlantedFolder();
+    PlantedFolder(const PlantedFolder&) = delete;
+    PlantedFolder& operator=(const PlantedFolder&) = delete;
+    const std::string& Path() const { return path; }
+
+private:
+    std::string path;
+    std::vector<std::string> createdFolders;
+};
+
+// Creates the folder and any missing parents; returns those created, shallowest first.
+std::vector<std::string> CreateFolders(const std::string& path);
+// Removes a folder and everything in it.
+void RemoveTree(const std::string& path);
+// A unique name for this test process, for keys and files that must not clash.
+std::string UniqueName(const std::string& stem);
+// The long name of a predefined root ("HKEY_CURRENT_USER" and so on).
+std::string RootLongName(HKEY root);
+// The folder of the running test executable.
+std::string TestBinaryFolder();
