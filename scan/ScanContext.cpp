@@ -1,0 +1,3 @@
+#include "scan/ScanContext.h"
+
+std::atomic<int> keepScanning{0};

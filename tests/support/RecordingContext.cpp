@@ -1,0 +1,119 @@
+#include "support/RecordingContext.h"
+
+void RecordingContext::Report(ProblemPtr record)
+{
+    calls.push_back("Report " + record->item);
+    records.push_back(std::move(record));
+}
+
+void RecordingContext::ShowItem(const std::string& text)
+{
+    calls.push_back("ShowItem " + text);
+    if (onItem)
+        onItem(text);
+}
+
+void RecordingContext::Step()
+{
+    ++steps;
+    calls.push_back("Step");
+}
+
+void RecordingContext::Pump()
+{
+    calls.push_back("Pump");
+}
+
+void RecordingContext::ShowFailure(const std::string& text)
+{
+    calls.push_back("ShowFailure " + text);
+}
+
+void RecordingContext::SetStatus(const std::string& text)
+{
+    calls.push_back("SetStatus " + text);
+}
+
+void RecordingContext::SetGroupLabel(SectionGroupId group, const std::string& text)
+{
+    calls.push_back("SetGroupLabel " + std::to_string(group) + " " + text);
+}
+
+bool RecordingContext::GroupChecked(SectionGroupId group)
+{
+    calls.push_back("GroupChecked " + std::to_string(group));
+    return group < GroupNone && groupChecked[group];
+}
+
+void RecordingContext::SetRowText(int row, int column, const std::string& text)
+{
+    calls.push_back("SetRowText " + std::to_string(row) + " " + std::to_string(column) + " " + text);
+    if (row < 0)
+        return;
+    if (rows.size() <= static_cast<size_t>(row))
+        rows.resize(row + 1, std::vector<std::string>(3));
+    rows[row][column] = text;
+}
+
+std::string RecordingContext::RowText(int row, int column)
+{
+    if (row < 0 || rows.size() <= static_cast<size_t>(row))
+        return "";
+    return rows[row][column];
+}
+
+void RecordingContext::SetRowImage(int row, int image)
+{
+    calls.push_back("SetRowImage " + std::to_string(row) + " " + std::to_string(image));
+    if (row < 0)
+        return;
+    if (rowImages.size() <= static_cast<size_t>(row))
+        rowImages.resize(row + 1, -1);
+    rowImages[row] = image;
+}
+
+void RecordingContext::FillProgress()
+{
+    calls.push_back("FillProgress");
+}
+
+void RecordingContext::ShowFinalMessage(const std::string& text)
+{
+    calls.push_back("ShowFinalMessage " + text);
+}
+
+void RecordingContext::ShowResultsPage()
+{
+    calls.push_back("ShowResultsPage");
+}
+
+void RecordingContext::ScanFinished()
+{
+    calls.push_back("ScanFinished");
+}
+
+std::vector<const ProblemRecord*> RecordingContext::Section(unsigned code) const
+{
+    std::vector<const ProblemRecord*> found;
+    for (const ProblemPtr& record : records)
+        if (record->section == code)
+            found.push_back(record.get());
+    return found;
+}
+
+const ProblemRecord* RecordingContext::FindItem(const std::string& item) const
+{
+    for (const ProblemPtr& record : records)
+        if (record->item == item)
+            return record.get();
+    return nullptr;
+}
+
+std::vector<std::string> RecordingContext::CallsStartingWith(const std::string& prefix) const
+{
+    std::vector<std::string> found;
+    for (const std::string& call : calls)
+        if (call.compare(0, prefix.size(), prefix) == 0)
+            found.push_back(call);
+    return found;
+}

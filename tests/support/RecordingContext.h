@@ -1,0 +1,45 @@
+#pragma once
+// A scan context for tests: keeps every record and every call, in order.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "scan/ScanContext.h"
+
+class RecordingContext : public ScanContext {
+public:
+    std::vector<ProblemPtr> records;
+    // Every call as text, e.g. "ShowItem HKEY_...", "Step", "SetStatus Scanning: ...".
+    std::vector<std::string> calls;
+    int steps = 0;
+    bool groupChecked[4] = {true, true, true, true};
+    std::vector<std::vector<std::string>> rows; // rows[row][column]
+    std::vector<int> rowImages;
+    // Called after each ShowItem (the end of an examined entry); a test may
+    // clear keepScanning here to abort mid-section.
+    std::function<void(const std::string&)> onItem;
+
+    void Report(ProblemPtr record) override;
+    void ShowItem(const std::string& text) override;
+    void Step() override;
+    void Pump() override;
+    void ShowFailure(const std::string& text) override;
+    void SetStatus(const std::string& text) override;
+    void SetGroupLabel(SectionGroupId group, const std::string& text) override;
+    bool GroupChecked(SectionGroupId group) override;
+    void SetRowText(int row, int column, const std::string& text) override;
+    std::string RowText(int row, int column) override;
+    void SetRowImage(int row, int image) override;
+    void FillProgress() override;
+    void ShowFinalMessage(const std::string& text) override;
+    void ShowResultsPage() override;
+    void ScanFinished() override;
+
+    // Records of one section, in the order reported.
+    std::vector<const ProblemRecord*> Section(unsigned code) const;
+    // The first record whose item equals `item`, or null.
+    const ProblemRecord* FindItem(const std::string& item) const;
+    // Calls that begin with `prefix`.
+    std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
+};
