@@ -27,8 +27,8 @@ struct RegistryBackEnd {
     decltype(&::RegSetValueExA) RegSetValueExA;
     decltype(&::RegDeleteKeyA) RegDeleteKeyA;
     decltype(&::RegDeleteValueA) RegDeleteValueA;
-    LSTATUS(WINAPI* SHDeleteValueA)(HKEY, LPCSTR, LPCSTR);
-    LSTATUS(WINAPI* SHDeleteKeyA)(HKEY, LPCSTR);
+    DWORD(WINAPI* SHDeleteValueA)(HKEY, LPCSTR, LPCSTR);
+    DWORD(WINAPI* SHDeleteKeyA)(HKEY, LPCSTR);
     decltype(&::RegSaveKeyA) RegSaveKeyA;
     decltype(&::RegRestoreKeyA) RegRestoreKeyA;
     decltype(&::RegSetKeySecurity) RegSetKeySecurity;

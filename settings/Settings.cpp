@@ -1,0 +1,97 @@
+#include "settings/Settings.h"
+
+#include "core/PathCheck.h"
+#include "core/Registry.h"
+
+namespace {
+
+const char settingsKey[] = "SOFTWARE\\Quillmoor8";
+
+// Every setting with its first-start text, in the order it is written.
+struct Default {
+    const char* name;
+    const char* text; // null: the log folder below the program folder
+};
+
+const Default defaults[] = {
+    {"Registry Integrity", "1"},   {"ActiveX/Classes Section", "1"},
+    {"Program ID Section", "1"},   {"Add Remove Programs", "1"},
+    {"Windows Fonts", "1"},        {"Shared Program Files", "1"},
+    {"Help Files", "1"},           {"Startup Programs", "1"},
+    {"System Services", "1"},      {"VXD Section", "1"},
+    {"File Associations", "1"},    {"Sounds Section", "1"},
+    {"Complete Registry Scan", "1"}, {"Invalid Shortcuts", "1"},
+    {"Application Paths", "1"},    {"MRULocations", "1"},
+    {"Windows Temp Files", "1"},   {"ScanDisk Files", "1"},
+    {"IE Cookies", "1"},           {"IE TempFiles", "1"},
+    {"IE TypedURLs", "1"},         {"Windows Tweaks", "1"},
+    {"Registry Section", "1"},     {"Windows Section", "1"},
+    {"IE Temp Section", "1"},      {"Tweaks Section", "1"},
+    {"Generate Log", "1"},         {"Log File Path", nullptr},
+    {"AutoRun", "0"},              {"NoAutoBackup", "0"},
+    {"CheckAllItems", "1"},        {"Version", "8.0"},
+};
+
+} // namespace
+
+int ReadSetting(const std::string& name, std::string& text)
+{
+    if (name.empty())
+        return 0;
+    RegKey key;
+    if (key.Open(HKEY_CURRENT_USER, settingsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+        return 0;
+    // A value that does not fit the 260-byte buffer counts as absent.
+    char buffer[260] = {};
+    DWORD size = sizeof(buffer);
+    DWORD type = REG_SZ;
+    if (regApi.RegQueryValueExA(key.Handle(), name.c_str(), nullptr, &type,
+                                reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+        return 0;
+    if (size >= sizeof(buffer))
+        size = sizeof(buffer) - 1;
+    buffer[size] = '\0';
+    text = buffer;
+    return 1;
+}
+
+int WriteSetting(const std::string& name, const std::string& text)
+{
+    if (name.empty())
+        return 0;
+    RegKey key;
+    if (key.Open(HKEY_CURRENT_USER, settingsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+        return 0;
+    // Stored without the terminating zero; readers terminate what they read.
+    return regApi.RegSetValueExA(key.Handle(), name.c_str(), 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(text.data()),
+                                 static_cast<DWORD>(text.size())) == ERROR_SUCCESS;
+}
+
+bool SettingOn(const std::string& name)
+{
+    std::string text;
+    return ReadSetting(name, text) && lstrcmpiA(text.c_str(), "1") == 0;
+}
+
+int SettingsKeyMissing()
+{
+    RegKey key;
+    return key.Open(HKEY_CURRENT_USER, settingsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS;
+}
+
+int WriteDefaultSettings()
+{
+    {
+        RegKey software;
+        if (software.Open(HKEY_CURRENT_USER, "SOFTWARE", KEY_ALL_ACCESS) != ERROR_SUCCESS)
+            return 0;
+        HKEY created = nullptr;
+        if (regApi.RegCreateKeyA(software.Handle(), "Quillmoor8", &created) != ERROR_SUCCESS)
+            return 0;
+        RegKey owner(created);
+    }
+    for (const Default& entry : defaults)
+        WriteSetting(entry.name, entry.text ? entry.text : GetProgramFolder() + "\\logs");
+    return 1;
+}
