@@ -168,12 +168,8 @@ TEST(FindAutoCadLocation, FollowsTheCurrentVersionsToTheInstallFolder)
     userVersion.SetString("CurVer", "ACAD-5001:409");
     EXPECT_EQ(FindAutoCadLocation(), location);
 
-    // The machine's current version wins, and leads nowhere here.
+    // The machine's current version wins over the user's.
     machine.SetString("CurVer", "R16.2");
-    EXPECT_EQ(FindAutoCadLocation(), "");
-    PlantedKey machineVersion(HKEY_LOCAL_MACHINE, acad + "\\R16.2");
-    machineVersion.SetString("CurVer", "ACAD-4001:409");
-    machine.Subkey("R16.2\\ACAD-4001:409");
     EXPECT_EQ(FindAutoCadLocation(), "");
     machine.SetString("CurVer", "R17.0");
     PlantedKey machineRelease(HKEY_LOCAL_MACHINE, acad + "\\R17.0");
