@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "core/AppMessage.h"
 #include "repair/CabinetErrors.h"
@@ -50,17 +51,9 @@ void FormatDiskName(CCAB* settings)
     ++settings->iDisk;
 }
 
-// A file that cannot be opened is refused before FCI sees it: some builds of
-// Cabinet.dll keep a file whose opening failed in their list and then fail the
-// whole cabinet when it is flushed, which would lose every other file of a backup.
-bool CanBeRead(const std::string& path)
+HANDLE OpenForPacking(const char* path)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(file);
-    return true;
+    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
 CabinetCompressor* Owner(void* pv) { return static_cast<CabinetCompressor*>(pv); }
@@ -156,13 +149,26 @@ int CabinetCompressor::AddFile(const std::string& filePath)
     if (slash != std::string::npos)
         name.erase(0, slash + 1);
     pending = true;
-    if (!context || filePath.size() >= MAX_PATH || !CanBeRead(filePath))
+    if (!context || filePath.size() >= MAX_PATH)
         return 0;
+    // The file is opened here, before FCI sees it, and handed over in the
+    // open-info callback. A file that cannot be opened is refused at once:
+    // some builds of Cabinet.dll keep a file whose opening failed in their
+    // list and then fail the whole cabinet at the flush, which would lose
+    // every other file of a backup.
+    HANDLE file = OpenForPacking(filePath.c_str());
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    fileToAdd = file;
     char source[MAX_PATH];
     char stored[MAX_PATH];
     strcpy(source, filePath.c_str());
     strcpy(stored, name.c_str());
-    return fciAddFile(context, source, stored, FALSE, OnNextCabinet, OnStatus, OnOpenInfo, tcompTYPE_MSZIP) ? 1 : 0;
+    BOOL added = fciAddFile(context, source, stored, FALSE, OnNextCabinet, OnStatus, OnOpenInfo, tcompTYPE_MSZIP);
+    if (fileToAdd != INVALID_HANDLE_VALUE)
+        CloseHandle(fileToAdd);
+    fileToAdd = INVALID_HANDLE_VALUE;
+    return added ? 1 : 0;
 }
 
 int CabinetCompressor::AddFolder(const std::string& folder)
@@ -301,13 +307,14 @@ FNFCISTATUS(CabinetCompressor::OnStatus)
     return 0;
 }
 
-// Opens a file FCI is about to store and tells it the file's DOS time stamp
-// and the attributes worth keeping.
+// Tells FCI the DOS time stamp of a file it is about to store and the
+// attributes worth keeping, and hands it the file as a C runtime handle.
 FNFCIGETOPENINFO(CabinetCompressor::OnOpenInfo)
 {
-    (void)pv;
-    HANDLE file = CreateFileA(pszName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    CabinetCompressor* self = Owner(pv);
+    HANDLE file = std::exchange(self->fileToAdd, INVALID_HANDLE_VALUE);
+    if (file == INVALID_HANDLE_VALUE)
+        file = OpenForPacking(pszName);
     if (file == INVALID_HANDLE_VALUE) {
         *err = static_cast<int>(GetLastError());
         return -1;
@@ -323,8 +330,11 @@ FNFCIGETOPENINFO(CabinetCompressor::OnOpenInfo)
     *ptime = 0;
     if (FileTimeToLocalFileTime(&info.ftLastWriteTime, &local))
         FileTimeToDosDateTime(&local, pdate, ptime);
-    DWORD attributes = GetFileAttributesA(pszName);
-    *pattribs = attributes == INVALID_FILE_ATTRIBUTES ? 0 : static_cast<USHORT>(attributes & keptAttributes);
-    CloseHandle(file);
-    return _open(pszName, _O_RDONLY | _O_BINARY);
+    *pattribs = static_cast<USHORT>(info.dwFileAttributes & keptAttributes);
+    int handle = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDONLY | _O_BINARY);
+    if (handle == -1) {
+        *err = errno;
+        CloseHandle(file);
+    }
+    return handle;
 }

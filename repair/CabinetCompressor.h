@@ -64,4 +64,6 @@ private:
     char tempFolder[MAX_PATH] = {};
     unsigned tempCounter = 1;
     bool pending = false;
+    // The file AddFile opened for FCI, until the open-info callback takes it.
+    HANDLE fileToAdd = INVALID_HANDLE_VALUE;
 };

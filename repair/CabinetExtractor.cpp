@@ -25,6 +25,8 @@ void CreateFoldersOnPath(const std::string& path)
         CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
 }
 
+std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\') + 1); }
+
 } // namespace
 
 bool IsSafeStoredName(const char* name)
@@ -93,6 +95,7 @@ int CabinetExtractor::ExtractTo(const std::string& folder)
         targetFolder += '\\';
     furtherError = 0;
     nextCabinet = name;
+    lastFolderMade.clear();
 
     for (int cabinets = 0; cabinets < mostCabinetsInSet; ++cabinets) {
         char cabinetName[MAX_PATH];
@@ -138,10 +141,20 @@ INT_PTR CabinetExtractor::OnCopyFile(FDINOTIFICATION* info)
         furtherError = FDIERROR_TARGET_FILE;
         return -1;
     }
-    CreateFoldersOnPath(path);
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+    // Files of one folder follow each other: its folders are made once.
+    std::string folder = FolderOf(path);
+    if (folder != lastFolderMade) {
+        CreateFoldersOnPath(path);
+        lastFolderMade = folder;
+    }
+    const int flags = _O_BINARY | _O_CREAT | _O_TRUNC | _O_RDWR;
+    int handle = _open(path.c_str(), flags, _S_IREAD | _S_IWRITE);
+    // An existing read-only, hidden or system file refuses to be replaced
+    // until its attributes are reset.
+    if (handle == -1 && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    int handle = _open(path.c_str(), _O_BINARY | _O_CREAT | _O_TRUNC | _O_RDWR, _S_IREAD | _S_IWRITE);
+        handle = _open(path.c_str(), flags, _S_IREAD | _S_IWRITE);
+    }
     if (handle == -1) {
         furtherError = FDIERROR_TARGET_FILE;
         return -1;
@@ -151,18 +164,16 @@ INT_PTR CabinetExtractor::OnCopyFile(FDINOTIFICATION* info)
 
 INT_PTR CabinetExtractor::OnCloseFile(FDINOTIFICATION* info)
 {
+    // The stored time goes on through the handle still open for writing, so
+    // no later write can move it.
+    HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(static_cast<int>(info->hf)));
+    FILETIME local;
+    FILETIME utc;
+    if (file != INVALID_HANDLE_VALUE && DosDateTimeToFileTime(info->date, info->time, &local) &&
+        LocalFileTimeToFileTime(&local, &utc))
+        SetFileTime(file, &utc, nullptr, &utc);
     _close(static_cast<int>(info->hf));
-    std::string path = targetFolder + info->psz1;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        FILETIME local;
-        FILETIME utc;
-        if (DosDateTimeToFileTime(info->date, info->time, &local) && LocalFileTimeToFileTime(&local, &utc))
-            SetFileTime(file, &utc, nullptr, &utc);
-        CloseHandle(file);
-    }
-    SetFileAttributesA(path.c_str(), info->attribs & keptAttributes);
+    SetFileAttributesA((targetFolder + info->psz1).c_str(), info->attribs & keptAttributes);
     return TRUE;
 }
 

@@ -51,6 +51,7 @@ private:
     std::string cabinetPath;
     std::string targetFolder; // ends with a backslash
     std::string nextCabinet;
+    std::string lastFolderMade; // the folder whose path was last created
 };
 
 // True when a name stored in a cabinet stays inside the folder it is unpacked
