@@ -107,6 +107,11 @@ int CabinetCompressor::CreateCabinet(const std::string& cabinetPath, unsigned lo
         }
         if (!fciCreate || !fciAddFile || !fciFlushFolder || !fciFlushCabinet || !fciDestroy) {
             cabinetDll.Reset();
+            fciCreate = nullptr;
+            fciAddFile = nullptr;
+            fciFlushFolder = nullptr;
+            fciFlushCabinet = nullptr;
+            fciDestroy = nullptr;
             errorRecord.fError = TRUE;
             return Fail(cabErrorNoLibrary);
         }

@@ -72,6 +72,10 @@ int CabinetExtractor::OpenCabinet(const std::string& path)
         }
         if (!fdiCreate || !fdiCopy || !fdiIsCabinet || !fdiDestroy) {
             cabinetDll.Reset();
+            fdiCreate = nullptr;
+            fdiCopy = nullptr;
+            fdiIsCabinet = nullptr;
+            fdiDestroy = nullptr;
             errorRecord.fError = TRUE;
             errorRecord.erfOper = cabErrorNoLibrary;
             return ReportError();
@@ -100,8 +104,10 @@ int CabinetExtractor::ExtractTo(const std::string& folder)
     for (int cabinets = 0; cabinets < mostCabinetsInSet; ++cabinets) {
         char cabinetName[MAX_PATH];
         char cabinetDir[MAX_PATH];
-        if (name.size() >= MAX_PATH || cabinetFolder.size() >= MAX_PATH)
+        if (name.size() >= MAX_PATH || cabinetFolder.size() >= MAX_PATH) {
+            furtherError = FDIERROR_CABINET_NOT_FOUND;
             return ReportError();
+        }
         strcpy(cabinetName, name.c_str());
         strcpy(cabinetDir, cabinetFolder.c_str());
         if (!CabinetChecksumsMatch(cabinetFolder + name)) {

@@ -230,17 +230,3 @@ TEST(CabinetExtractor, EveryCutOfACabinetEndsWithOneAnswer)
         EXPECT_EQ(capture.Messages().size(), 1u) << length;
     }
 }
-
-TEST(CabinetExtractor, SecondOpenOnOneObjectIsRefused)
-{
-    PlantedFolder root(TempPath("cabreopen"));
-    const std::string cabinet = root.Path() + "\\r.cab";
-    PackFiles(cabinet, {"C:\\windows\\win.ini"});
-    MessageCapture capture;
-    CabinetExtractor extractor;
-    ASSERT_EQ(extractor.OpenCabinet(cabinet), 1);
-    EXPECT_EQ(extractor.OpenCabinet(cabinet), 0);
-    EXPECT_EQ(capture.Messages().size(), 1u);
-    ASSERT_EQ(extractor.ExtractTo(root.Path() + "\\out"), 1);
-    EXPECT_TRUE(FileExists(root.Path() + "\\out\\win.ini"));
-}
