@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/Handles.h"
+
 namespace {
 
 constexpr uint16_t hasPrevious = 0x0001;
@@ -21,29 +23,22 @@ public:
                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr))
     {
     }
-    ~Reader()
-    {
-        if (file != INVALID_HANDLE_VALUE)
-            CloseHandle(file);
-    }
-    Reader(const Reader&) = delete;
-    Reader& operator=(const Reader&) = delete;
 
-    bool IsOpen() const { return file != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return static_cast<bool>(file); }
     bool Seek(uint32_t offset)
     {
         LONG high = 0;
-        return SetFilePointer(file, static_cast<LONG>(offset), &high, FILE_BEGIN) != INVALID_SET_FILE_POINTER ||
+        return SetFilePointer(file.Get(), static_cast<LONG>(offset), &high, FILE_BEGIN) != INVALID_SET_FILE_POINTER ||
                GetLastError() == NO_ERROR;
     }
     bool Read(void* buffer, size_t size)
     {
         DWORD read = 0;
-        return ReadFile(file, buffer, static_cast<DWORD>(size), &read, nullptr) && read == size;
+        return ReadFile(file.Get(), buffer, static_cast<DWORD>(size), &read, nullptr) && read == size;
     }
     bool Skip(size_t size)
     {
-        return SetFilePointer(file, static_cast<LONG>(size), nullptr, FILE_CURRENT) != INVALID_SET_FILE_POINTER ||
+        return SetFilePointer(file.Get(), static_cast<LONG>(size), nullptr, FILE_CURRENT) != INVALID_SET_FILE_POINTER ||
                GetLastError() == NO_ERROR;
     }
     // Skips a zero-terminated name.
@@ -57,7 +52,7 @@ public:
     }
 
 private:
-    HANDLE file;
+    HandleOwner file;
 };
 
 uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <utility>
 
 #include "core/AppMessage.h"
 #include "repair/CabinetErrors.h"
@@ -58,6 +57,12 @@ HANDLE OpenForPacking(const char* path)
 
 CabinetCompressor* Owner(void* pv) { return static_cast<CabinetCompressor*>(pv); }
 
+// An entry point of a loaded library; null when it lacks one.
+void* EntryPoint(const ModuleOwner& library, const char* name)
+{
+    return reinterpret_cast<void*>(GetProcAddress(library.Get(), name));
+}
+
 } // namespace
 
 CabinetCompressor::CabinetCompressor()
@@ -97,13 +102,14 @@ int CabinetCompressor::CreateCabinet(const std::string& cabinetPath, unsigned lo
     if (name.empty())
         return Fail(cabErrorInvalidParameters);
 
-    if (!cabinetDll.IsLoaded()) {
-        if (cabinetDll.Load("Cabinet.dll")) {
-            fciCreate = cabinetDll.Entry<decltype(fciCreate)>("FCICreate");
-            fciAddFile = cabinetDll.Entry<decltype(fciAddFile)>("FCIAddFile");
-            fciFlushFolder = cabinetDll.Entry<decltype(fciFlushFolder)>("FCIFlushFolder");
-            fciFlushCabinet = cabinetDll.Entry<decltype(fciFlushCabinet)>("FCIFlushCabinet");
-            fciDestroy = cabinetDll.Entry<decltype(fciDestroy)>("FCIDestroy");
+    if (!cabinetDll) {
+        cabinetDll.Reset(LoadLibraryA("Cabinet.dll"));
+        if (cabinetDll) {
+            fciCreate = reinterpret_cast<decltype(fciCreate)>(EntryPoint(cabinetDll, "FCICreate"));
+            fciAddFile = reinterpret_cast<decltype(fciAddFile)>(EntryPoint(cabinetDll, "FCIAddFile"));
+            fciFlushFolder = reinterpret_cast<decltype(fciFlushFolder)>(EntryPoint(cabinetDll, "FCIFlushFolder"));
+            fciFlushCabinet = reinterpret_cast<decltype(fciFlushCabinet)>(EntryPoint(cabinetDll, "FCIFlushCabinet"));
+            fciDestroy = reinterpret_cast<decltype(fciDestroy)>(EntryPoint(cabinetDll, "FCIDestroy"));
         }
         if (!fciCreate || !fciAddFile || !fciFlushFolder || !fciFlushCabinet || !fciDestroy) {
             cabinetDll.Reset();
@@ -161,18 +167,15 @@ int CabinetCompressor::AddFile(const std::string& filePath)
     // some builds of Cabinet.dll keep a file whose opening failed in their
     // list and then fail the whole cabinet at the flush, which would lose
     // every other file of a backup.
-    HANDLE file = OpenForPacking(filePath.c_str());
-    if (file == INVALID_HANDLE_VALUE)
+    fileToAdd.Reset(OpenForPacking(filePath.c_str()));
+    if (!fileToAdd)
         return 0;
-    fileToAdd = file;
     char source[MAX_PATH];
     char stored[MAX_PATH];
     strcpy(source, filePath.c_str());
     strcpy(stored, name.c_str());
     BOOL added = fciAddFile(context, source, stored, FALSE, OnNextCabinet, OnStatus, OnOpenInfo, tcompTYPE_MSZIP);
-    if (fileToAdd != INVALID_HANDLE_VALUE)
-        CloseHandle(fileToAdd);
-    fileToAdd = INVALID_HANDLE_VALUE;
+    fileToAdd.Reset();
     return added ? 1 : 0;
 }
 
@@ -184,8 +187,8 @@ int CabinetCompressor::AddFolder(const std::string& folder)
         base.pop_back();
 
     WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "\\*.*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
+    FindHandle search(FindFirstFileA((folder + "\\*.*").c_str(), &entry));
+    if (search) {
         do {
             if (entry.cFileName[0] == '.' || (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
                 continue;
@@ -196,8 +199,7 @@ int CabinetCompressor::AddFolder(const std::string& folder)
                 log += "\r\n*Error adding file - ";
                 log += path;
             }
-        } while (FindNextFileA(search, &entry));
-        FindClose(search);
+        } while (FindNextFileA(search.Get(), &entry));
     }
 
     // Text mode on purpose: readers of the log expect the line breaks it gives.
@@ -317,17 +319,12 @@ FNFCISTATUS(CabinetCompressor::OnStatus)
 FNFCIGETOPENINFO(CabinetCompressor::OnOpenInfo)
 {
     CabinetCompressor* self = Owner(pv);
-    HANDLE file = std::exchange(self->fileToAdd, INVALID_HANDLE_VALUE);
-    if (file == INVALID_HANDLE_VALUE)
-        file = OpenForPacking(pszName);
-    if (file == INVALID_HANDLE_VALUE) {
-        *err = static_cast<int>(GetLastError());
-        return -1;
-    }
+    HandleOwner file(self->fileToAdd.Release());
+    if (!file)
+        file.Reset(OpenForPacking(pszName));
     BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(file, &info)) {
+    if (!file || !GetFileInformationByHandle(file.Get(), &info)) {
         *err = static_cast<int>(GetLastError());
-        CloseHandle(file);
         return -1;
     }
     FILETIME local;
@@ -336,10 +333,11 @@ FNFCIGETOPENINFO(CabinetCompressor::OnOpenInfo)
     if (FileTimeToLocalFileTime(&info.ftLastWriteTime, &local))
         FileTimeToDosDateTime(&local, pdate, ptime);
     *pattribs = static_cast<USHORT>(info.dwFileAttributes & keptAttributes);
-    int handle = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDONLY | _O_BINARY);
-    if (handle == -1) {
+    // From here the C runtime handle owns the file.
+    int handle = _open_osfhandle(reinterpret_cast<intptr_t>(file.Get()), _O_RDONLY | _O_BINARY);
+    if (handle == -1)
         *err = errno;
-        CloseHandle(file);
-    }
+    else
+        file.Release();
     return handle;
 }

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "core/LibraryHandle.h"
+#include "core/Handles.h"
 
 class CabinetCompressor {
 public:
@@ -50,7 +50,7 @@ private:
     static FNFCISTATUS(OnStatus);
     static FNFCIGETOPENINFO(OnOpenInfo);
 
-    LibraryHandle cabinetDll;
+    ModuleOwner cabinetDll;
     decltype(&FCICreate) fciCreate = nullptr;
     decltype(&FCIAddFile) fciAddFile = nullptr;
     decltype(&FCIFlushFolder) fciFlushFolder = nullptr;
@@ -65,5 +65,5 @@ private:
     unsigned tempCounter = 1;
     bool pending = false;
     // The file AddFile opened for FCI, until the open-info callback takes it.
-    HANDLE fileToAdd = INVALID_HANDLE_VALUE;
+    HandleOwner fileToAdd;
 };

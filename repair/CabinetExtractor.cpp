@@ -27,6 +27,12 @@ void CreateFoldersOnPath(const std::string& path)
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\') + 1); }
 
+// An entry point of a loaded library; null when it lacks one.
+void* EntryPoint(const ModuleOwner& library, const char* name)
+{
+    return reinterpret_cast<void*>(GetProcAddress(library.Get(), name));
+}
+
 } // namespace
 
 bool IsSafeStoredName(const char* name)
@@ -63,12 +69,13 @@ int CabinetExtractor::OpenCabinet(const std::string& path)
     furtherError = 0;
     if (context)
         return ReportError();
-    if (!cabinetDll.IsLoaded()) {
-        if (cabinetDll.Load("Cabinet.dll")) {
-            fdiCreate = cabinetDll.Entry<decltype(fdiCreate)>("FDICreate");
-            fdiCopy = cabinetDll.Entry<decltype(fdiCopy)>("FDICopy");
-            fdiIsCabinet = cabinetDll.Entry<decltype(fdiIsCabinet)>("FDIIsCabinet");
-            fdiDestroy = cabinetDll.Entry<decltype(fdiDestroy)>("FDIDestroy");
+    if (!cabinetDll) {
+        cabinetDll.Reset(LoadLibraryA("Cabinet.dll"));
+        if (cabinetDll) {
+            fdiCreate = reinterpret_cast<decltype(fdiCreate)>(EntryPoint(cabinetDll, "FDICreate"));
+            fdiCopy = reinterpret_cast<decltype(fdiCopy)>(EntryPoint(cabinetDll, "FDICopy"));
+            fdiIsCabinet = reinterpret_cast<decltype(fdiIsCabinet)>(EntryPoint(cabinetDll, "FDIIsCabinet"));
+            fdiDestroy = reinterpret_cast<decltype(fdiDestroy)>(EntryPoint(cabinetDll, "FDIDestroy"));
         }
         if (!fdiCreate || !fdiCopy || !fdiIsCabinet || !fdiDestroy) {
             cabinetDll.Reset();

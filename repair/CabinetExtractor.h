@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "core/LibraryHandle.h"
+#include "core/Handles.h"
 
 class CabinetExtractor {
 public:
@@ -38,7 +38,7 @@ private:
     static FNSEEK(OnSeek);
     static FNFDINOTIFY(OnNotify);
 
-    LibraryHandle cabinetDll;
+    ModuleOwner cabinetDll;
     decltype(&FDICreate) fdiCreate = nullptr;
     decltype(&FDICopy) fdiCopy = nullptr;
     decltype(&FDIIsCabinet) fdiIsCabinet = nullptr;
