@@ -11,6 +11,7 @@
 #include "core/Registry.h"
 #include "core/ResourceText.h"
 #include "res/resource.h"
+#include "scan/ClassesWalk.h"
 #include "scan/ScanContext.h"
 #include "scan/Scanners.h"
 
@@ -18,7 +19,6 @@ MruKeyTable mruKeys;
 
 namespace {
 
-const char* const openFailedText = "RegOpenKeyEx FAILED";
 const char* const typedUrlsKey = "Software\\Microsoft\\Internet Explorer\\TypedUrls";
 const char* const userAssistKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\UserAssist";
 
