@@ -1,5 +1,6 @@
 #include "core/FileFacts.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace {
@@ -7,7 +8,8 @@ namespace {
 // Long enough to spare a walk thousands of questions, short enough that a
 // disk unplugged or a file deleted during a scan is soon seen as gone.
 constexpr DWORD rememberMs = 1000;
-// Past this many remembered paths, the stale ones are dropped.
+// Past this many remembered paths the stale ones are dropped; the next pruning
+// waits until the memory has doubled again, so pruning stays cheap.
 constexpr size_t pruneAt = 4096;
 
 struct KnownType {
@@ -25,6 +27,7 @@ struct KnownAttributes {
 struct Memory {
     int openMemos = 0;
     unsigned memo = 0;
+    size_t pruneThreshold = pruneAt;
     std::unordered_map<std::string, KnownAttributes> paths;
 };
 
@@ -84,8 +87,10 @@ DWORD FileAttributesOf(const std::string& path)
         if (fresh)
             return known.attributes;
     }
-    if (memory.paths.size() >= pruneAt)
+    if (memory.paths.size() >= memory.pruneThreshold) {
         Prune(now);
+        memory.pruneThreshold = std::max(pruneAt, 2 * memory.paths.size());
+    }
     DWORD attributes = AskAttributes(path);
     memory.paths[path] = {attributes, now, memory.memo};
     return attributes;
