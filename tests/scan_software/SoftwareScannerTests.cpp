@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <memory>
 #include <string>
@@ -107,12 +108,9 @@ TEST_F(SoftwareScanner, StartupReportsMissingProgramsOfBothListsMachineFirst)
     // Data that does not fit the buffer is passed over without a status line.
     EXPECT_FALSE(Shown(context, machineKey + "\\" + tooLong));
     // The machine-wide list comes first.
-    size_t machineAt = 0, userAt = 0;
-    for (size_t i = 0; i < context.records.size(); ++i) {
-        if (context.records[i].get() == machine) machineAt = i;
-        if (context.records[i].get() == mine) userAt = i;
-    }
-    EXPECT_LT(machineAt, userAt);
+    const std::vector<std::string> reports = context.CallsStartingWith("Report ");
+    EXPECT_LT(std::find(reports.begin(), reports.end(), "Report " + gone),
+              std::find(reports.begin(), reports.end(), "Report " + userGone));
 }
 
 TEST_F(SoftwareScanner, StartupLooksAtNoListWhenTheMachineListCannotBeOpened)
