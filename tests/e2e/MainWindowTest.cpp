@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <shlwapi.h>
+
 #include "resource.h"
 #include "support/UiDriver.h"
 
@@ -77,4 +79,35 @@ TEST(MainWindow, OptionsOpensTheAdvancedOptionsPanelAndCloseReturns)
     EXPECT_EQ(run.app.WaitForExit(200), STILL_ACTIVE) << "closing the panel must not end the program";
     SendKey(run.window, VK_ESCAPE);
     EXPECT_EQ(run.app.WaitForExit(10000), 0u);
+}
+
+TEST(Application, FirstStartWritesTheDefaultSettingsBeforeTheWindowShows)
+{
+    SHDeleteKeyA(HKEY_CURRENT_USER, "SOFTWARE\\Quillmoor8");
+    RunningApp run;
+    ASSERT_NO_FATAL_FAILURE(run.Start());
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Quillmoor8", 0, KEY_READ, &key), ERROR_SUCCESS);
+    char text[16] = "";
+    DWORD size = sizeof(text);
+    EXPECT_EQ(RegQueryValueExA(key, "Registry Section", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    for (int id : {IDC_CHECK_REGISTRY, IDC_CHECK_IE, IDC_CHECK_WINDOWS, IDC_CHECK_TWEAKS})
+        EXPECT_TRUE(IsChecked(Control(run.window, id))) << id;
+    SendKey(run.window, VK_ESCAPE);
+    EXPECT_EQ(run.app.WaitForExit(10000), 0u);
+}
+
+TEST(Application, SecondCopyEndsAtOnceWithoutAWindow)
+{
+    RunningApp first;
+    ASSERT_NO_FATAL_FAILURE(first.Start());
+    AppProcess second;
+    ASSERT_TRUE(second.Start());
+    EXPECT_EQ(second.WaitForExit(10000), 0u);
+    EXPECT_TRUE(TopWindows(second.Id()).empty());
+    EXPECT_TRUE(first.app.Running());
+    SendKey(first.window, VK_ESCAPE);
+    EXPECT_EQ(first.app.WaitForExit(10000), 0u);
 }
