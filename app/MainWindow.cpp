@@ -111,7 +111,7 @@ void MainWindow::SetUpFonts()
     SetTextLook(IDC_STATUS_SECTION, titleFont.Get(), RGB(27, 117, 227));
 
     headingFont = CreateSkinFont(16, true);
-    nameFont = CreateSkinFont(12, true);
+    nameFont = CreateSkinFont(13, true);
     noteFont = CreateSkinFont(11, false);
     const COLORREF ink = RGB(24, 48, 88), muted = RGB(88, 102, 124);
     for (int id : {IDC_START_HEADING, IDC_RESULTS_HEADING})
