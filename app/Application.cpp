@@ -5,22 +5,9 @@
 #include <objbase.h>
 
 #include "app/MainWindow.h"
+#include "core/AppMessage.h"
 #include "core/PathCheck.h"
 #include "settings/Settings.h"
-
-std::string ApplicationTitle()
-{
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string name = path;
-    size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos)
-        name.erase(0, slash + 1);
-    size_t dot = name.rfind('.');
-    if (dot != std::string::npos)
-        name.erase(dot);
-    return name;
-}
 
 bool StartApplication()
 {
@@ -29,8 +16,7 @@ bool StartApplication()
     if (FindWindowA(nullptr, mainWindowTitle))
         return false;
     if (IsWow64() == 1) {
-        MessageBoxA(nullptr, "64 bit version of windows not supported", ApplicationTitle().c_str(),
-                    MB_OK | MB_ICONSTOP);
+        ShowAppMessage(nullptr, "64 bit version of windows not supported", MB_OK | MB_ICONSTOP);
         return false;
     }
     SetAutoCadFolder(FindAutoCadLocation());

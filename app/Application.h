@@ -2,14 +2,9 @@
 // Program start and end: one copy at a time, 32-bit Windows only, settings
 // ready before the main window opens.
 
-#include <string>
-
 // Runs the program; returns false so that the process ends when the main
 // window closes (or at once when the program may not run).
 bool StartApplication();
 // Releases COM.
 void EndApplication();
 
-// The caption of the program's message boxes: the running executable's
-// base name, e.g. "Quillmoor8".
-std::string ApplicationTitle();
