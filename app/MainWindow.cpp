@@ -157,9 +157,9 @@ void MainWindow::SetUpSkin()
     MakeBitmapButton(IDC_ABORT, ButtonStyle::Secondary);
     MakeBitmapButton(IDC_GO_BACK, ButtonStyle::Secondary);
 
-    // The control owns the image it shows; it goes with the window.
+    statusIcon = LoadSkinBitmap(IDB_STATUS_ICON);
     SendMessageA(Item(IDC_STATUS_ICON), STM_SETIMAGE, IMAGE_BITMAP,
-                 reinterpret_cast<LPARAM>(LoadSkinBitmap(IDB_STATUS_ICON).Release()));
+                 reinterpret_cast<LPARAM>(statusIcon.Get()));
 }
 
 void MainWindow::SetUpSectionList()

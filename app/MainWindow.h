@@ -47,4 +47,6 @@ private:
     GdiObject<HFONT> headingFont;
     GdiObject<HFONT> nameFont;
     GdiObject<HFONT> noteFont;
+    // Shown by the picture beside the status lines, which does not delete it.
+    GdiObject<HBITMAP> statusIcon;
 };
