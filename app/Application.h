@@ -1,0 +1,10 @@
+#pragma once
+// Program start and end: one copy at a time, 32-bit Windows only, settings
+// ready before the main window opens.
+
+// Runs the program; returns false so that the process ends when the main
+// window closes (or at once when the program may not run).
+bool StartApplication();
+// Releases COM.
+void EndApplication();
+
