@@ -15,44 +15,34 @@ namespace {
 
 const char settingsPath[] = "SOFTWARE\\Quillmoor8";
 
-// Puts the program's settings back as they were when the test ends: the
-// values it changed, or no settings key at all when there was none.
+// Puts the program's settings back as they were when the test ends: a copy
+// of the settings key is taken first, or the key is removed again when the
+// prefix had none.
 class SettingsGuard {
 public:
     SettingsGuard()
     {
+        existed = Copy(HKEY_CURRENT_USER, settingsPath, savedPath);
         HKEY key = nullptr;
-        DWORD disposition = 0;
-        EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, settingsPath, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &key, &disposition),
-                  ERROR_SUCCESS);
+        EXPECT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, settingsPath, &key), ERROR_SUCCESS);
         RegCloseKey(key);
-        created = disposition == REG_CREATED_NEW_KEY;
     }
     ~SettingsGuard()
     {
-        if (created) {
-            SHDeleteKeyA(HKEY_CURRENT_USER, settingsPath);
-            return;
-        }
-        for (const Saved& value : saved) {
-            if (value.existed)
-                SHSetValueA(HKEY_CURRENT_USER, settingsPath, value.name.c_str(), REG_SZ,
-                            value.text.c_str(), static_cast<DWORD>(value.text.size() + 1));
-            else
-                SHDeleteValueA(HKEY_CURRENT_USER, settingsPath, value.name.c_str());
-        }
+        SHDeleteKeyA(HKEY_CURRENT_USER, settingsPath);
+        if (existed)
+            Copy(HKEY_CURRENT_USER, savedPath, settingsPath);
+        SHDeleteKeyA(HKEY_CURRENT_USER, savedPath);
     }
 
-    void Set(const std::string& name, const std::string& text)
+    static void Set(const std::string& name, const std::string& text)
     {
-        Remember(name);
         SHSetValueA(HKEY_CURRENT_USER, settingsPath, name.c_str(), REG_SZ, text.c_str(),
                     static_cast<DWORD>(text.size() + 1));
     }
 
     // Every section off except those listed.
-    void OnlySections(std::vector<unsigned> on)
+    static void OnlySections(std::vector<unsigned> on)
     {
         for (unsigned code = 0; code < SectionCount; ++code)
             if (code != SectionReserved)
@@ -71,23 +61,23 @@ public:
     }
 
 private:
-    struct Saved {
-        std::string name;
-        bool existed;
-        std::string text;
-    };
+    static constexpr const char* savedPath = "SOFTWARE\\QuillmoorTestSavedSettings";
 
-    void Remember(const std::string& name)
+    // Copies the tree `from` to a new key `to`; false when `from` is missing.
+    static bool Copy(HKEY root, const char* from, const char* to)
     {
-        for (const Saved& value : saved)
-            if (value.name == name)
-                return;
-        std::string text = Get(name);
-        saved.push_back({name, text != "<missing>", text});
+        HKEY source = nullptr;
+        if (RegOpenKeyExA(root, from, 0, KEY_READ, &source) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(source);
+        HKEY target = nullptr;
+        EXPECT_EQ(RegCreateKeyA(root, to, &target), ERROR_SUCCESS);
+        EXPECT_EQ(SHCopyKeyA(root, from, target, 0), ERROR_SUCCESS);
+        RegCloseKey(target);
+        return true;
     }
 
-    bool created = false;
-    std::vector<Saved> saved;
+    bool existed = false;
 };
 
 std::vector<unsigned> AllSections()

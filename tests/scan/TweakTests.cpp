@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -225,21 +224,6 @@ TEST(Tweaks, EachIsOfferedUntilSetAndApplyingWritesTheRecommendedValue)
         }
         EXPECT_EQ(Offered(tweak), nullptr) << "still offered once applied";
     }
-}
-
-TEST(Tweaks, ScanOffersThemInCatalogueOrder)
-{
-    std::vector<std::unique_ptr<ValueGuard>> guards;
-    for (const Expected& tweak : tweaks) {
-        guards.push_back(std::make_unique<ValueGuard>(tweak));
-        Remove(tweak);
-    }
-    RecordingContext context;
-    ScanTweaks(context);
-
-    ASSERT_EQ(context.records.size(), std::size(tweaks));
-    for (size_t i = 0; i < std::size(tweaks); ++i)
-        EXPECT_EQ(context.records[i]->item, tweaks[i].name);
 }
 
 TEST(Tweaks, AllChecksCompleteEvenAfterAnAbort)
