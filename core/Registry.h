@@ -98,6 +98,8 @@ public:
     LONG Open(HKEY parent, const std::string& subkey, REGSAM access);
     // The close result, 0 when nothing was held.
     LONG Close();
+    // Gives the key up without closing it.
+    HKEY Detach();
     LONG QueryDwordValue(DWORD& value, const std::string& name);
     LONG QueryStringValue(char* buffer, const std::string& name, DWORD* byteCount);
     LONG SetDwordValue(DWORD value, const std::string& name);
