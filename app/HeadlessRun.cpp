@@ -7,6 +7,7 @@
 #include "app/HeadlessContext.h"
 #include "app/ProblemCollection.h"
 #include "app/ProblemReport.h"
+#include "core/Handles.h"
 #include "core/PathCheck.h"
 #include "scan/ScanDriver.h"
 #include "settings/IgnoreList.h"
@@ -34,29 +35,14 @@ private:
     bool initialised;
 };
 
-// A file opened for writing by this run; closed when the run ends.
-class WriteFileHandle {
-public:
-    WriteFileHandle(const std::string& path, DWORD creation)
-        : handle(path.empty() ? INVALID_HANDLE_VALUE
-                              : CreateFileA(path.c_str(), GENERIC_WRITE,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, creation,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr))
-    {
-    }
-    ~WriteFileHandle()
-    {
-        if (IsOpen())
-            CloseHandle(handle);
-    }
-    WriteFileHandle(const WriteFileHandle&) = delete;
-    WriteFileHandle& operator=(const WriteFileHandle&) = delete;
-    bool IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
-    HANDLE Handle() const { return IsOpen() ? handle : nullptr; }
-
-private:
-    HANDLE handle;
-};
+// A file opened for writing by this run; empty path: nothing opened.
+HandleOwner OpenForWriting(const std::string& path, DWORD creation)
+{
+    if (path.empty())
+        return HandleOwner();
+    return HandleOwner(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
 
 // The section and group settings this run scans with. Every group key is in
 // the overlay, so that storing the group states at scan start touches
@@ -113,14 +99,13 @@ int RunHeadless(const std::vector<std::string>& arguments, TextOutput& out, Text
     IgnoreList ignoreList;
     ignoreList.LoadIgnoreList();
 
-    WriteFileHandle reportFile(options.reportGiven && options.reportPath != "-"
-                                   ? options.reportPath
-                                   : std::string(),
-                               CREATE_ALWAYS);
-    HandleOutput reportFileOutput(reportFile.Handle());
+    HandleOwner reportFile = OpenForWriting(
+        options.reportGiven && options.reportPath != "-" ? options.reportPath : std::string(),
+        CREATE_ALWAYS);
+    HandleOutput reportFileOutput(reportFile.Get());
     TextOutput* report = nullptr;
     if (options.reportGiven) {
-        if (options.reportPath != "-" && !reportFile.IsOpen()) {
+        if (options.reportPath != "-" && !reportFile) {
             err.Write("Cannot write the report file " + options.reportPath + "\r\n");
             return ExitCannotRun;
         }
@@ -195,9 +180,10 @@ int RunCommandLine(const std::vector<std::string>& arguments)
             errHandle = UsableHandle(GetStdHandle(STD_ERROR_HANDLE));
     }
     // Some systems attach the console without handing out its handles.
-    WriteFileHandle console(outHandle && errHandle ? std::string() : "CONOUT$", OPEN_EXISTING);
-    HandleOutput out(outHandle ? outHandle : console.Handle());
-    HandleOutput err(errHandle ? errHandle : console.Handle());
+    HandleOwner console =
+        OpenForWriting(outHandle && errHandle ? std::string() : "CONOUT$", OPEN_EXISTING);
+    HandleOutput out(outHandle ? outHandle : console.Get());
+    HandleOutput err(errHandle ? errHandle : console.Get());
     try {
         return RunHeadless(arguments, out, err);
     } catch (const std::exception& failure) {

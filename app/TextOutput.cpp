@@ -2,7 +2,7 @@
 
 bool HandleOutput::Write(const std::string& text)
 {
-    if (!handle)
+    if (!handle || handle == INVALID_HANDLE_VALUE)
         return false;
     const char* next = text.data();
     size_t left = text.size();
