@@ -1,0 +1,279 @@
+// The class, programmatic identifier and type library scanners: component
+// registrations below HKEY_CLASSES_ROOT whose server, handler, code base,
+// help folder, type library or class no longer exists.
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string>
+
+#include "core/PathCheck.h"
+#include "core/ProblemRecord.h"
+#include "core/Registry.h"
+#include "core/ResourceText.h"
+#include "core/ScanSection.h"
+#include "resource.h"
+#include "scan/ClassesWalk.h"
+#include "scan/ScanContext.h"
+#include "scan/Scanners.h"
+
+namespace {
+
+// The server kinds of a class, in the order they are checked.
+const char* const serverKinds[] = {"InprocServer32", "InprocServer", "InprocHandler32",
+                                   "LocalServer32"};
+
+ProblemPtr MakeRecord(unsigned section, const std::string& item, const std::string& keyPath,
+                      const std::string& valueName, const std::string& valueData,
+                      const std::string& description)
+{
+    ProblemPtr record = NewProblemRecord();
+    record->section = section;
+    record->item = item;
+    record->keyPath = keyPath;
+    record->valueName = valueName;
+    record->valueData = valueData;
+    record->description = description;
+    return record;
+}
+
+// The default value of a key below HKEY_CLASSES_ROOT, read as text into a
+// 255-byte buffer; false when the key does not open or the value does not
+// read (longer data included), in which case the check is skipped.
+bool ReadClassDefault(const std::string& subkey, std::string& text)
+{
+    RegKey key;
+    if (key.Open(HKEY_CLASSES_ROOT, subkey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+        return false;
+    char buffer[256];
+    DWORD type = REG_SZ;
+    DWORD count = 255;
+    if (regApi.RegQueryValueExA(key.Handle(), "", nullptr, &type, reinterpret_cast<BYTE*>(buffer),
+                                &count) != ERROR_SUCCESS)
+        return false;
+    buffer[std::min<DWORD>(count, 255)] = '\0';
+    text = buffer;
+    return true;
+}
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+// Server paths are often written with %SystemRoot% or %ProgramFiles% in any
+// mix of cases: lower the whole text so that both are found, then put the
+// real folders in their place.
+std::string PrepareServerPath(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    ReplaceAll(text, "%systemroot%", GetWindowsFolder());
+    ReplaceAll(text, "%programfiles%", GetProgramFilesFolder());
+    return text;
+}
+
+std::string ExpandVariables(const std::string& text)
+{
+    char buffer[MAX_PATH];
+    DWORD length = ExpandEnvironmentStringsA(text.c_str(), buffer, sizeof(buffer));
+    if (length == 0 || length > sizeof(buffer))
+        return text;
+    return buffer;
+}
+
+// Hands the record over when the check found a problem, and shows the key
+// the check looked at in either case.
+void ReportAndShow(ScanContext& context, ProblemPtr record, const std::string& subkey)
+{
+    if (record)
+        context.Report(std::move(record));
+    context.ShowItem(ClassesKeyPath(subkey));
+    context.Pump();
+}
+
+void CheckServers(ScanContext& context, const std::string& classKey)
+{
+    for (const char* kind : serverKinds) {
+        const std::string subkey = classKey + "\\" + kind;
+        std::string text;
+        if (!ReadClassDefault(subkey, text))
+            continue;
+        const std::string tested = PrepareServerPath(text);
+        ProblemPtr record;
+        if (!IsValidPath(tested))
+            record = MakeRecord(SectionActiveX, tested, ClassesKeyPath(subkey),
+                                ResourceString(IDS_DEFAULT_VALUE), tested,
+                                ResourceString(IDS_FILE_MISSING));
+        ReportAndShow(context, std::move(record), subkey);
+    }
+}
+
+// A version-independent identifier is usually a ProgID, but some classes
+// name a file there instead; each is judged for what it looks like.
+void CheckVersionIndependentProgId(ScanContext& context, const std::string& classKey)
+{
+    const std::string subkey = classKey + "\\VersionIndependentProgId";
+    std::string text;
+    if (!ReadClassDefault(subkey, text))
+        return;
+    const std::string tested = PrepareServerPath(text);
+    const bool isPath = tested.find(":\\") != std::string::npos;
+    ProblemPtr record;
+    if (!(isPath ? IsValidPath(tested) : IsValidProgId(tested)))
+        record = MakeRecord(SectionActiveX, tested, ClassesKeyPath(subkey),
+                            ResourceString(IDS_DEFAULT_VALUE), tested,
+                            ResourceString(isPath ? IDS_FILE_MISSING : IDS_APPID_INVALID));
+    ReportAndShow(context, std::move(record), subkey);
+}
+
+void CheckTypeLibReference(ScanContext& context, const std::string& classKey)
+{
+    const std::string subkey = classKey + "\\TypeLib";
+    std::string typeLibId;
+    if (!ReadClassDefault(subkey, typeLibId))
+        return;
+    ProblemPtr record;
+    if (!typeLibId.empty() && !TypeLibKeyExists(typeLibId))
+        record = MakeRecord(SectionActiveX, typeLibId, ClassesKeyPath(subkey), "", "", "");
+    ReportAndShow(context, std::move(record), subkey);
+}
+
+// Managed classes keep one subkey per registered version below their
+// server key, each with the file it was loaded from.
+void CheckCodeBases(ScanContext& context, const std::string& classKey)
+{
+    const std::string serverKey = classKey + "\\InProcServer32";
+    RegKey server;
+    if (server.Open(HKEY_CLASSES_ROOT, serverKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+        return;
+    const DWORD count = CountSubkeys(server.Handle());
+    for (DWORD index = 0; index < count && context.KeepScanning(); ++index) {
+        std::string version;
+        if (!EnumSubkeyName<256>(server.Handle(), index, version))
+            continue;
+        const std::string versionKey = serverKey + "\\" + version;
+        const std::string codeBase = ReadRegString(HKEY_CLASSES_ROOT, versionKey, "CodeBase");
+        if (!codeBase.empty() && !IsValidPath(codeBase))
+            context.Report(MakeRecord(SectionActiveX, codeBase, ClassesKeyPath(versionKey),
+                                      "CodeBase", codeBase, ResourceString(IDS_FILE_MISSING)));
+    }
+}
+
+// Walks one type library key depth first down to its win32, win16 and
+// HELPDIR keys; keys without subkeys (such as FLAGS) are passed over.
+void ScanTypeLibKey(ScanContext& context, const std::string& path)
+{
+    if (!context.KeepScanning())
+        return;
+    const std::string last = path.substr(path.rfind('\\'));
+    if (_stricmp(last.c_str(), "\\win32") == 0 || _stricmp(last.c_str(), "\\win16") == 0) {
+        // An empty or unreadable file entry is as broken as a missing file.
+        const std::string file = ExpandVariables(ReadRegString(HKEY_CLASSES_ROOT, path, ""));
+        ProblemPtr record;
+        if (!IsValidPath(file))
+            record = MakeRecord(SectionProgramId, file, ClassesKeyPath(path),
+                                ResourceString(IDS_DEFAULT_VALUE), file,
+                                ResourceString(IDS_FILE_MISSING));
+        ReportAndShow(context, std::move(record), path);
+        return;
+    }
+    if (_stricmp(last.c_str(), "\\HELPDIR") == 0) {
+        std::string folder = ExpandVariables(ReadRegString(HKEY_CLASSES_ROOT, path, ""));
+        if (folder.empty())
+            return;
+        ProblemPtr record;
+        if (folder.back() == '\\') {
+            folder.pop_back();
+            if (IsValidPath(folder))
+                return;
+            if (!IsDirectory(folder))
+                record = MakeRecord(SectionProgramId, folder, ClassesKeyPath(path),
+                                    ResourceString(IDS_DEFAULT_VALUE), folder,
+                                    ResourceString(IDS_FILE_MISSING));
+        } else {
+            folder.erase(std::remove(folder.begin(), folder.end(), '"'), folder.end());
+            if (!PathFileExistsA(folder.c_str()))
+                record = MakeRecord(SectionProgramId, folder, ClassesKeyPath(path),
+                                    ResourceString(IDS_DEFAULT_VALUE), folder,
+                                    ResourceString(IDS_DIRECTORY_INVALID));
+        }
+        ReportAndShow(context, std::move(record), path);
+        return;
+    }
+    RegKey key;
+    if (key.Open(HKEY_CLASSES_ROOT, path, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+        return;
+    const DWORD count = CountSubkeys(key.Handle());
+    for (DWORD index = 0; index < count && context.KeepScanning(); ++index) {
+        std::string name;
+        if (EnumSubkeyName<256>(key.Handle(), index, name))
+            ScanTypeLibKey(context, path + "\\" + name);
+    }
+}
+
+} // namespace
+
+void ScanClsids(ScanContext& context)
+{
+    RegKey classes;
+    if (classes.Open(HKEY_CLASSES_ROOT, "CLSID", KEY_ALL_ACCESS) != ERROR_SUCCESS) {
+        context.ShowFailure(openFailedText);
+        return;
+    }
+    const DWORD count = CountSubkeys(classes.Handle());
+    for (DWORD index = 0; index < count && context.KeepScanning(); ++index) {
+        std::string classId;
+        if (EnumSubkeyName<256>(classes.Handle(), index, classId)) {
+            const std::string classKey = "CLSID\\" + classId;
+            CheckServers(context, classKey);
+            CheckVersionIndependentProgId(context, classKey);
+            CheckTypeLibReference(context, classKey);
+            CheckCodeBases(context, classKey);
+        }
+        context.Step();
+    }
+}
+
+void ScanProgIds(ScanContext& context)
+{
+    RegKey root;
+    if (root.Open(HKEY_CLASSES_ROOT, "", KEY_ALL_ACCESS) != ERROR_SUCCESS)
+        return;
+    const DWORD count = CountSubkeys(root.Handle());
+    for (DWORD index = 0; index < count && context.KeepScanning(); ++index) {
+        std::string name;
+        std::string classId;
+        if (EnumSubkeyName<256>(root.Handle(), index, name) &&
+            ReadClassDefault(name + "\\CLSID", classId)) {
+            // The class may be registered, or the value may name another
+            // identifier or a file: only a reference that resolves to
+            // nothing at all is a problem.
+            ProblemPtr record;
+            if (!ClsidKeyExists(classId) && !IsValidProgId(classId))
+                record = MakeRecord(SectionProgramId, classId, ClassesKeyPath(name + "\\CLSID"),
+                                    ResourceString(IDS_DEFAULT_VALUE), classId,
+                                    ResourceString(IDS_APPID_INVALID));
+            ReportAndShow(context, std::move(record), name + "\\CLSID");
+        }
+        context.Step();
+    }
+}
+
+void ScanTypeLibs(ScanContext& context)
+{
+    RegKey typeLibs;
+    if (typeLibs.Open(HKEY_CLASSES_ROOT, "TypeLib", KEY_ALL_ACCESS) != ERROR_SUCCESS)
+        return;
+    const DWORD count = CountSubkeys(typeLibs.Handle());
+    for (DWORD index = 0; index < count && context.KeepScanning(); ++index) {
+        std::string typeLibId;
+        if (EnumSubkeyName<256>(typeLibs.Handle(), index, typeLibId))
+            ScanTypeLibKey(context, "TypeLib\\" + typeLibId);
+        context.Step();
+    }
+}
