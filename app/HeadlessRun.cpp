@@ -9,6 +9,7 @@
 #include "app/ProblemReport.h"
 #include "core/Handles.h"
 #include "core/PathCheck.h"
+#include "scan/HistoryScanners.h"
 #include "scan/ScanDriver.h"
 #include "settings/IgnoreList.h"
 #include "settings/ScanLog.h"
@@ -96,6 +97,7 @@ int RunHeadless(const std::vector<std::string>& arguments, TextOutput& out, Text
     SetAutoCadFolder(FindAutoCadLocation());
     if (SettingsKeyMissing())
         WriteDefaultSettings();
+    FillMruKeys();
     IgnoreList ignoreList;
     ignoreList.LoadIgnoreList();
 

@@ -5,6 +5,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ProblemReport.h"
+#include "core/PathCheck.h"
 
 TEST(CommandLine, ArgumentsSplitAtBlanksOutsideQuotes)
 {
@@ -89,4 +90,28 @@ TEST(ProblemReport, EveryPlaceholderOfTheExplanationGetsTheValueData)
               "The Application ID ({0001-%s}) is not valid.  ({0001-%s} does not exist)");
     record.description = "Windows Temp File";
     EXPECT_EQ(ProblemExplanation(record), "Windows Temp File");
+}
+
+namespace {
+class CollectedText : public TextOutput {
+public:
+    std::string text;
+    bool Write(const std::string& more) override
+    {
+        text += more;
+        return true;
+    }
+};
+} // namespace
+
+TEST(CommandLine, On64BitWindowsTheScanRefusesToRun)
+{
+    OverrideWow64(1);
+    CollectedText out;
+    CollectedText err;
+    int code = RunHeadless({"/scan", "/all"}, out, err);
+    OverrideWow64(-1);
+    EXPECT_EQ(code, ExitCannotRun);
+    EXPECT_EQ(err.text, "64 bit version of windows not supported\r\n");
+    EXPECT_EQ(out.text, "");
 }
