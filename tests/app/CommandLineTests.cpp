@@ -23,24 +23,15 @@ TEST(CommandLine, WhatIsUnderstoodAndWhatIsNot)
         bool understood;
     };
     const Case cases[] = {
-        {{"/scan"}, true},
-        {{"/SCAN", "/All"}, true},
+        {{"/SCAN", "/All", "/report:-"}, true},
         {{"/scan", "/sections:0,8,22"}, true},
-        {{"/scan", "/report:-"}, true},
         {{"/?"}, true},
-        {{"/all"}, false},                          // nothing to do
-        {{"/scan", "/bogus"}, false},
+        {{"/all"}, false},                      // nothing to do
         {{"/scanner"}, false},
-        {{"scan"}, false},
-        {{"/scan", "/sections:18"}, false},         // no section has code 18
-        {{"/scan", "/sections:23"}, false},
-        {{"/scan", "/sections:"}, false},
+        {{"/scan", "/sections:18"}, false},     // no section has code 18
         {{"/scan", "/sections:1,,2"}, false},
-        {{"/scan", "/sections:1 "}, false},
-        {{"/scan", "/sections"}, false},
         {{"/scan", "/report:"}, false},
         {{"/scan", "/all", "/sections:1"}, false},
-        {{"/scan", "/report:a", "/report:b"}, false},
     };
     for (const Case& c : cases) {
         std::string joined;

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -9,6 +8,7 @@
 #include "settings/IgnoreList.h"
 #include "settings/ScanLog.h"
 #include "settings/Settings.h"
+#include "support/FileBytes.h"
 #include "support/Planted.h"
 #include "support/SavedSettings.h"
 
@@ -45,27 +45,6 @@ ProblemPtr Problem(unsigned section, const std::string& key, const std::string& 
     return record;
 }
 
-std::string TempFolder()
-{
-    char buffer[MAX_PATH] = {};
-    GetTempPathA(sizeof(buffer), buffer);
-    return buffer;
-}
-
-std::string FileText(const std::string& path)
-{
-    std::string text;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return text;
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof(chunk), file)) > 0)
-        text.append(chunk, got);
-    std::fclose(file);
-    return text;
-}
-
 class Collection : public testing::Test {
 protected:
     void SetUp() override
@@ -85,7 +64,7 @@ protected:
     }
 
     SavedSettingsKey saved;
-    PlantedFolder logs{TempFolder() + UniqueName("QuillmoorCollection")};
+    PlantedFolder logs{TestTempFolder() + UniqueName("QuillmoorCollection")};
     IgnoreList ignoreList;
     ScanLog scanLog;
     ShownResults shown;
@@ -122,7 +101,7 @@ TEST_F(Collection, IgnoredRecordsAreDroppedUnloggedAndTakeNoSerial)
     EXPECT_EQ(shown.labels[GroupRegistry], "Problems Found: 3");
     EXPECT_EQ(shown.rowUpdates.back(), "0 8 3");
 
-    std::string log = FileText(scanLog.FilePath());
+    std::string log = ReadFileBytes(scanLog.FilePath());
     EXPECT_NE(log.find("Kept3"), std::string::npos);
     EXPECT_EQ(log.find("QMIGNORED"), std::string::npos);
     EXPECT_EQ(log.find("Cache\\Paths"), std::string::npos);

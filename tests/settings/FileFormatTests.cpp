@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -8,35 +7,15 @@
 #include "settings/IgnoreList.h"
 #include "settings/ScanLog.h"
 #include "settings/Settings.h"
+#include "support/FileBytes.h"
 #include "support/Planted.h"
 #include "support/SavedSettings.h"
 
 namespace {
 
-std::string FileBytes(const std::string& path)
-{
-    std::string bytes;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return "<missing>";
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof(chunk), file)) > 0)
-        bytes.append(chunk, got);
-    std::fclose(file);
-    return bytes;
-}
-
 bool FileExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string TempFolder()
-{
-    char buffer[MAX_PATH] = {};
-    GetTempPathA(sizeof(buffer), buffer);
-    return buffer;
 }
 
 SYSTEMTIME Time(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second)
@@ -71,7 +50,7 @@ protected:
         ASSERT_EQ(WriteSetting("Log File Path", folder.Path()), 1);
     }
     SavedSettingsKey saved;
-    PlantedFolder folder{TempFolder() + UniqueName("QuillmoorLogs")};
+    PlantedFolder folder{TestTempFolder() + UniqueName("QuillmoorLogs")};
 };
 
 } // namespace
@@ -100,7 +79,7 @@ TEST_F(ScanLogFile, HeaderAndRecordsAreWrittenByteForByteWithTextModeLineBreaks)
     EXPECT_TRUE(log.FilePath() == ScanLogFileName(folder.Path(), before) ||
                 log.FilePath() == ScanLogFileName(folder.Path(), after))
         << log.FilePath();
-    EXPECT_EQ(FileBytes(log.FilePath()),
+    EXPECT_EQ(ReadFileBytes(log.FilePath()),
               header +
                   "\r\r\nKey : HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone\r\r\nValueName : \r\r\n"
                   "Value : C:\\gone.exe\r\r\n"
@@ -113,20 +92,7 @@ TEST_F(ScanLogFile, WithLoggingOffEveryScanStillLeavesItsHeader)
     log.BeginScanLog();
     log.SetGenerateLog(0);
     log.LogProblem(Record("HKEY_CURRENT_USER\\x", "Name", "data"));
-    EXPECT_EQ(FileBytes(log.FilePath()), header);
-}
-
-TEST_F(ScanLogFile, AFileOfTheSameNameIsAppendedTo)
-{
-    ScanLog log;
-    log.BeginScanLog();
-    std::string first = log.FilePath();
-    // Two scans begun within one second share the file.
-    log.BeginScanLog();
-    if (log.FilePath() != first)
-        log.BeginScanLog();
-    ASSERT_EQ(log.FilePath(), first) << "three scans begun in three different seconds";
-    EXPECT_EQ(FileBytes(first), header + header);
+    EXPECT_EQ(ReadFileBytes(log.FilePath()), header);
 }
 
 TEST_F(ScanLogFile, TheProgramFolderTakesOverFromAMissingLogFolder)
@@ -143,17 +109,17 @@ TEST_F(ScanLogFile, TheProgramFolderTakesOverFromAMissingLogFolder)
     log.LogProblem(Record("k", "n", "v"));
     EXPECT_EQ(log.FilePath().rfind(blocker.Path() + "\\", 0), 0u) << log.FilePath();
     EXPECT_FALSE(FileExists(log.FilePath()));
-    EXPECT_EQ(FileBytes(blocker.Path()), "keep");
+    EXPECT_EQ(ReadFileBytes(blocker.Path()), "keep");
 }
 
 TEST(IgnoreListFile, EachEntryIsFollowedByCarriageReturnCarriageReturnLineFeed)
 {
-    PlantedFolder folder(TempFolder() + UniqueName("QuillmoorIglist"));
+    PlantedFolder folder(TestTempFolder() + UniqueName("QuillmoorIglist"));
     std::string path = folder.Path() + "\\Iglist.lst";
     ASSERT_EQ(WriteIgnoreListFile(path, {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Foo",
                                          "HKEY_CURRENT_USER\\Software\\Two Words"}),
               1);
-    EXPECT_EQ(FileBytes(path),
+    EXPECT_EQ(ReadFileBytes(path),
               "HKEY_LOCAL_MACHINE\\SOFTWARE\\Foo\r\r\nHKEY_CURRENT_USER\\Software\\Two Words\r\r\n");
     EXPECT_EQ(ReadIgnoreListFile(path),
               (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\SOFTWARE\\Foo",
@@ -161,7 +127,7 @@ TEST(IgnoreListFile, EachEntryIsFollowedByCarriageReturnCarriageReturnLineFeed)
 
     // Saving an empty list empties the file.
     ASSERT_EQ(WriteIgnoreListFile(path, {}), 1);
-    EXPECT_EQ(FileBytes(path), "");
+    EXPECT_EQ(ReadFileBytes(path), "");
     EXPECT_TRUE(ReadIgnoreListFile(path).empty());
 
     EXPECT_EQ(WriteIgnoreListFile(folder.Path() + "\\missing\\Iglist.lst", {"x"}), 0);
@@ -169,7 +135,7 @@ TEST(IgnoreListFile, EachEntryIsFollowedByCarriageReturnCarriageReturnLineFeed)
 
 TEST(IgnoreListFile, LinesAreTrimmedAndEmptyOnesDroppedWhateverTheLineEnds)
 {
-    PlantedFolder folder(TempFolder() + UniqueName("QuillmoorIglist"));
+    PlantedFolder folder(TestTempFolder() + UniqueName("QuillmoorIglist"));
     struct Case {
         const char* name;
         std::string content;
@@ -187,20 +153,4 @@ TEST(IgnoreListFile, LinesAreTrimmedAndEmptyOnesDroppedWhateverTheLineEnds)
                   (std::vector<std::string>{"HKEY_CURRENT_USER\\A", "HKEY_CURRENT_USER\\B C"}));
     }
     EXPECT_TRUE(ReadIgnoreListFile(folder.Path() + "\\none.lst").empty());
-}
-
-TEST(IgnoreListFile, TheListIsLoadedFromTheFileBesideTheProgram)
-{
-    EXPECT_EQ(IgnoreListPath(), GetProgramFolder() + "\\Iglist.lst");
-    IgnoreList list;
-    {
-        PlantedFile file(IgnoreListPath(), "HKEY_LOCAL_MACHINE\\SOFTWARE\\One\r\r\n"
-                                           "HKEY_LOCAL_MACHINE\\SOFTWARE\\One\r\r\n");
-        list.LoadIgnoreList();
-        // Duplicates stay: they are the user's.
-        EXPECT_EQ(list.Entries(), (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\SOFTWARE\\One",
-                                                            "HKEY_LOCAL_MACHINE\\SOFTWARE\\One"}));
-    }
-    list.LoadIgnoreList();
-    EXPECT_TRUE(list.Entries().empty()) << "a missing file is an empty list";
 }
