@@ -4,16 +4,6 @@
 
 #include "core/Registry.h"
 
-void CreateClassesKey(const std::string& path)
-{
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS)
-        << path;
-    RegCloseKey(key);
-}
-
 void WriteClassesValue(const std::string& path, const std::string& name, const std::string& data)
 {
     HKEY key;
@@ -33,45 +23,43 @@ std::string Hkcr(const std::string& path)
     return "HKEY_CLASSES_ROOT\\" + path;
 }
 
-std::vector<const ProblemRecord*> RecordsUnder(const RecordingContext& context,
-                                               const std::string& keyPath)
+std::string Fields(unsigned section, const std::string& item, const std::string& keyPath,
+                   const std::string& valueName, const std::string& valueData,
+                   const std::string& description)
 {
-    std::vector<const ProblemRecord*> found;
-    for (const ProblemPtr& record : context.records) {
-        const std::string& path = record->keyPath;
-        if (path == keyPath || path.rfind(keyPath + "\\", 0) == 0)
-            found.push_back(record.get());
+    return std::to_string(section) + "|" + item + "|" + keyPath + "|" + valueName + "|" +
+           valueData + "|" + description;
+}
+
+std::vector<std::string> RecordsUnder(const RecordingContext& context, const std::string& keyPath)
+{
+    std::vector<std::string> found;
+    for (const ProblemPtr& r : context.records) {
+        if (r->keyPath != keyPath && r->keyPath.rfind(keyPath + "\\", 0) != 0)
+            continue;
+        std::string fields =
+            Fields(r->section, r->item, r->keyPath, r->valueName, r->valueData, r->description);
+        if (r->checked != 1 || r->sizeBytes != 0.0)
+            fields += " (not checked, or sized)";
+        found.push_back(fields);
     }
     return found;
 }
 
-std::vector<std::string> ShownItems(const RecordingContext& context)
+bool Shown(const RecordingContext& context, const std::string& keyPath)
 {
-    std::vector<std::string> shown;
-    for (const std::string& call : context.CallsStartingWith("ShowItem "))
-        shown.push_back(call.substr(9));
-    return shown;
-}
-
-std::vector<std::string> CallsAfterShown(const RecordingContext& context, const std::string& text)
-{
-    const std::string wanted = "ShowItem " + text;
-    for (size_t i = 0; i < context.calls.size(); ++i)
-        if (context.calls[i] == wanted)
-            return std::vector<std::string>(context.calls.begin() + i + 1, context.calls.end());
-    ADD_FAILURE() << "never shown: " << text;
-    return {};
+    return !context.CallsStartingWith("ShowItem " + keyPath).empty();
 }
 
 DWORD ClassesSubkeyCount(const std::string& path)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return 0;
     DWORD count = 0;
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
-                     nullptr, nullptr, nullptr);
-    RegCloseKey(key);
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, nullptr);
+        RegCloseKey(key);
+    }
     return count;
 }
 
@@ -101,22 +89,10 @@ FailClassesOpen::~FailClassesOpen()
     regApi.RegOpenKeyExA = realOpen;
 }
 
-void ExpectRecord(const ProblemRecord& actual, const ExpectedRecord& expected)
+size_t StepsFrom(const RecordingContext& context, size_t from)
 {
-    SCOPED_TRACE(expected.keyPath);
-    EXPECT_EQ(actual.checked, 1u);
-    EXPECT_EQ(actual.section, expected.section);
-    EXPECT_EQ(actual.item, expected.item);
-    EXPECT_EQ(actual.keyPath, expected.keyPath);
-    EXPECT_EQ(actual.valueName, expected.valueName);
-    EXPECT_EQ(actual.valueData, expected.valueData);
-    EXPECT_EQ(actual.description, expected.description);
-    EXPECT_EQ(actual.sizeBytes, 0.0);
-}
-
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return text;
+    size_t steps = 0;
+    for (size_t i = from; i < context.calls.size(); ++i)
+        steps += context.calls[i] == "Step";
+    return steps;
 }

@@ -1,34 +1,37 @@
 #pragma once
-// What the class and file association tests share: writing below a planted
-// key of HKEY_CLASSES_ROOT, picking records and calls out of a recording,
-// and making one registry open fail.
+// What the class and file association tests share: planting below
+// HKEY_CLASSES_ROOT, reading records and calls out of a recording, and making
+// one registry open fail.
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-#include "core/ProblemRecord.h"
 #include "support/RecordingContext.h"
 
-// Writes a REG_SZ value (empty name: the default value) of a key below
-// HKEY_CLASSES_ROOT, creating the key. Plant the key's top with a PlantedKey
-// so that everything written here goes away with it.
-void WriteClassesValue(const std::string& path, const std::string& name, const std::string& data);
-void CreateClassesKey(const std::string& path);
+// Description texts of registry records, as the user reads them.
+constexpr char fileMissingText[] = "The file (%s) does not exist at the specified location";
+constexpr char appIdInvalidText[] = "The Application ID (%s) is not valid.  (%s does not exist)";
+constexpr char folderInvalidText[] = "The Directory path is not valid. (%s does not exist)";
 
-// "HKEY_CLASSES_ROOT\" + path.
+// Writes a REG_SZ value (empty name: the default value) of a key below
+// HKEY_CLASSES_ROOT, creating the key; plant the top key with a PlantedKey
+// so that it all goes away.
+void WriteClassesValue(const std::string& path, const std::string& name, const std::string& data);
+
 std::string Hkcr(const std::string& path);
 
-// Records whose key path is `keyPath` or lies below it, in the order reported.
-std::vector<const ProblemRecord*> RecordsUnder(const RecordingContext& context,
-                                               const std::string& keyPath);
-// Keys shown on the second status line, in order.
-std::vector<std::string> ShownItems(const RecordingContext& context);
-// The calls made after the first "ShowItem text".
-std::vector<std::string> CallsAfterShown(const RecordingContext& context, const std::string& text);
+// One record's fields as "section|item|keyPath|valueName|valueData|description".
+std::string Fields(unsigned section, const std::string& item, const std::string& keyPath,
+                   const std::string& valueName, const std::string& valueData,
+                   const std::string& description);
+// The fields of the records at or below `keyPath`, in the order reported; a
+// record that is not checked or carries a size is marked.
+std::vector<std::string> RecordsUnder(const RecordingContext& context, const std::string& keyPath);
+bool Shown(const RecordingContext& context, const std::string& keyPath);
 
-// The number of subkeys of a key below HKEY_CLASSES_ROOT (empty: the root).
+// Subkeys of a key below HKEY_CLASSES_ROOT (empty path: the root itself).
 DWORD ClassesSubkeyCount(const std::string& path);
 
 // While it lives, opening `subkey` below HKEY_CLASSES_ROOT through the
@@ -41,17 +44,5 @@ public:
     FailClassesOpen& operator=(const FailClassesOpen&) = delete;
 };
 
-// The fields of one expected record.
-struct ExpectedRecord {
-    unsigned section;
-    std::string item, keyPath, valueName, valueData, description;
-};
-// Compares every field a user sees, and the flags every new record carries.
-void ExpectRecord(const ProblemRecord& actual, const ExpectedRecord& expected);
-
-// The description texts of registry records, as the user reads them.
-constexpr char fileMissingText[] = "The file (%s) does not exist at the specified location";
-constexpr char appIdInvalidText[] = "The Application ID (%s) is not valid.  (%s does not exist)";
-constexpr char folderInvalidText[] = "The Directory path is not valid. (%s does not exist)";
-
-std::string Lower(std::string text);
+// The progress steps among the calls from index `from` on.
+size_t StepsFrom(const RecordingContext& context, size_t from);

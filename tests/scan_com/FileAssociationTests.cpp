@@ -2,116 +2,105 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <memory>
+#include <list>
 
 #include "ClassesTestSupport.h"
 #include "scan/ScanContext.h"
 #include "scan/Scanners.h"
 #include "support/Planted.h"
-#include "support/RecordingContext.h"
 
 namespace {
+
+using Records = std::vector<std::string>;
 
 class FileAssociationScan : public testing::Test {
 protected:
     void SetUp() override { keepScanning = 1; }
     void TearDown() override { keepScanning = 0; }
 
-    // An extension key of this test, planted below HKEY_CLASSES_ROOT.
-    std::string Extension(const std::string& stem)
+    // An extension key of this test below HKEY_CLASSES_ROOT, with one value.
+    std::string Extension(const std::string& stem, const std::string& subkey = "",
+                          const std::string& name = "", const std::string& data = "")
     {
-        std::string name = "." + UniqueName(stem);
-        planted.push_back(std::make_unique<PlantedKey>(HKEY_CLASSES_ROOT, name));
-        return name;
+        const std::string extension = "." + UniqueName(stem);
+        planted.emplace_back(HKEY_CLASSES_ROOT, extension);
+        WriteClassesValue(extension + subkey, name, data);
+        return extension;
     }
 
     RecordingContext context;
-    std::vector<std::unique_ptr<PlantedKey>> planted;
+    std::list<PlantedKey> planted;
 };
 
 TEST_F(FileAssociationScan, ExtensionsThatLeadNowhereAreReportedAndTheOthersAreNot)
 {
     const std::string progId = UniqueName("QmDocument") + ".Document";
     const std::string classId = "{" + UniqueName("QmHandlerClass") + "}";
-    PlantedKey progIdKey(HKEY_CLASSES_ROOT, progId);
-    PlantedKey classKey(HKEY_CLASSES_ROOT, "CLSID\\" + classId);
+    PlantedKey plants[] = {{HKEY_CLASSES_ROOT, progId}, {HKEY_CLASSES_ROOT, "CLSID\\" + classId}};
 
-    const std::string goneProgId = Extension("qmgoneprogid");
-    WriteClassesValue(goneProgId, "", "QmNoSuch.Document");
-    const std::string goneHandler = Extension("qmgonehandler");
-    WriteClassesValue(goneHandler + "\\PersistentHandler", "", "{QmNoSuchHandler}");
+    const std::string goneProgId = Extension("qmgoneprogid", "", "", "QmNoSuch.Document");
+    const std::string goneHandler =
+        Extension("qmgonehandler", "\\PersistentHandler", "", "{QmNoSuchHandler}");
     const std::string bare = Extension("qmbare");
-    WriteClassesValue(bare, "", "");
 
     // Each of these does something, or says what it is.
-    const std::string contentType = Extension("qmcontenttype");
-    WriteClassesValue(contentType, "", "QmNoSuch.Document");
+    const std::string contentType = Extension("qmtype", "", "", "QmNoSuch.Document");
     WriteClassesValue(contentType, "Content Type", "text/x-quillmoor");
-    const std::string perceived = Extension("qmperceived");
+    const std::string perceived = Extension("qmperceived", "", "PerceivedType", "text");
     WriteClassesValue(perceived + "\\PersistentHandler", "", "{QmNoSuchHandler}");
-    WriteClassesValue(perceived, "PerceivedType", "text");
-    const std::string versioned = Extension("qmversioned");
-    WriteClassesValue(versioned, "", progId + ".1");
-    const std::string shellEx = Extension("qmshellex");
-    WriteClassesValue(shellEx, "", "QmNoSuch.Document");
-    CreateClassesKey(shellEx + "\\ShellEx");
-    const std::string handler = Extension("qmhandler");
-    WriteClassesValue(handler + "\\PersistentHandler", "", classId);
-    const std::string shell = Extension("qmshell");
-    CreateClassesKey(shell + "\\Shell\\open\\command");
-    const std::string icon = Extension("qmicon");
-    CreateClassesKey(icon + "\\DefaultIcon");
-    const std::string shellNew = Extension("qmshellnew");
-    CreateClassesKey(shellNew + "\\QmDocument.1\\ShellNew");
+    const std::string shellEx = Extension("qmshellex", "", "", "QmNoSuch.Document");
+    WriteClassesValue(shellEx + "\\ShellEx", "Other", "");
+    const std::vector<std::string> fine = {
+        contentType,
+        perceived,
+        shellEx,
+        Extension("qmversioned", "", "", progId + ".1"),
+        Extension("qmhandler", "\\PersistentHandler", "", classId),
+        Extension("qmshell", "\\Shell\\open\\command", "", "notepad.exe"),
+        Extension("qmicon", "\\DefaultIcon", "", "notepad.exe,0"),
+        Extension("qmshellnew", "\\QmDocument.1\\ShellNew", "NullFile", ""),
+    };
 
     ScanFileAssociations(context);
 
-    const std::vector<std::pair<std::string, ExpectedRecord>> expected = {
-        {goneProgId,
-         {11, goneProgId, Hkcr(goneProgId), "(Default)", "QmNoSuch.Document", appIdInvalidText}},
-        {goneHandler,
-         {11, goneHandler, Hkcr(goneHandler), "PersistentHandler", "{QmNoSuchHandler}",
-          appIdInvalidText}},
-        {bare, {11, bare, Hkcr(bare), "ShellEx", "", appIdInvalidText}},
-    };
-    for (const auto& [extension, record] : expected) {
-        std::vector<const ProblemRecord*> found = RecordsUnder(context, Hkcr(extension));
-        ASSERT_EQ(found.size(), 1u) << extension;
-        ExpectRecord(*found[0], record);
-    }
-    for (const std::string& fine :
-         {contentType, perceived, versioned, shellEx, handler, shell, icon, shellNew})
-        EXPECT_TRUE(RecordsUnder(context, Hkcr(fine)).empty()) << fine;
+    EXPECT_EQ(RecordsUnder(context, Hkcr(goneProgId)),
+              (Records{Fields(11, goneProgId, Hkcr(goneProgId), "(Default)", "QmNoSuch.Document",
+                              appIdInvalidText)}));
+    EXPECT_EQ(RecordsUnder(context, Hkcr(goneHandler)),
+              (Records{Fields(11, goneHandler, Hkcr(goneHandler), "PersistentHandler",
+                              "{QmNoSuchHandler}", appIdInvalidText)}));
+    EXPECT_EQ(RecordsUnder(context, Hkcr(bare)),
+              (Records{Fields(11, bare, Hkcr(bare), "ShellEx", "", appIdInvalidText)}));
+    for (const std::string& extension : fine)
+        EXPECT_EQ(RecordsUnder(context, Hkcr(extension)), Records{}) << extension;
 
-    // Only extension keys are examined, but every key moves the progress bar.
-    const std::vector<std::string> shown = ShownItems(context);
-    EXPECT_NE(std::find(shown.begin(), shown.end(), Hkcr(shellNew)), shown.end());
-    for (const std::string& item : shown)
-        EXPECT_EQ(item.rfind("HKEY_CLASSES_ROOT\\.", 0), 0u) << item;
+    // Only extension keys are looked at, but every key moves the progress bar.
+    EXPECT_TRUE(Shown(context, Hkcr(fine.back())));
+    EXPECT_EQ(context.CallsStartingWith("ShowItem ").size(),
+              context.CallsStartingWith("ShowItem HKEY_CLASSES_ROOT\\.").size());
     EXPECT_EQ(context.steps, static_cast<int>(ClassesSubkeyCount("")));
 }
 
 TEST_F(FileAssociationScan, AbortStopsBeforeTheNextExtension)
 {
     // Two broken extensions that sort before every real one.
-    const std::string first = Extension("!qmabort");
-    const std::string second = Extension("!qmabort");
-    WriteClassesValue(first, "", "QmNoSuch.Document");
-    WriteClassesValue(second, "", "QmNoSuch.Document");
-    std::string abortedAt;
+    const std::string first = Extension("!qmabort", "", "", "QmNoSuch.Document");
+    const std::string second = Extension("!qmabort", "", "", "QmNoSuch.Document");
+    size_t abortedAt = 0;
     context.onItem = [&](const std::string& text) {
-        if (abortedAt.empty() && (text == Hkcr(first) || text == Hkcr(second))) {
-            abortedAt = text;
+        if (!abortedAt && (text == Hkcr(first) || text == Hkcr(second))) {
+            abortedAt = context.calls.size();
             keepScanning = 0;
         }
     };
 
     ScanFileAssociations(context);
 
-    ASSERT_FALSE(abortedAt.empty());
-    EXPECT_EQ(CallsAfterShown(context, abortedAt), (std::vector<std::string>{"Pump", "Step"}));
-    EXPECT_EQ(RecordsUnder(context, abortedAt).size(), 1u);
+    ASSERT_NE(abortedAt, 0u);
+    EXPECT_EQ(RecordsUnder(context, Hkcr(first)).size() + RecordsUnder(context, Hkcr(second)).size(),
+              1u);
+    EXPECT_EQ(context.calls.back(), "Step");
+    EXPECT_EQ(StepsFrom(context, abortedAt), 1u);
 }
 
 TEST_F(FileAssociationScan, RootThatDoesNotOpenIsToldAndEndsTheSection)
@@ -119,7 +108,6 @@ TEST_F(FileAssociationScan, RootThatDoesNotOpenIsToldAndEndsTheSection)
     FailClassesOpen failure("");
     ScanFileAssociations(context);
     EXPECT_EQ(context.calls, std::vector<std::string>{"ShowFailure RegOpenKeyEx FAILED"});
-    EXPECT_TRUE(context.records.empty());
 }
 
 } // namespace

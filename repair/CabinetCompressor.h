@@ -1,0 +1,69 @@
+#pragma once
+// Writes one cabinet (MSZIP) through the system's Cabinet.dll, loaded at run
+// time. Order of use: CreateCabinet, any number of AddFile / AddFolder, Flush.
+// Each object makes exactly one cabinet.
+
+#include <windows.h>
+#include <fci.h>
+
+#include <string>
+
+#include "core/Handles.h"
+
+class CabinetCompressor {
+public:
+    // The largest cabinet callers ask for; anything above is masked off.
+    static constexpr unsigned long maxCabinetSize = 0x7FFFFFFF;
+
+    CabinetCompressor();
+    // Flushes a cabinet that was begun and not yet flushed.
+    ~CabinetCompressor();
+    CabinetCompressor(const CabinetCompressor&) = delete;
+    CabinetCompressor& operator=(const CabinetCompressor&) = delete;
+
+    // Begins the cabinet at `cabinetPath` (a full path). 1 on success; 0 after
+    // a message box with the error text.
+    int CreateCabinet(const std::string& cabinetPath, unsigned long maxSize = maxCabinetSize);
+    // Adds one file under its bare file name. 1 when accepted; shows nothing.
+    int AddFile(const std::string& filePath);
+    // Adds every plain file of `folder` (not of its subfolders), then writes
+    // the log "ZipLog.txt" into the folder and adds it last. Always 1.
+    int AddFolder(const std::string& folder);
+    // Completes the cabinet on disk. 1 on success; 0 after a message box.
+    int Flush();
+
+private:
+    int Fail(int errorNumber);
+    int ShowError();
+
+    static FNFCIFILEPLACED(OnFilePlaced);
+    static FNFCIALLOC(OnAlloc);
+    static FNFCIFREE(OnFree);
+    static FNFCIOPEN(OnOpen);
+    static FNFCIREAD(OnRead);
+    static FNFCIWRITE(OnWrite);
+    static FNFCICLOSE(OnClose);
+    static FNFCISEEK(OnSeek);
+    static FNFCIDELETE(OnDelete);
+    static FNFCIGETTEMPFILE(OnTempName);
+    static FNFCIGETNEXTCABINET(OnNextCabinet);
+    static FNFCISTATUS(OnStatus);
+    static FNFCIGETOPENINFO(OnOpenInfo);
+
+    ModuleOwner cabinetDll;
+    decltype(&FCICreate) fciCreate = nullptr;
+    decltype(&FCIAddFile) fciAddFile = nullptr;
+    decltype(&FCIFlushFolder) fciFlushFolder = nullptr;
+    decltype(&FCIFlushCabinet) fciFlushCabinet = nullptr;
+    decltype(&FCIDestroy) fciDestroy = nullptr;
+
+    HFCI context = nullptr;
+    ERF errorRecord = {};
+    CCAB settings = {};
+    std::string nameTemplate;
+    char tempFolder[MAX_PATH] = {};
+    unsigned tempCounter = 1;
+    bool pending = false;
+    // The file AddFile opened for FCI, until the open-info callback takes it.
+    HandleOwner fileToAdd;
+};
