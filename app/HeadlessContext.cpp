@@ -39,6 +39,8 @@ void HeadlessContext::SetStatus(const std::string&) {}
 void HeadlessContext::FillProgress() {}
 void HeadlessContext::ShowResultsPage() {}
 void HeadlessContext::ScanFinished() {}
+// The exit code tells how the scan ended; no box waits for a click.
+void HeadlessContext::ShowFinalMessage(const std::string&) {}
 
 void HeadlessContext::ShowFailure(const std::string& text)
 {
@@ -72,11 +74,6 @@ void HeadlessContext::SetRowImage(int row, int image)
 {
     if (Row* target = RowAt(row))
         target->image = image;
-}
-
-void HeadlessContext::ShowFinalMessage(const std::string& text)
-{
-    finalMessage = text;
 }
 
 void HeadlessContext::ShowSectionCount(int row, unsigned, const std::string& countText)

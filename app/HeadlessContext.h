@@ -27,7 +27,6 @@ public:
     // The rows of the per-section results list, with their labels.
     void InsertRows(const ScanPlan& plan);
     const std::string& GroupLabel(SectionGroupId group) const { return labels[group]; }
-    const std::string& FinalMessage() const { return finalMessage; }
 
     // ScanContext
     void Report(ProblemPtr record) override;
@@ -63,5 +62,4 @@ private:
     ProblemCollection* collection = nullptr;
     std::vector<Row> rows;
     std::string labels[4];
-    std::string finalMessage;
 };

@@ -135,12 +135,16 @@ int WriteDefaultSettings()
     return 1;
 }
 
+namespace {
+
 std::string StartupCommand()
 {
     // The entry names the program by its installed name, whatever the
     // running file happens to be called.
     return GetProgramFolder() + "\\" + runValueName;
 }
+
+} // namespace
 
 int SetStartWithWindows(bool on)
 {

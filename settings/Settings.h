@@ -19,8 +19,6 @@ int WriteDefaultSettings();
 // by that name) is written (on) or removed (off). The result is that of the
 // Run key change.
 int SetStartWithWindows(bool on);
-// The command the Run entry holds.
-std::string StartupCommand();
 
 // Settings a headless run imposes on itself. While an overlay is in place,
 // reads of its names answer from it and writes to them stay in it, so the
