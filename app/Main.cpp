@@ -1,13 +1,15 @@
 #include <windows.h>
-#include <commctrl.h>
 
-#include "app/MainWindow.h"
+#include "app/Application.h"
+#include "app/CommandLine.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
-    MainWindow window;
-    window.RunModal(nullptr);
+    // Any argument asks for the headless run; the window takes none.
+    std::vector<std::string> arguments = SplitArguments(commandLine ? commandLine : "");
+    if (!arguments.empty())
+        return RunCommandLine(arguments);
+    StartApplication();
+    EndApplication();
     return 0;
 }

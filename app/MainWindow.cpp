@@ -1,17 +1,308 @@
 #include "app/MainWindow.h"
 
-#include "resource.h"
+#include <commctrl.h>
 
-MainWindow::MainWindow() : Dialog(IDD_MAIN) {}
+#include "SkinLayout.h"
+#include "app/OptionsDialog.h"
+#include "resource.h"
+#include "settings/Settings.h"
+#include "ui/Skin.h"
+
+const char mainWindowTitle[] = "Quillmoor v8.0";
+
+namespace {
+
+const char repairCaption[] = "Repair Problems";
+
+// The four groups as they stand from top to bottom; each has its row on every page.
+struct GroupRow {
+    SectionGroupId group;
+    int check;  // start page
+    int name;   // scanning and results pages: the check box's caption
+    int label;  // scanning page
+    int more;   // results page
+};
+
+const GroupRow groupRows[] = {
+    {GroupRegistry, IDC_CHECK_REGISTRY, IDC_NAME_REGISTRY, IDC_LABEL_REGISTRY, IDC_MORE_REGISTRY},
+    {GroupIETemp, IDC_CHECK_IE, IDC_NAME_IE, IDC_LABEL_IE, IDC_MORE_IE},
+    {GroupWindows, IDC_CHECK_WINDOWS, IDC_NAME_WINDOWS, IDC_LABEL_WINDOWS, IDC_MORE_WINDOWS},
+    {GroupTweaks, IDC_CHECK_TWEAKS, IDC_NAME_TWEAKS, IDC_LABEL_TWEAKS, IDC_MORE_TWEAKS},
+};
+
+const int navButtons[] = {IDC_SCAN, IDC_PREFERENCES, IDC_BACKUP, IDC_OPTIONS, IDC_LIVE_UPDATE};
+
+const int startControls[] = {IDC_SCAN_NOW, IDC_HELP_BUTTON, IDC_START_HEADING, IDC_START_NOTE};
+const int scanningControls[] = {IDC_ABORT, IDC_SCAN_PROGRESS, IDC_STATUS_SECTION, IDC_STATUS_ITEM,
+                                IDC_STATUS_ICON};
+const int resultsControls[] = {IDC_REPAIR, IDC_GO_BACK, IDC_REPAIR_PROGRESS, IDC_RESULTS_HEADING,
+                               IDC_RESULTS_NOTE};
+
+// Where each control sits on the skin, in client pixels.
+struct Placement {
+    int id, x, y, width, height;
+};
+
+constexpr int rowText = SKIN_ROW_ICON_RIGHT + 12;   // check box of a group row
+constexpr int rowName = rowText + 18;               // where the check box's caption starts
+constexpr int labelLeft = 456;
+constexpr int actionTop = SKIN_CARD_BOTTOM - 16 - SKIN_ACTION_HEIGHT;
+constexpr int primaryLeft = SKIN_CARD_RIGHT - 16 - SKIN_ACTION_WIDTH;
+constexpr int secondaryLeft = primaryLeft - 12 - SKIN_ACTION_WIDTH;
+constexpr int contentLeft = SKIN_STRIP_LEFT + 12;
+constexpr int contentWidth = SKIN_STRIP_RIGHT - 12 - contentLeft;
+constexpr int progressTop = actionTop - 34;
+constexpr int statusLeft = SKIN_STRIP_LEFT + 52;
+
+const Placement placements[] = {
+    {IDC_START_HEADING, contentLeft, SKIN_STRIP_TOP + 6, contentWidth, 22},
+    {IDC_START_NOTE, contentLeft, SKIN_STRIP_TOP + 30, contentWidth, 28},
+    {IDC_RESULTS_HEADING, contentLeft, SKIN_STRIP_TOP + 9, contentWidth, 20},
+    {IDC_RESULTS_NOTE, contentLeft, SKIN_STRIP_TOP + 31, contentWidth, 16},
+    {IDC_STATUS_ICON, SKIN_STRIP_LEFT + 10, SKIN_STRIP_TOP + 12, 32, 32},
+    {IDC_STATUS_SECTION, statusLeft, SKIN_STRIP_TOP + 11, SKIN_STRIP_RIGHT - 12 - statusLeft, 16},
+    {IDC_STATUS_ITEM, statusLeft, SKIN_STRIP_TOP + 31, SKIN_STRIP_RIGHT - 12 - statusLeft, 16},
+    {IDC_SCAN_PROGRESS, contentLeft, progressTop, contentWidth, 18},
+    {IDC_REPAIR_PROGRESS, contentLeft, progressTop, contentWidth, 18},
+    {IDC_SCAN_NOW, primaryLeft, actionTop, SKIN_ACTION_WIDTH, SKIN_ACTION_HEIGHT},
+    {IDC_REPAIR, primaryLeft, actionTop, SKIN_ACTION_WIDTH, SKIN_ACTION_HEIGHT},
+    {IDC_ABORT, primaryLeft, actionTop, SKIN_ACTION_WIDTH, SKIN_ACTION_HEIGHT},
+    {IDC_GO_BACK, secondaryLeft, actionTop, SKIN_ACTION_WIDTH, SKIN_ACTION_HEIGHT},
+    {IDC_HELP_BUTTON, SKIN_NAV_X, SKIN_HELP_Y, SKIN_NAV_WIDTH, SKIN_NAV_HEIGHT},
+    {IDC_SECTION_LIST, contentLeft, SKIN_ROW_TOP, contentWidth, 200},
+    {IDC_HIDDEN_LIST, contentLeft, SKIN_ROW_TOP, contentWidth, 200},
+};
+
+void PlaceGroupRow(HWND window, const GroupRow& row, int index)
+{
+    int top = SKIN_ROW_TOP + index * SKIN_ROW_STEP;
+    auto place = [window](int id, int x, int y, int width, int height) {
+        SetWindowPos(GetDlgItem(window, id), nullptr, x, y, width, height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    place(row.check, rowText, top + (SKIN_ROW_HEIGHT - 20) / 2, labelLeft - 8 - rowText, 20);
+    place(row.name, rowName, top + (SKIN_ROW_HEIGHT - 16) / 2, labelLeft - 8 - rowName, 16);
+    place(row.label, labelLeft, top + (SKIN_ROW_HEIGHT - 16) / 2,
+          SKIN_ROW_RIGHT - 14 - labelLeft, 16);
+    place(row.more, SKIN_ROW_RIGHT - 8 - SKIN_SMALL_WIDTH, top + (SKIN_ROW_HEIGHT - SKIN_SMALL_HEIGHT) / 2,
+          SKIN_SMALL_WIDTH, SKIN_SMALL_HEIGHT);
+}
+
+} // namespace
+
+MainWindow::MainWindow() : SkinnedDialog(IDD_MAIN) {}
 
 BOOL MainWindow::OnInit()
 {
+    SetUpFonts();
+    SetUpSkin();
+    SetUpSectionList();
+    ShowWindow(Item(IDC_HIDDEN_LIST), SW_HIDE);
+    SetPage(Page::Start);
+    SetWindowTextA(hwnd, mainWindowTitle);
+    return TRUE;
+}
+
+void MainWindow::SetUpFonts()
+{
+    titleFont = CreateSkinFont(11, true);
+    for (const GroupRow& row : groupRows)
+        SetTextLook(row.label, titleFont.Get(), RGB(255, 0, 0));
+    SetTextLook(IDC_STATUS_SECTION, titleFont.Get(), RGB(27, 117, 227));
+
+    headingFont = CreateSkinFont(16, true);
+    nameFont = CreateSkinFont(13, true);
+    noteFont = CreateSkinFont(11, false);
+    const COLORREF ink = RGB(24, 48, 88), muted = RGB(88, 102, 124);
+    for (int id : {IDC_START_HEADING, IDC_RESULTS_HEADING})
+        SetTextLook(id, headingFont.Get(), ink);
+    for (int id : {IDC_START_NOTE, IDC_RESULTS_NOTE, IDC_STATUS_ITEM})
+        SetTextLook(id, noteFont.Get(), muted);
+    for (const GroupRow& row : groupRows) {
+        SetTextLook(row.check, nameFont.Get(), ink);
+        SetTextLook(row.name, nameFont.Get(), ink);
+        // The group's name is written once, as the caption of its check box.
+        char caption[64] = "";
+        GetWindowTextA(Item(row.check), caption, sizeof(caption));
+        SetWindowTextA(Item(row.name), caption);
+    }
+}
+
+void MainWindow::SetUpSkin()
+{
+    ApplyShape(IDB_MAIN_START);
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    HICON large = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
-                                                32, 32, LR_SHARED));
-    HICON small = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
-                                                16, 16, LR_SHARED));
+    HICON large = static_cast<HICON>(
+        LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, 32, 32, LR_SHARED));
+    HICON small = static_cast<HICON>(
+        LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, 16, 16, LR_SHARED));
     SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
     SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-    return TRUE;
+    SetWindowBoxes(RECT{675, 8, 698, 25}, RECT{701, 8, 722, 25});
+
+    for (const Placement& placement : placements)
+        Place(placement.id, placement.x, placement.y, placement.width, placement.height);
+    for (size_t i = 0; i < sizeof(navButtons) / sizeof(navButtons[0]); ++i) {
+        Place(navButtons[i], SKIN_NAV_X, SKIN_NAV_Y + static_cast<int>(i) * SKIN_NAV_STEP,
+              SKIN_NAV_WIDTH, SKIN_NAV_HEIGHT);
+        MakeBitmapButton(navButtons[i], ButtonStyle::Nav);
+    }
+    for (size_t i = 0; i < sizeof(groupRows) / sizeof(groupRows[0]); ++i) {
+        PlaceGroupRow(hwnd, groupRows[i], static_cast<int>(i));
+        MakeBitmapButton(groupRows[i].more, ButtonStyle::Small);
+    }
+    MakeBitmapButton(IDC_HELP_BUTTON, ButtonStyle::Nav);
+    MakeBitmapButton(IDC_SCAN_NOW, ButtonStyle::Primary);
+    MakeBitmapButton(IDC_REPAIR, ButtonStyle::Primary);
+    MakeBitmapButton(IDC_ABORT, ButtonStyle::Secondary);
+    MakeBitmapButton(IDC_GO_BACK, ButtonStyle::Secondary);
+
+    statusIcon = LoadSkinBitmap(IDB_STATUS_ICON);
+    SendMessageA(Item(IDC_STATUS_ICON), STM_SETIMAGE, IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(statusIcon.Get()));
+}
+
+void MainWindow::SetUpSectionList()
+{
+    HWND list = Item(IDC_SECTION_LIST);
+    // The list destroys its image list with itself.
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 3, 0);
+    for (int id : {IDB_LIST_CLEAN, IDB_LIST_PROBLEMS, IDB_LIST_WAITING}) {
+        GdiObject<HBITMAP> image = LoadSkinBitmap(id);
+        ImageList_AddMasked(images, image.Get(), RGB(255, 255, 255));
+    }
+    ListView_SetImageList(list, images, LVSIL_SMALL);
+    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
+
+    struct Column {
+        const char* title;
+        int format;
+        int width;
+    };
+    const Column columns[] = {
+        {"Section Name", LVCFMT_LEFT, 180}, {"Problems", LVCFMT_CENTER, 80}, {"Status", LVCFMT_LEFT, 80}};
+    for (int i = 0; i < 3; ++i) {
+        LVCOLUMNA column = {};
+        column.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.fmt = columns[i].format;
+        column.cx = columns[i].width;
+        column.pszText = const_cast<char*>(columns[i].title);
+        column.iSubItem = i;
+        SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+    }
+}
+
+void MainWindow::ShowGroupChecks()
+{
+    for (const GroupRow& row : groupRows) {
+        CheckDlgButton(hwnd, row.check,
+                       SettingOn(GroupSettingsKey(row.group)) ? BST_CHECKED : BST_UNCHECKED);
+    }
+}
+
+void MainWindow::SetPage(Page shown)
+{
+    page = shown;
+    auto show = [this](int id, bool on) { ShowWindow(Item(id), on ? SW_SHOW : SW_HIDE); };
+    const bool start = shown == Page::Start, scanning = shown == Page::Scanning,
+               results = shown == Page::Results;
+    for (int id : startControls)
+        show(id, start);
+    for (int id : scanningControls)
+        show(id, scanning);
+    for (int id : resultsControls)
+        show(id, results);
+    for (const GroupRow& row : groupRows) {
+        show(row.check, start);
+        show(row.name, !start);
+        show(row.label, scanning);
+        show(row.more, results);
+    }
+    for (int id : navButtons)
+        show(id, true);
+    show(IDC_SECTION_LIST, false);
+
+    if (start)
+        ShowGroupChecks();
+    if (results)
+        SetDlgItemTextA(hwnd, IDC_REPAIR, repairCaption);
+    SetBackground(start ? IDB_MAIN_START : IDB_MAIN_PAGES);
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void MainWindow::PaintOverlay(HDC dc)
+{
+    HGDIOBJ old = SelectObject(dc, titleFont.Get());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    TextOutA(dc, 550, 12, mainWindowTitle, lstrlenA(mainWindowTitle));
+    SelectObject(dc, old);
+}
+
+void MainWindow::OnCommand(int id, int)
+{
+    switch (id) {
+    case IDOK:
+        break; // Enter does nothing
+    case IDCANCEL:
+        End(IDCANCEL);
+        break;
+    case IDC_SCAN:
+    case IDC_SCAN_NOW:
+        OnScan();
+        break;
+    case IDC_ABORT:
+        OnAbort();
+        break;
+    case IDC_PREFERENCES:
+        OnPreferences();
+        break;
+    case IDC_BACKUP:
+        OnBackUp();
+        break;
+    case IDC_OPTIONS:
+        OnOptions();
+        break;
+    case IDC_LIVE_UPDATE:
+        OnLiveUpdate();
+        break;
+    case IDC_HELP_BUTTON:
+        OnHelp();
+        break;
+    case IDC_REPAIR:
+        OnRepair();
+        break;
+    case IDC_GO_BACK:
+        OnGoBack();
+        break;
+    default:
+        for (const GroupRow& row : groupRows) {
+            if (row.more == id)
+                OnMoreInfo(row.group);
+        }
+        break;
+    }
+}
+
+// The scan, repair, detail views, preferences, backups, update check and help
+// are wired in by their own modules; until then these buttons do nothing.
+void MainWindow::OnScan() {}
+void MainWindow::OnAbort() {}
+void MainWindow::OnPreferences() {}
+void MainWindow::OnBackUp() {}
+void MainWindow::OnLiveUpdate() {}
+void MainWindow::OnHelp() {}
+void MainWindow::OnRepair() {}
+void MainWindow::OnMoreInfo(SectionGroupId) {}
+
+void MainWindow::OnOptions()
+{
+    OptionsDialog options;
+    options.RunModal(hwnd);
+}
+
+void MainWindow::OnGoBack()
+{
+    if (!repairRunning)
+        SetPage(Page::Start);
 }

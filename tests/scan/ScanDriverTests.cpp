@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
+#include <shlwapi.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -12,6 +13,33 @@
 #include "support/SavedSettings.h"
 
 namespace {
+
+// The settings the driver reads, written and read straight in the registry.
+struct TestSettings {
+    static constexpr const char* path = "SOFTWARE\\Quillmoor8";
+
+    static void Set(const std::string& name, const std::string& text)
+    {
+        SHSetValueA(HKEY_CURRENT_USER, path, name.c_str(), REG_SZ, text.c_str(),
+                    static_cast<DWORD>(text.size() + 1));
+    }
+    // Every section on or off: on for the codes listed, off for the others.
+    static void OnlySections(const std::vector<unsigned>& on)
+    {
+        for (unsigned code = 0; code < SectionCount; ++code)
+            if (code != SectionReserved)
+                Set(SectionSettingsKey(code), std::count(on.begin(), on.end(), code) ? "1" : "0");
+    }
+    static std::string Get(const std::string& name)
+    {
+        char text[260] = {};
+        DWORD size = sizeof(text);
+        if (SHGetValueA(HKEY_CURRENT_USER, path, name.c_str(), nullptr, text, &size) !=
+            ERROR_SUCCESS)
+            return "<missing>";
+        return text;
+    }
+};
 
 std::vector<unsigned> AllSections()
 {
@@ -109,7 +137,8 @@ protected:
         ScanDriver(rc, plan, scanners);
     }
 
-    SavedSettings settings;
+    SavedSettingsKey savedKey;
+    TestSettings settings;
     RecordingContext rc;
     SectionScanners scanners = RecordingScanners(rc);
     ScanPlan plan;
@@ -143,10 +172,10 @@ TEST_F(ScanDriverTest, PlanFollowsRowOrderAndStoresTheGroupStates)
     EXPECT_EQ(plan.rowOf[SectionTweaks], -1);
     EXPECT_STREQ(SectionRowLabel(plan.rowSection[5]), "MRU Locations");
 
-    EXPECT_EQ(SavedSettings::Get("Registry Section"), "1");
-    EXPECT_EQ(SavedSettings::Get("Windows Section"), "1");
-    EXPECT_EQ(SavedSettings::Get("IE Temp Section"), "1");
-    EXPECT_EQ(SavedSettings::Get("Tweaks Section"), "0");
+    EXPECT_EQ(TestSettings::Get("Registry Section"), "1");
+    EXPECT_EQ(TestSettings::Get("Windows Section"), "1");
+    EXPECT_EQ(TestSettings::Get("IE Temp Section"), "1");
+    EXPECT_EQ(TestSettings::Get("Tweaks Section"), "0");
 }
 
 TEST_F(ScanDriverTest, RunsEverySectionInScanOrderWithItsStatusText)

@@ -1,24 +1,17 @@
 #pragma once
-// The program's settings as a test finds them, put back when it ends: the
-// settings key is copied aside first, or removed again when the prefix had
-// none. Meanwhile the test writes settings freely.
+// Moves the program's settings key (HKEY_CURRENT_USER\SOFTWARE\Quillmoor8)
+// aside for one test and puts it back, as it was, when the test ends. The
+// test starts without a settings key.
 
 #include <string>
-#include <vector>
 
-class SavedSettings {
+class SavedSettingsKey {
 public:
-    SavedSettings();
-    ~SavedSettings();
-    SavedSettings(const SavedSettings&) = delete;
-    SavedSettings& operator=(const SavedSettings&) = delete;
-
-    static void Set(const std::string& name, const std::string& text);
-    // Every section on or off: on for the codes listed, off for the others.
-    static void OnlySections(const std::vector<unsigned>& on);
-    // The setting's text, or "<missing>".
-    static std::string Get(const std::string& name);
+    SavedSettingsKey();
+    ~SavedSettingsKey();
+    SavedSettingsKey(const SavedSettingsKey&) = delete;
+    SavedSettingsKey& operator=(const SavedSettingsKey&) = delete;
 
 private:
-    bool existed = false;
+    std::string savedName; // empty: there was no key to save
 };

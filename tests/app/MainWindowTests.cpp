@@ -1,0 +1,347 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "WindowPixels.h"
+#include "app/MainWindow.h"
+#include "resource.h"
+#include "support/Planted.h"
+#include "support/UiDriver.h"
+#include "ui/Skin.h"
+
+namespace {
+
+using Page = MainWindow::Page;
+
+const int navIds[] = {IDC_SCAN, IDC_PREFERENCES, IDC_BACKUP, IDC_OPTIONS, IDC_LIVE_UPDATE};
+
+// Each group's controls from top to bottom: check box, label, "More Info".
+struct GroupLine {
+    const char* name;
+    int check, label, more;
+};
+const GroupLine groupLines[] = {
+    {"Registry", IDC_CHECK_REGISTRY, IDC_LABEL_REGISTRY, IDC_MORE_REGISTRY},
+    {"IE Temp", IDC_CHECK_IE, IDC_LABEL_IE, IDC_MORE_IE},
+    {"Windows", IDC_CHECK_WINDOWS, IDC_LABEL_WINDOWS, IDC_MORE_WINDOWS},
+    {"Tweaks", IDC_CHECK_TWEAKS, IDC_LABEL_TWEAKS, IDC_MORE_TWEAKS},
+};
+
+struct PageControls {
+    Page page;
+    const char* name;
+    std::set<int> shown; // besides the five navigation buttons
+};
+const PageControls pages[] = {
+    {Page::Start, "start",
+     {IDC_CHECK_REGISTRY, IDC_CHECK_IE, IDC_CHECK_WINDOWS, IDC_CHECK_TWEAKS, IDC_SCAN_NOW,
+      IDC_HELP_BUTTON}},
+    {Page::Scanning, "scanning",
+     {IDC_ABORT, IDC_SCAN_PROGRESS, IDC_STATUS_SECTION, IDC_STATUS_ITEM, IDC_STATUS_ICON,
+      IDC_LABEL_REGISTRY, IDC_LABEL_IE, IDC_LABEL_WINDOWS, IDC_LABEL_TWEAKS}},
+    {Page::Results, "results",
+     {IDC_REPAIR, IDC_GO_BACK, IDC_REPAIR_PROGRESS, IDC_MORE_REGISTRY, IDC_MORE_IE,
+      IDC_MORE_WINDOWS, IDC_MORE_TWEAKS}},
+};
+
+// Every control the window must have, with the page it belongs to.
+std::set<int> AllPageControls()
+{
+    std::set<int> all = {IDC_SECTION_LIST, IDC_HIDDEN_LIST};
+    for (const PageControls& page : pages)
+        all.insert(page.shown.begin(), page.shown.end());
+    return all;
+}
+
+std::vector<HWND> VisibleChildren(HWND window)
+{
+    std::vector<HWND> found;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (IsWindowVisible(child))
+            found.push_back(child);
+    return found;
+}
+
+int CentreY(HWND control)
+{
+    RECT area = ChildRect(control);
+    return (area.top + area.bottom) / 2;
+}
+
+class MainWindowPages : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = main.CreateModeless(nullptr);
+        ASSERT_NE(window, nullptr);
+        ShowWindow(window, SW_SHOW);
+        Pump();
+    }
+    void TearDown() override
+    {
+        if (IsWindow(window))
+            DestroyWindow(window);
+        Pump();
+    }
+    void Pump() { PumpWindowMessages(window); }
+    void Show(Page page)
+    {
+        main.SetPage(page);
+        Pump();
+    }
+    HWND Item(int id) const { return GetDlgItem(window, id); }
+    // The texts the scan writes at their longest, so that layout is judged on them.
+    void FillScanningTexts()
+    {
+        SetDlgItemTextA(window, IDC_STATUS_SECTION, SectionStatusText(SectionCompleteRegistry).c_str());
+        SetDlgItemTextA(window, IDC_STATUS_ITEM,
+                        "HKEY_CLASSES_ROOT\\CLSID\\{0D43FE01-F093-11CF-8940-00A0C9054228}\\InprocServer32");
+        SetDlgItemTextA(window, IDC_LABEL_REGISTRY, "Problems Found: 12345");
+        SetDlgItemTextA(window, IDC_LABEL_IE, "Problems Found: 678");
+        SetDlgItemTextA(window, IDC_LABEL_WINDOWS, "Increase Disk Space By: 1023.99 MB");
+        SetDlgItemTextA(window, IDC_LABEL_TWEAKS, "Tweaks Available: 9");
+        SendMessageA(Item(IDC_SCAN_PROGRESS), PBM_SETPOS, 40, 0);
+    }
+
+    MainWindow main;
+    HWND window = nullptr;
+};
+
+} // namespace
+
+TEST_F(MainWindowPages, EachPageShowsItsControlsAndHidesTheOthers)
+{
+    const std::set<int> all = AllPageControls();
+    for (int id : all)
+        ASSERT_NE(Item(id), nullptr) << "control " << id << " is missing";
+    for (const PageControls& page : pages) {
+        SetDlgItemTextA(window, IDC_REPAIR, "Abort");
+        Show(page.page);
+        EXPECT_EQ(main.CurrentPage(), page.page);
+        for (int id : navIds)
+            EXPECT_TRUE(IsWindowVisible(Item(id))) << page.name << ": navigation button " << id;
+        for (int id : all) {
+            EXPECT_EQ(IsWindowVisible(Item(id)) != FALSE, page.shown.count(id) == 1)
+                << page.name << " page, control " << id;
+        }
+        if (page.page == Page::Results) {
+            EXPECT_EQ(WindowText(Item(IDC_REPAIR)), "Repair Problems");
+        }
+    }
+    EXPECT_EQ(WindowText(window), "Quillmoor v8.0");
+    EXPECT_EQ(WindowText(Item(IDC_SCAN_NOW)), "Scan Now");
+    EXPECT_EQ(WindowText(Item(IDC_GO_BACK)), "Go Back");
+    EXPECT_EQ(WindowText(Item(IDC_MORE_TWEAKS)), "More Info");
+}
+
+TEST_F(MainWindowPages, GroupLinesKeepTheirOrderAndLineUpAcrossPages)
+{
+    int previous = -1;
+    for (const GroupLine& line : groupLines) {
+        int check = CentreY(Item(line.check));
+        EXPECT_NEAR(CentreY(Item(line.label)), check, 1) << line.name;
+        EXPECT_NEAR(CentreY(Item(line.more)), check, 1) << line.name;
+        EXPECT_GT(check, previous) << line.name << " is out of order";
+        previous = check;
+    }
+}
+
+TEST_F(MainWindowPages, NoControlOverlapsAnotherOrLosesPartOfItsText)
+{
+    FillScanningTexts();
+    RECT client;
+    GetClientRect(window, &client);
+    for (const PageControls& page : pages) {
+        Show(page.page);
+        std::vector<HWND> shown = VisibleChildren(window);
+        for (size_t i = 0; i < shown.size(); ++i) {
+            RECT area = ChildRect(shown[i]);
+            int id = GetDlgCtrlID(shown[i]);
+            RECT inside;
+            IntersectRect(&inside, &area, &client);
+            EXPECT_TRUE(EqualRect(&inside, &area)) << page.name << ": control " << id << " leaves the window";
+            for (size_t j = i + 1; j < shown.size(); ++j) {
+                RECT other = ChildRect(shown[j]), common;
+                EXPECT_FALSE(IntersectRect(&common, &area, &other))
+                    << page.name << ": controls " << id << " and " << GetDlgCtrlID(shown[j]) << " overlap";
+            }
+
+            std::string text = WindowText(shown[i]);
+            if (text.empty())
+                continue;
+            HDC dc = GetDC(shown[i]);
+            HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(shown[i], WM_GETFONT, 0, 0)));
+            char className[32] = "";
+            GetClassNameA(shown[i], className, sizeof(className));
+            LONG_PTR style = GetWindowLongPtrA(shown[i], GWL_STYLE);
+            int width = area.right - area.left, height = area.bottom - area.top;
+            if (lstrcmpiA(className, "Button") == 0) {
+                SIZE size;
+                GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+                // A check box's text starts after its box.
+                int room = (style & BS_TYPEMASK) == BS_AUTOCHECKBOX ? width - 20 : width - 8;
+                EXPECT_LE(size.cx, room) << page.name << ": \"" << text << "\" does not fit";
+                EXPECT_LE(size.cy, height) << page.name << ": \"" << text << "\" does not fit";
+            } else if (!(style & (SS_PATHELLIPSIS | SS_ENDELLIPSIS))) {
+                RECT needed = {0, 0, width, 0};
+                DrawTextA(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+                EXPECT_LE(needed.right, width) << page.name << ": \"" << text << "\" does not fit";
+                EXPECT_LE(needed.bottom, height) << page.name << ": \"" << text << "\" does not fit";
+            }
+            SelectObject(dc, old);
+            ReleaseDC(shown[i], dc);
+        }
+    }
+}
+
+TEST_F(MainWindowPages, TitleLabelsAndStatusLineShowInTheirColours)
+{
+    Show(Page::Scanning);
+    FillScanningTexts();
+    Pump();
+    WindowPixels scanning(window);
+    EXPECT_FALSE(SaveScreenshot("scanning-page", window).empty());
+    EXPECT_GT(scanning.Count(RECT{550, 8, 670, 28}, RGB(255, 255, 255)), 20) << "no white title";
+    for (const GroupLine& line : groupLines)
+        EXPECT_GT(scanning.Count(ChildRect(Item(line.label)), RGB(255, 0, 0)), 20) << line.name;
+    EXPECT_GT(scanning.Count(ChildRect(Item(IDC_STATUS_SECTION)), RGB(27, 117, 227)), 20);
+
+    // A new text replaces the old one completely.
+    SetDlgItemTextA(window, IDC_LABEL_REGISTRY, "");
+    Pump();
+    EXPECT_EQ(WindowPixels(window).Count(ChildRect(Item(IDC_LABEL_REGISTRY)), RGB(255, 0, 0)), 0)
+        << "the old text stayed";
+
+    Show(Page::Results);
+    EXPECT_FALSE(SaveScreenshot("results-page", window).empty());
+    Show(Page::Start);
+    EXPECT_FALSE(SaveScreenshot("start-page-in-process", window).empty());
+}
+
+TEST_F(MainWindowPages, ShapeAndBackgroundComeFromTheSkin)
+{
+    GdiObject<HBITMAP> start = LoadSkinBitmap(IDB_MAIN_START), other = LoadSkinBitmap(IDB_MAIN_PAGES);
+    SIZE size = BitmapSize(start.Get());
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, size.cx);
+    EXPECT_EQ(client.bottom, size.cy);
+
+    GdiObject<HRGN> shape(CreateRectRgn(0, 0, 0, 0));
+    ASSERT_NE(GetWindowRgn(window, shape.Get()), ERROR);
+    EXPECT_FALSE(PtInRegion(shape.Get(), 0, 0)) << "the magenta corner is part of the window";
+    EXPECT_FALSE(PtInRegion(shape.Get(), size.cx - 1, size.cy - 1));
+    EXPECT_TRUE(PtInRegion(shape.Get(), size.cx / 2, size.cy / 2));
+    EXPECT_TRUE(PtInRegion(shape.Get(), 12, 0));
+
+    // The two backgrounds differ behind the status lines; the window shows the page's one.
+    HDC screen = GetDC(nullptr);
+    auto pixel = [screen](HBITMAP bitmap, int x, int y) {
+        BitmapDc source(screen, bitmap);
+        return GetPixel(source.Get(), x, y);
+    };
+    const int x = 480, y = 100;
+    ASSERT_NE(pixel(start.Get(), x, y), pixel(other.Get(), x, y));
+    Show(Page::Scanning);
+    EXPECT_EQ(WindowPixels(window).At(x, y), pixel(other.Get(), x, y));
+    Show(Page::Start);
+    EXPECT_EQ(WindowPixels(window).At(x, y), pixel(start.Get(), x, y));
+    ReleaseDC(nullptr, screen);
+}
+
+TEST_F(MainWindowPages, SectionListHasItsColumnsAndImages)
+{
+    HWND list = Item(IDC_SECTION_LIST);
+    struct Expected {
+        const char* title;
+        int format;
+        int width;
+    };
+    const Expected columns[] = {
+        {"Section Name", LVCFMT_LEFT, 180}, {"Problems", LVCFMT_CENTER, 80}, {"Status", LVCFMT_LEFT, 80}};
+    for (int i = 0; i < 3; ++i) {
+        char title[64] = "";
+        LVCOLUMNA column = {};
+        column.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH;
+        column.pszText = title;
+        column.cchTextMax = sizeof(title);
+        ASSERT_TRUE(SendMessageA(list, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column)));
+        EXPECT_STREQ(title, columns[i].title);
+        EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, columns[i].format) << title;
+        EXPECT_EQ(column.cx, columns[i].width) << title;
+    }
+    EXPECT_TRUE(ListView_GetExtendedListViewStyle(list) & LVS_EX_FULLROWSELECT);
+    HIMAGELIST images = ListView_GetImageList(list, LVSIL_SMALL);
+    ASSERT_NE(images, nullptr);
+    EXPECT_EQ(ImageList_GetImageCount(images), 3);
+    int width = 0, height = 0;
+    ImageList_GetIconSize(images, &width, &height);
+    EXPECT_EQ(width, 16);
+    EXPECT_EQ(height, 16);
+}
+
+TEST_F(MainWindowPages, GroupBoxesShowTheStoredSettingsWhenTheStartPageReturns)
+{
+    PlantedKey settings(HKEY_CURRENT_USER, "SOFTWARE\\Quillmoor8");
+    settings.SetString("Registry Section", "1");
+    settings.SetString("IE Temp Section", "0");
+    settings.SetString("Windows Section", "1");
+    settings.SetString("Tweaks Section", "0");
+    Show(Page::Start);
+    EXPECT_TRUE(IsChecked(Item(IDC_CHECK_REGISTRY)));
+    EXPECT_FALSE(IsChecked(Item(IDC_CHECK_IE)));
+    EXPECT_TRUE(IsChecked(Item(IDC_CHECK_WINDOWS)));
+    EXPECT_FALSE(IsChecked(Item(IDC_CHECK_TWEAKS)));
+
+    // What was stored while the other pages showed is what "Go Back" shows.
+    Show(Page::Results);
+    settings.SetString("Registry Section", "0");
+    settings.SetString("IE Temp Section", "1");
+    settings.SetString("Windows Section", "garbage");
+    SendMessageA(Item(IDC_GO_BACK), BM_CLICK, 0, 0);
+    Pump();
+    EXPECT_EQ(main.CurrentPage(), Page::Start);
+    EXPECT_FALSE(IsChecked(Item(IDC_CHECK_REGISTRY)));
+    EXPECT_TRUE(IsChecked(Item(IDC_CHECK_IE)));
+    EXPECT_FALSE(IsChecked(Item(IDC_CHECK_WINDOWS)));
+    EXPECT_FALSE(IsChecked(Item(IDC_CHECK_TWEAKS)));
+}
+
+TEST_F(MainWindowPages, ButtonsShowHoverPressedAndDisabledFrames)
+{
+    HWND button = Item(IDC_SCAN_NOW);
+    const RECT area = ChildRect(button);
+    WindowPixels normal(window);
+
+    // The real cursor goes there too, or the button is told at once that it left.
+    POINT over = {5, 5};
+    ClientToScreen(button, &over);
+    SetCursorPos(over.x, over.y);
+    SendMessageA(button, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    Pump();
+    WindowPixels hover(window);
+    SendMessageA(button, BM_SETSTATE, TRUE, 0);
+    Pump();
+    WindowPixels pressed(window);
+    SendMessageA(button, BM_SETSTATE, FALSE, 0);
+    SendMessageA(button, WM_MOUSELEAVE, 0, 0);
+    EnableWindow(button, FALSE);
+    Pump();
+    WindowPixels disabled(window);
+    EnableWindow(button, TRUE);
+    Pump();
+    WindowPixels again(window);
+
+    const int pixels = (area.right - area.left) * (area.bottom - area.top);
+    EXPECT_GT(hover.Difference(normal, area), pixels / 2);
+    EXPECT_GT(pressed.Difference(hover, area), pixels / 2);
+    EXPECT_GT(pressed.Difference(normal, area), pixels / 2);
+    EXPECT_GT(disabled.Difference(normal, area), pixels / 2);
+    EXPECT_EQ(again.Difference(normal, area), 0) << "the button did not return to its normal frame";
+}
