@@ -9,6 +9,8 @@
 #include "core/PathCheck.h"
 #include "settings/Settings.h"
 
+const char wow64Refusal[] = "64 bit version of windows not supported";
+
 bool StartApplication()
 {
     CoInitialize(nullptr);
@@ -16,7 +18,7 @@ bool StartApplication()
     if (FindWindowA(nullptr, mainWindowTitle))
         return false;
     if (IsWow64() == 1) {
-        ShowAppMessage(nullptr, "64 bit version of windows not supported", MB_OK | MB_ICONSTOP);
+        ShowAppMessage(nullptr, wow64Refusal, MB_OK | MB_ICONSTOP);
         return false;
     }
     SetAutoCadFolder(FindAutoCadLocation());

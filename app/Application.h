@@ -2,6 +2,9 @@
 // Program start and end: one copy at a time, 32-bit Windows only, settings
 // ready before the main window opens.
 
+// The refusal shown on 64-bit Windows, by the window and the command line alike.
+extern const char wow64Refusal[];
+
 // Runs the program; returns false so that the process ends when the main
 // window closes (or at once when the program may not run).
 bool StartApplication();

@@ -3,9 +3,14 @@
 #include "core/PathCheck.h"
 #include "core/Registry.h"
 
+#include <cstring>
+
 namespace {
 
 const char settingsKey[] = "SOFTWARE\\Quillmoor8";
+const char runValueName[] = "Quillmoor8.exe";
+constexpr size_t readBufferSize = 260;
+constexpr size_t callerBufferSize = 255;
 
 // Every setting with its first-start text, in the order it is written.
 struct Default {
@@ -32,26 +37,53 @@ const Default defaults[] = {
     {"CheckAllItems", "1"},        {"Version", "8.0"},
 };
 
+SettingsOverlay* overlay = nullptr;
+
 } // namespace
+
+bool SettingsOverlay::NoCase::operator()(const std::string& a, const std::string& b) const
+{
+    return lstrcmpiA(a.c_str(), b.c_str()) < 0;
+}
+
+SettingsOverlay::SettingsOverlay(Values values) : values(std::move(values))
+{
+    overlay = this;
+}
+
+SettingsOverlay::~SettingsOverlay()
+{
+    overlay = nullptr;
+}
 
 int ReadSetting(const std::string& name, std::string& text)
 {
     if (name.empty())
         return 0;
+    if (overlay) {
+        auto found = overlay->values.find(name);
+        if (found != overlay->values.end()) {
+            text = found->second;
+            return 1;
+        }
+    }
     RegKey key;
     if (key.Open(HKEY_CURRENT_USER, settingsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
         return 0;
     // A value that does not fit the 260-byte buffer counts as absent.
-    char buffer[260] = {};
+    char buffer[readBufferSize] = {};
     DWORD size = sizeof(buffer);
     DWORD type = REG_SZ;
     if (regApi.RegQueryValueExA(key.Handle(), name.c_str(), nullptr, &type,
                                 reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
         return 0;
-    if (size >= sizeof(buffer))
-        size = sizeof(buffer) - 1;
-    buffer[size] = '\0';
-    text = buffer;
+    // Stored without a terminating zero, the text may fill the buffer to its
+    // end; it must also leave room for the zero in the 255-byte buffers the
+    // callers have always handed in, so anything longer counts as absent too.
+    size_t length = strnlen(buffer, size < sizeof(buffer) ? size : sizeof(buffer));
+    if (length >= callerBufferSize)
+        return 0;
+    text.assign(buffer, length);
     return 1;
 }
 
@@ -59,6 +91,13 @@ int WriteSetting(const std::string& name, const std::string& text)
 {
     if (name.empty())
         return 0;
+    if (overlay) {
+        auto found = overlay->values.find(name);
+        if (found != overlay->values.end()) {
+            found->second = text;
+            return 1;
+        }
+    }
     RegKey key;
     if (key.Open(HKEY_CURRENT_USER, settingsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
         return 0;
@@ -94,4 +133,25 @@ int WriteDefaultSettings()
     for (const Default& entry : defaults)
         WriteSetting(entry.name, entry.text ? entry.text : GetProgramFolder() + "\\logs");
     return 1;
+}
+
+namespace {
+
+std::string StartupCommand()
+{
+    // The entry names the program by its installed name, whatever the
+    // running file happens to be called.
+    return GetProgramFolder() + "\\" + runValueName;
+}
+
+} // namespace
+
+int SetStartWithWindows(bool on)
+{
+    if (on) {
+        WriteSetting("AutoRun", "1");
+        return SetStartupRunValue(runValueName, StartupCommand());
+    }
+    WriteSetting("AutoRun", "0");
+    return RemoveStartupRunValue(runValueName);
 }

@@ -1,0 +1,45 @@
+#pragma once
+// The headless command line: "Quillmoor8.exe /scan [/all | /sections:LIST]
+// [/report:PATH]" runs one complete scan without any window and prints what
+// it found.
+
+#include <string>
+#include <vector>
+
+#include "app/TextOutput.h"
+
+// Exit codes of a headless run.
+enum HeadlessExit {
+    ExitNoProblems = 0,
+    ExitProblemsFound = 1,
+    ExitBadCommandLine = 2,
+    ExitCannotRun = 3
+};
+
+struct HeadlessOptions {
+    bool help = false;
+    bool scan = false;
+    bool all = false;
+    bool sectionsGiven = false;
+    std::vector<unsigned> sections; // codes; 0 is "Registry Integrity"
+    bool reportGiven = false;
+    std::string reportPath;         // "-" is standard output
+};
+
+// Splits a command line (without the program's name) at blanks and tabs
+// outside double quotes; the quotes themselves are dropped.
+std::vector<std::string> SplitArguments(const std::string& commandLine);
+
+// True and the options, or false and what was not understood.
+bool ParseHeadlessArguments(const std::vector<std::string>& arguments, HeadlessOptions& options,
+                            std::string& error);
+
+// The usage text printed for "/?" and after a command line not understood.
+std::string HeadlessUsage();
+
+// The whole headless run with its outputs given; returns the exit code.
+int RunHeadless(const std::vector<std::string>& arguments, TextOutput& out, TextOutput& err);
+
+// The headless run on the process's standard handles, attaching to the
+// parent's console when the program has none of its own.
+int RunCommandLine(const std::vector<std::string>& arguments);

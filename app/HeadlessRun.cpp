@@ -1,0 +1,195 @@
+#include <windows.h>
+#include <objbase.h>
+
+#include <exception>
+
+#include "app/Application.h"
+#include "app/CommandLine.h"
+#include "app/HeadlessContext.h"
+#include "app/ProblemCollection.h"
+#include "app/ProblemReport.h"
+#include "core/Handles.h"
+#include "core/PathCheck.h"
+#include "scan/HistoryScanners.h"
+#include "scan/ScanDriver.h"
+#include "settings/IgnoreList.h"
+#include "settings/ScanLog.h"
+#include "settings/Settings.h"
+
+namespace {
+
+const SectionGroupId groupOrder[] = {GroupRegistry, GroupIETemp, GroupWindows, GroupTweaks};
+const char* const groupNames[] = {"Registry", "Windows", "IE Temp", "Tweaks"};
+
+class ComScope {
+public:
+    ComScope() : initialised(SUCCEEDED(CoInitialize(nullptr))) {}
+    ~ComScope()
+    {
+        if (initialised)
+            CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    bool initialised;
+};
+
+// A file opened for writing by this run; empty path: nothing opened.
+HandleOwner OpenForWriting(const std::string& path, DWORD creation)
+{
+    if (path.empty())
+        return HandleOwner();
+    return HandleOwner(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// The section and group settings this run scans with. Every group key is in
+// the overlay, so that storing the group states at scan start touches
+// nothing of the user's; the section keys only when the command line chose
+// the sections itself.
+SettingsOverlay::Values ScanSettings(const HeadlessOptions& options)
+{
+    SettingsOverlay::Values values;
+    bool groupOn[4] = {};
+    if (options.all || options.sectionsGiven) {
+        for (unsigned code = 0; code < SectionCount; ++code) {
+            if (code == SectionReserved)
+                continue;
+            bool on = options.all;
+            for (unsigned listed : options.sections)
+                on = on || listed == code;
+            values[SectionSettingsKey(code)] = on ? "1" : "0";
+            if (on)
+                groupOn[SectionGroup(code)] = true;
+        }
+    } else {
+        for (SectionGroupId group : groupOrder)
+            groupOn[group] = SettingOn(GroupSettingsKey(group));
+    }
+    for (SectionGroupId group : groupOrder)
+        values[GroupSettingsKey(group)] = groupOn[group] ? "1" : "0";
+    return values;
+}
+
+} // namespace
+
+int RunHeadless(const std::vector<std::string>& arguments, TextOutput& out, TextOutput& err)
+{
+    HeadlessOptions options;
+    std::string error;
+    if (!ParseHeadlessArguments(arguments, options, error)) {
+        err.Write(error + "\r\n\r\n" + HeadlessUsage());
+        return ExitBadCommandLine;
+    }
+    if (options.help) {
+        out.Write(HeadlessUsage());
+        return ExitNoProblems;
+    }
+
+    // Start-up as for the window, without the window.
+    ComScope com;
+    if (IsWow64()) {
+        err.Write(std::string(wow64Refusal) + "\r\n");
+        return ExitCannotRun;
+    }
+    SetAutoCadFolder(FindAutoCadLocation());
+    if (SettingsKeyMissing())
+        WriteDefaultSettings();
+    FillMruKeys();
+    IgnoreList ignoreList;
+    ignoreList.LoadIgnoreList();
+
+    HandleOwner reportFile = OpenForWriting(
+        options.reportGiven && options.reportPath != "-" ? options.reportPath : std::string(),
+        CREATE_ALWAYS);
+    HandleOutput reportFileOutput(reportFile.Get());
+    TextOutput* report = nullptr;
+    if (options.reportGiven) {
+        if (options.reportPath != "-" && !reportFile) {
+            err.Write("Cannot write the report file " + options.reportPath + "\r\n");
+            return ExitCannotRun;
+        }
+        report = options.reportPath == "-" ? &out : &reportFileOutput;
+        report->Write(ReportHeader());
+    }
+
+    SettingsOverlay scanSettings(ScanSettings(options));
+    bool groupChecked[4];
+    for (SectionGroupId group : groupOrder)
+        groupChecked[group] = SettingOn(GroupSettingsKey(group));
+
+    // The same steps as a scan started from the window.
+    HeadlessContext context(groupChecked, err);
+    ScanLog scanLog;
+    ProblemCollection collection(ignoreList, scanLog, context);
+    context.SetCollection(collection);
+    context.onAccepted = [&](const ProblemRecord& record) {
+        if (report)
+            report->Write(ReportLine(record));
+        else
+            out.Write(ReadableProblem(record));
+    };
+    collection.Reset();
+    scanLog.BeginScanLog();
+    collection.SetCheckAllItems(SettingOn("CheckAllItems"));
+    scanLog.SetGenerateLog(SettingOn("Generate Log"));
+    ScanPlan plan = PrepareSections(groupChecked);
+    context.InsertRows(plan);
+    collection.SetSectionRows(plan);
+    keepScanning = 1;
+    ScanDriver(context, plan);
+
+    if (!report) {
+        for (SectionGroupId group : groupOrder)
+            out.Write(std::string(groupNames[group]) + ": " + context.GroupLabel(group) + "\r\n");
+    }
+    return collection.AcceptedCount() > 0 ? ExitProblemsFound : ExitNoProblems;
+}
+
+namespace {
+
+// A GUI program started from a console has no standard handles of its own;
+// it borrows the parent's console where the system can lend it (not before
+// Windows XP, hence the look-up).
+void AttachToParentConsole()
+{
+    using AttachConsoleProc = BOOL(WINAPI*)(DWORD);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    auto attach = reinterpret_cast<AttachConsoleProc>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "AttachConsole")));
+    if (attach)
+        attach(ATTACH_PARENT_PROCESS);
+}
+
+HANDLE UsableHandle(HANDLE handle)
+{
+    return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+}
+
+} // namespace
+
+int RunCommandLine(const std::vector<std::string>& arguments)
+{
+    HANDLE outHandle = UsableHandle(GetStdHandle(STD_OUTPUT_HANDLE));
+    HANDLE errHandle = UsableHandle(GetStdHandle(STD_ERROR_HANDLE));
+    if (!outHandle || !errHandle) {
+        AttachToParentConsole();
+        if (!outHandle)
+            outHandle = UsableHandle(GetStdHandle(STD_OUTPUT_HANDLE));
+        if (!errHandle)
+            errHandle = UsableHandle(GetStdHandle(STD_ERROR_HANDLE));
+    }
+    // Some systems attach the console without handing out its handles.
+    HandleOwner console =
+        OpenForWriting(outHandle && errHandle ? std::string() : "CONOUT$", OPEN_EXISTING);
+    HandleOutput out(outHandle ? outHandle : console.Get());
+    HandleOutput err(errHandle ? errHandle : console.Get());
+    try {
+        return RunHeadless(arguments, out, err);
+    } catch (const std::exception& failure) {
+        err.Write(std::string("The scan could not run: ") + failure.what() + "\r\n");
+        return ExitCannotRun;
+    }
+}

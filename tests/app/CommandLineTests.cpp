@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/ProblemReport.h"
+#include "core/PathCheck.h"
+
+TEST(CommandLine, ArgumentsSplitAtBlanksOutsideQuotes)
+{
+    EXPECT_EQ(SplitArguments("  /scan   \"/report:C:\\My Files\\r.tsv\"\t/all "),
+              (std::vector<std::string>{"/scan", "/report:C:\\My Files\\r.tsv", "/all"}));
+    EXPECT_EQ(SplitArguments("/scan /report:\"C:\\a b\\r.tsv\""),
+              (std::vector<std::string>{"/scan", "/report:C:\\a b\\r.tsv"}));
+    EXPECT_TRUE(SplitArguments("   ").empty());
+}
+
+TEST(CommandLine, WhatIsUnderstoodAndWhatIsNot)
+{
+    struct Case {
+        std::vector<std::string> arguments;
+        bool understood;
+    };
+    const Case cases[] = {
+        {{"/SCAN", "/All", "/report:-"}, true},
+        {{"/scan", "/sections:0,8,22"}, true},
+        {{"/?"}, true},
+        {{"/all"}, false},                      // nothing to do
+        {{"/scanner"}, false},
+        {{"/scan", "/sections:18"}, false},     // no section has code 18
+        {{"/scan", "/sections:1,,2"}, false},
+        {{"/scan", "/report:"}, false},
+        {{"/scan", "/all", "/sections:1"}, false},
+    };
+    for (const Case& c : cases) {
+        std::string joined;
+        for (const std::string& argument : c.arguments)
+            joined += argument + " ";
+        HeadlessOptions options;
+        std::string error;
+        EXPECT_EQ(ParseHeadlessArguments(c.arguments, options, error), c.understood) << joined;
+        EXPECT_EQ(error.empty(), c.understood) << joined;
+    }
+
+    HeadlessOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseHeadlessArguments({"/scan", "/sections:0,8,22", "/report:C:\\r.tsv"},
+                                       options, error));
+    EXPECT_EQ(options.sections, (std::vector<unsigned>{0, 8, 22}));
+    EXPECT_FALSE(options.all);
+    EXPECT_EQ(options.reportPath, "C:\\r.tsv");
+}
+
+TEST(ProblemReport, FieldsAreEscapedSoThatEachProblemIsOneLine)
+{
+    ProblemRecord record;
+    record.serial = 7;
+    record.section = 8;
+    record.checked = 1;
+    record.item = "C:\\a\tb.exe";
+    record.keyPath = "HKEY_CURRENT_USER\\Run";
+    record.valueName = "two\r\nlines";
+    record.valueData = "back\\slash";
+    record.description = "The file (%s) does not exist at the specified location";
+    record.sizeBytes = 1536;
+    EXPECT_EQ(ReportHeader(),
+              "serial\tsection\titem\tkeyPath\tvalueName\tvalueData\tdescription\tsizeBytes\tchecked"
+              "\r\n");
+    EXPECT_EQ(ReportLine(record),
+              "7\t8\tC:\\\\a\\tb.exe\tHKEY_CURRENT_USER\\\\Run\ttwo\\r\\nlines\tback\\\\slash\t"
+              "The file (%s) does not exist at the specified location\t1536\t1\r\n");
+}
+
+TEST(ProblemReport, EveryPlaceholderOfTheExplanationGetsTheValueData)
+{
+    ProblemRecord record;
+    record.valueData = "{0001-%s}";
+    record.description = "The Application ID (%s) is not valid.  (%s does not exist)";
+    EXPECT_EQ(ProblemExplanation(record),
+              "The Application ID ({0001-%s}) is not valid.  ({0001-%s} does not exist)");
+    record.description = "Windows Temp File";
+    EXPECT_EQ(ProblemExplanation(record), "Windows Temp File");
+}
+
+namespace {
+class CollectedText : public TextOutput {
+public:
+    std::string text;
+    bool Write(const std::string& more) override
+    {
+        text += more;
+        return true;
+    }
+};
+} // namespace
+
+TEST(CommandLine, On64BitWindowsTheScanRefusesToRun)
+{
+    OverrideWow64(1);
+    CollectedText out;
+    CollectedText err;
+    int code = RunHeadless({"/scan", "/all"}, out, err);
+    OverrideWow64(-1);
+    EXPECT_EQ(code, ExitCannotRun);
+    EXPECT_EQ(err.text, "64 bit version of windows not supported\r\n");
+    EXPECT_EQ(out.text, "");
+}

@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/ProblemCollection.h"
+#include "scan/ScanDriver.h"
+#include "settings/IgnoreList.h"
+#include "settings/ScanLog.h"
+#include "settings/Settings.h"
+#include "support/FileBytes.h"
+#include "support/Planted.h"
+#include "support/SavedSettings.h"
+
+namespace {
+
+// What the main window would show: the rows' count texts and the labels.
+class ShownResults : public ResultsDisplay {
+public:
+    std::vector<std::string> rowUpdates; // "row section count"
+    std::string labels[4];
+    int clears = 0;
+
+    void ShowSectionCount(int row, unsigned section, const std::string& countText) override
+    {
+        rowUpdates.push_back(std::to_string(row) + " " + std::to_string(section) + " " + countText);
+    }
+    void ShowGroupLabel(SectionGroupId group, const std::string& text) override
+    {
+        labels[group] = text;
+    }
+    void ClearSectionRows() override { ++clears; }
+};
+
+ProblemPtr Problem(unsigned section, const std::string& key, const std::string& data,
+                   double size = 0.0)
+{
+    ProblemPtr record = NewProblemRecord();
+    record->section = section;
+    record->item = data;
+    record->keyPath = key;
+    record->valueName = "Value";
+    record->valueData = data;
+    record->sizeBytes = size;
+    return record;
+}
+
+class Collection : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(WriteDefaultSettings(), 1);
+        ASSERT_EQ(WriteSetting("Log File Path", logs.Path()), 1);
+        scanLog.BeginScanLog();
+        scanLog.SetGenerateLog(1);
+        ScanPlan plan = {};
+        for (int& row : plan.rowOf)
+            row = -1;
+        plan.rowOf[SectionStartup] = 0;
+        plan.rowOf[SectionWinTemp] = 1;
+        plan.rowOf[SectionIECookies] = 2;
+        plan.rowOf[SectionTweaks] = 3;
+        collection.SetSectionRows(plan);
+    }
+
+    SavedSettingsKey saved;
+    PlantedFolder logs{TestTempFolder() + UniqueName("QuillmoorCollection")};
+    IgnoreList ignoreList;
+    ScanLog scanLog;
+    ShownResults shown;
+    ProblemCollection collection{ignoreList, scanLog, shown};
+};
+
+} // namespace
+
+TEST_F(Collection, IgnoredRecordsAreDroppedUnloggedAndTakeNoSerial)
+{
+    {
+        PlantedFile list(IgnoreListPath(), "hkey_local_machine\\software\\QmIgnored\r\r\n");
+        ignoreList.LoadIgnoreList();
+    }
+    collection.SetCheckAllItems(1);
+    const char* keys[] = {
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kept1",
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\QMIGNOREDBAR",      // other case, longer name
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kept2",
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"
+        "\\Cache\\Paths\\path1",                           // built in
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kept3",
+    };
+    for (const char* key : keys)
+        collection.OnProblemFound(Problem(SectionStartup, key, "C:\\gone.exe"));
+
+    ASSERT_EQ(collection.Problems().size(), 3u);
+    EXPECT_EQ(collection.AcceptedCount(), 3u);
+    for (uint32_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(collection.Problems()[i]->serial, i);
+        EXPECT_EQ(collection.Problems()[i]->keyPath,
+                  "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kept" + std::to_string(i + 1));
+    }
+    EXPECT_EQ(shown.labels[GroupRegistry], "Problems Found: 3");
+    EXPECT_EQ(shown.rowUpdates.back(), "0 8 3");
+
+    std::string log = ReadFileBytes(scanLog.FilePath());
+    EXPECT_NE(log.find("Kept3"), std::string::npos);
+    EXPECT_EQ(log.find("QMIGNORED"), std::string::npos);
+    EXPECT_EQ(log.find("Cache\\Paths"), std::string::npos);
+}
+
+TEST_F(Collection, TheCheckedFlagComesFromTheScansSettingNotTheScanner)
+{
+    collection.SetCheckAllItems(0);
+    collection.OnProblemFound(Problem(SectionStartup, "HKEY_CURRENT_USER\\A", "x"));
+    collection.SetCheckAllItems(1);
+    ProblemPtr unchecked = Problem(SectionStartup, "HKEY_CURRENT_USER\\B", "y");
+    unchecked->checked = 0;
+    collection.OnProblemFound(std::move(unchecked));
+    ASSERT_EQ(collection.Problems().size(), 2u);
+    EXPECT_EQ(collection.Problems()[0]->checked, 0u);
+    EXPECT_EQ(collection.Problems()[1]->checked, 1u);
+}
+
+TEST_F(Collection, SectionsAndGroupsAreCountedAndTheLabelsFollow)
+{
+    collection.OnProblemFound(Problem(SectionStartup, "HKEY_CURRENT_USER\\Run", "a"));
+    // The first record already turns the Windows label into bytes.
+    EXPECT_EQ(shown.labels[GroupWindows], "Increase Disk Space By: 0 bytes");
+    collection.OnProblemFound(Problem(SectionStartup, "HKEY_CURRENT_USER\\Run", "b"));
+    collection.OnProblemFound(Problem(SectionFonts, "HKEY_LOCAL_MACHINE\\Fonts", "c")); // no row
+    collection.OnProblemFound(Problem(SectionWinTemp, "C:\\t\\1.tmp", "C:\\t\\1.tmp", 700));
+    collection.OnProblemFound(Problem(SectionScanDisk, "C:\\FILE0000.CHK", "C:\\FILE0000.CHK", 400));
+    collection.OnProblemFound(Problem(SectionIECookies, "", "cookie", 50));
+    collection.OnProblemFound(Problem(SectionTweaks, "HKEY_CURRENT_USER\\Tweak", "1"));
+    collection.OnProblemFound(Problem(SectionReserved, "HKEY_CURRENT_USER\\R", "r", 5000));
+
+    EXPECT_EQ(collection.Problems().size(), 8u) << "a code 18 record is kept";
+    EXPECT_EQ(collection.RegistryProblemCount(), 3);
+    EXPECT_EQ(collection.IeProblemCount(), 1);
+    EXPECT_EQ(collection.TweakCount(), 1);
+    EXPECT_DOUBLE_EQ(collection.DiskBytes(), 1100.0) << "only temp and ScanDisk files free space";
+    EXPECT_EQ(collection.SectionProblemCount(SectionStartup), 2);
+    EXPECT_EQ(collection.SectionProblemCount(SectionFonts), 1);
+    EXPECT_EQ(collection.SectionProblemCount(SectionReserved), 0);
+
+    EXPECT_EQ(shown.rowUpdates, (std::vector<std::string>{"0 8 1", "0 8 2", "1 16 1", "2 19 1",
+                                                          "3 22 1"}));
+    EXPECT_EQ(shown.labels[GroupRegistry], "Problems Found: 3");
+    EXPECT_EQ(shown.labels[GroupIETemp], "Problems Found: 1");
+    EXPECT_EQ(shown.labels[GroupWindows], "Increase Disk Space By: 1.07 KB");
+    EXPECT_EQ(shown.labels[GroupTweaks], "Tweaks Available: 1");
+}
+
+TEST_F(Collection, ANewScanStartsFromNothing)
+{
+    collection.OnProblemFound(Problem(SectionStartup, "HKEY_CURRENT_USER\\Run", "a"));
+    collection.OnProblemFound(Problem(SectionWinTemp, "C:\\t\\1.tmp", "C:\\t\\1.tmp", 700));
+    int clearsBefore = shown.clears;
+    collection.Reset();
+    EXPECT_TRUE(collection.Problems().empty());
+    EXPECT_EQ(collection.AcceptedCount(), 0u);
+    EXPECT_EQ(collection.SectionProblemCount(SectionStartup), 0);
+    EXPECT_EQ(collection.GroupLabelText(GroupWindows), "Increase Disk Space By: 0 bytes");
+    EXPECT_EQ(shown.clears, clearsBefore + 1) << "the section rows go too";
+
+    // Without rows for the new scan, records are counted but no row changes.
+    shown.rowUpdates.clear();
+    collection.OnProblemFound(Problem(SectionStartup, "HKEY_CURRENT_USER\\Run", "b"));
+    EXPECT_EQ(collection.Problems()[0]->serial, 0u);
+    EXPECT_EQ(collection.RegistryProblemCount(), 1);
+    EXPECT_TRUE(shown.rowUpdates.empty());
+}
+
+TEST(DiskSpaceText, BoundsAndFormats)
+{
+    const std::pair<double, const char*> cases[] = {
+        {0, "Increase Disk Space By: 0 bytes"},
+        {1024, "Increase Disk Space By: 1024 bytes"},
+        {1025, "Increase Disk Space By: 1.00 KB"},
+        {1536, "Increase Disk Space By: 1.50 KB"},
+        {1048575, "Increase Disk Space By: 1024.00 KB"},
+        {1048576, "Increase Disk Space By: 1.00 MB"},
+        {1073741823, "Increase Disk Space By: 1024.00 MB"},
+        {1073741824, "Increase Disk Space By: 1.00 GB"},
+        {5.5 * 1073741824.0, "Increase Disk Space By: 5.50 GB"},
+    };
+    for (const auto& [bytes, text] : cases)
+        EXPECT_EQ(DiskSpaceText(bytes), text) << bytes;
+}
