@@ -3,11 +3,7 @@
 #include <windows.h>
 #include <shlwapi.h>
 
-#include <algorithm>
-#include <cctype>
 #include <list>
-#include <string>
-#include <vector>
 
 #include "core/PathCheck.h"
 #include "core/Registry.h"
@@ -190,7 +186,7 @@ TEST_F(SoftwareScanner, ProgramKeysAreJudgedByTheirExpandedPathOrUninstallComman
 
 TEST_F(SoftwareScanner, ServiceAndDriverPathsOfEveryFormAreBroughtToOneFile)
 {
-    const std::string goneName = UniqueName("qmgone"), goneFolder = "c:\\" + goneName;
+    const std::string goneName = UniqueName("qmgone");
     // Paths are lowered before they are judged; the Windows folder keeps its case.
     const struct {
         const char* label;
@@ -203,7 +199,7 @@ TEST_F(SoftwareScanner, ServiceAndDriverPathsOfEveryFormAreBroughtToOneFile)
         {"relative program with arguments", "", "ImagePath", "system32\\" + goneName + " -k netsvcs",
          windows + "\\system32\\" + goneName + ".exe"},
         {"object-manager prefix", "", "ImagePath", "\\??\\C:\\" + goneName + "\\Svc.exe",
-         goneFolder + "\\svc.exe"},
+         "c:\\" + goneName + "\\svc.exe"},
         {"present program", "", "ImagePath", "\\??\\" + windows + "\\notepad.exe", ""},
         {"present relative program", "", "ImagePath", "system32\\notepad -k x", ""},
         // Device drivers are looked for in the system folder.
