@@ -78,11 +78,12 @@ protected:
     std::list<PlantedKey> planted;
 };
 
-TEST_F(ClassesScan, BrokenClassIsReportedCheckByCheckAndAValidOneIsNot)
+TEST_F(ClassesScan, ClassesAndIdentifiersThatLeadNowhereAreReportedCheckByCheck)
 {
+    const std::string classId = "{" + UniqueName("QmGoodClass") + "}";
     const std::string broken = Plant("CLSID\\{" + UniqueName("QmBrokenClass") + "}");
     const std::string pathId = Plant("CLSID\\{" + UniqueName("QmPathIdClass") + "}");
-    const std::string valid = Plant("CLSID\\{" + UniqueName("QmGoodClass") + "}");
+    const std::string valid = Plant("CLSID\\" + classId);
     // Unique names end in digits, which the identifier check takes for a version.
     const std::string goodId = Plant(UniqueName("QmGood") + ".Server");
     const std::string goodLib = "{" + UniqueName("QmGoodLib") + "}";
@@ -106,7 +107,20 @@ TEST_F(ClassesScan, BrokenClassIsReportedCheckByCheckAndAValidOneIsNot)
     Write(valid + "\\VersionIndependentProgId", "", goodId + ".1");
     Write(valid + "\\TypeLib", "", goodLib);
 
+    // Identifiers whose class is registered, or names another identifier,
+    // lead somewhere; without a default value there is nothing to judge.
+    const std::string brokenId = Plant(UniqueName("QmBroken") + ".Server");
+    const std::string missingClass = "{" + UniqueName("QmMissingClass") + "}";
+    Write(brokenId + "\\CLSID", "", missingClass);
+    Write(goodId + "\\CLSID", "", classId);
+    const std::string alias = Plant(UniqueName("QmAlias") + ".Server");
+    Write(alias + "\\CLSID", "", goodId);
+    const std::string noValue = Plant(UniqueName("QmNoValue") + ".Server");
+    Write(noValue + "\\CLSID", "Other", "");
+
     ScanClsids(context);
+    RecordingContext identifiers;
+    ScanProgIds(identifiers);
 
     const std::string dll = windows + "\\" + gone + ".dll";
     const std::string exe = GetProgramFilesFolder() + "\\" + gone + "\\server.exe";
@@ -124,31 +138,12 @@ TEST_F(ClassesScan, BrokenClassIsReportedCheckByCheckAndAValidOneIsNot)
               (Records{Fields(1, prog, Hkcr(pathId + "\\VersionIndependentProgId"), "(Default)",
                               prog, fileMissing)}));
     EXPECT_EQ(RecordsUnder(context, Hkcr(valid)), Records{});
-}
 
-TEST_F(ClassesScan, IdentifierWhoseClassResolvesNowhereIsReported)
-{
-    const std::string broken = Plant(UniqueName("QmBroken") + ".Server");
-    const std::string registered = Plant(UniqueName("QmRegistered") + ".Server");
-    const std::string alias = Plant(UniqueName("QmAlias") + ".Server");
-    const std::string noValue = Plant(UniqueName("QmNoValue") + ".Server");
-    const std::string classId = "{" + UniqueName("QmClass") + "}";
-    const std::string missingClass = "{" + UniqueName("QmMissingClass") + "}";
-    Plant("CLSID\\" + classId);
-    Write(broken + "\\CLSID", "", missingClass);
-    Write(registered + "\\CLSID", "", classId);
-    // A CLSID value naming another identifier still leads somewhere; without
-    // a default value there is nothing to judge.
-    Write(alias + "\\CLSID", "", registered);
-    Write(noValue + "\\CLSID", "Other", "");
-
-    ScanProgIds(context);
-
-    EXPECT_EQ(RecordsUnder(context, Hkcr(broken)),
-              (Records{Fields(2, missingClass, Hkcr(broken + "\\CLSID"), "(Default)", missingClass,
+    EXPECT_EQ(RecordsUnder(identifiers, Hkcr(brokenId)),
+              (Records{Fields(2, missingClass, Hkcr(brokenId + "\\CLSID"), "(Default)", missingClass,
                               appIdInvalid)}));
-    for (const std::string& fine : {registered, alias, noValue})
-        EXPECT_EQ(RecordsUnder(context, Hkcr(fine)), Records{}) << fine;
+    for (const std::string& fine : {goodId, alias, noValue})
+        EXPECT_EQ(RecordsUnder(identifiers, Hkcr(fine)), Records{}) << fine;
 }
 
 TEST_F(ClassesScan, TypeLibraryFilesAndHelpFoldersThatAreGoneAreReported)

@@ -23,17 +23,12 @@ const std::string servicesKey = "SYSTEM\\CurrentControlSet\\Services\\";
 
 // A value written into a key that may hold the system's own values (Run,
 // Fonts ...): only the value goes at the end, and the key if it was new.
-// A REG_DWORD value holds 1.
 struct PlantedValue {
-    PlantedValue(HKEY r, const std::string& p, const std::string& n, const std::string& data,
-                 DWORD type = REG_SZ)
+    PlantedValue(HKEY r, const std::string& p, const std::string& n, const std::string& data)
         : root(r), path(p), name(n), createdKey(!KeyExists(r, p))
     {
-        const DWORD one = 1;
-        const bool number = type == REG_DWORD;
-        EXPECT_EQ(SHSetValueA(root, path.c_str(), name.c_str(), type,
-                              number ? static_cast<const void*>(&one) : data.c_str(),
-                              static_cast<DWORD>(number ? sizeof(one) : data.size() + 1)),
+        EXPECT_EQ(SHSetValueA(root, path.c_str(), name.c_str(), REG_SZ, data.c_str(),
+                              static_cast<DWORD>(data.size() + 1)),
                   ERROR_SUCCESS)
             << path << " " << name;
     }
@@ -127,9 +122,9 @@ TEST_F(SoftwareScanner, ValueListsReportTheFileTheirEntryNames)
         // A help file is the value's name, in the folder its data names.
         {HKEY_LOCAL_MACHINE, help, name + ".chm", missing},
         {HKEY_LOCAL_MACHINE, help, helpFile, windows},
-        // A shared library is the value's name; the data only counts users.
-        {HKEY_LOCAL_MACHINE, sharedKey, missing + "\\shared.dll", "", REG_DWORD},
-        {HKEY_LOCAL_MACHINE, sharedKey, windows + "\\win.ini", "", REG_DWORD},
+        // A shared library is the value's name; the data only counts its users.
+        {HKEY_LOCAL_MACHINE, sharedKey, missing + "\\shared.dll", "1"},
+        {HKEY_LOCAL_MACHINE, sharedKey, windows + "\\win.ini", "1"},
         // A font given by file name alone lives in the Fonts folder.
         {HKEY_LOCAL_MACHINE, fonts, name + " Gone (TrueType)", "qmgone.ttf"},
         {HKEY_LOCAL_MACHINE, fonts, name + " Present (TrueType)", fontFile},
@@ -229,9 +224,9 @@ TEST_F(SoftwareScanner, ServiceAndDriverPathsOfEveryFormAreBroughtToOneFile)
 
 TEST_F(SoftwareScanner, EveryEntryStepsTheBarOnceAndAbortStopsTheWalk)
 {
-    PlantedValue values[] = {{HKEY_LOCAL_MACHINE, sharedKey, missing + "\\a.dll", "", REG_DWORD},
-                             {HKEY_LOCAL_MACHINE, sharedKey, missing + "\\b.dll", "", REG_DWORD},
-                             {HKEY_LOCAL_MACHINE, sharedKey, missing + "\\c.dll", "", REG_DWORD}};
+    PlantedValue values[] = {{HKEY_LOCAL_MACHINE, sharedKey, missing + "\\a.dll", "1"},
+                             {HKEY_LOCAL_MACHINE, sharedKey, missing + "\\b.dll", "1"},
+                             {HKEY_LOCAL_MACHINE, sharedKey, missing + "\\c.dll", "1"}};
     Plant(uninstallKey + UniqueName("QmProgram"), "UninstallString", missing + "\\one.exe");
     Plant(uninstallKey + UniqueName("QmProgram"), "UninstallString", missing + "\\two.exe");
 
