@@ -252,9 +252,8 @@ TEST_F(ClassesScan, AbortFinishesTheCurrentEntryAndBeginsNoOther)
         };
         keepScanning = 1;
         c.scan(aborted);
-        EXPECT_EQ(std::count_if(aborted.records.begin(), aborted.records.end(),
-                                [&](const ProblemPtr& r) { return r->keyPath.rfind(c.marker, 0) == 0; }),
-                  c.records)
+        const auto below = [&](const ProblemPtr& r) { return r->keyPath.rfind(c.marker, 0) == 0; };
+        EXPECT_EQ(std::count_if(aborted.records.begin(), aborted.records.end(), below), c.records)
             << c.marker;
     }
 }

@@ -159,7 +159,8 @@ TEST_F(SoftwareScanner, ProgramKeysAreJudgedByTheirExpandedPathOrUninstallComman
     Plant(appPathsKey + UniqueName("QmApp") + ".exe", "", "%SystemRoot%\\notepad.exe");
     // Keys without the value, or hidden from the installed-programs list, are passed over.
     Plant(appPathsKey + UniqueName("QmApp") + ".exe", "Path", missing);
-    const std::string goneProgram = Plant(uninstallKey + UniqueName("QmProgram"), "UninstallString", command);
+    const std::string goneProgram =
+        Plant(uninstallKey + UniqueName("QmProgram"), "UninstallString", command);
     Plant(uninstallKey + UniqueName("QmProgram"), "UninstallString", "%SYSTEMROOT%\\NOTEPAD.EXE /x");
     Plant(uninstallKey + UniqueName("QmProgram"), "UninstallString", missing + "\\uninst.exe");
     planted.back().SetDword("SystemComponent", 1);
@@ -181,44 +182,40 @@ TEST_F(SoftwareScanner, ProgramKeysAreJudgedByTheirExpandedPathOrUninstallComman
 
 TEST_F(SoftwareScanner, ServiceAndDriverPathsOfEveryFormAreBroughtToOneFile)
 {
-    const std::string goneName = UniqueName("qmgone");
-    // Paths are lowered before they are judged; the Windows folder keeps its case.
+    const std::string gone = UniqueName("qmgone"), system32 = windows + "\\system32\\";
+    // Paths are lowered before they are judged; the Windows folder keeps its
+    // case. Device drivers are looked for in the system folder; *vmm is built in.
     const struct {
-        const char* label;
-        std::string key, valueName, data;
-        std::string tested; // empty: not reported
+        bool driver;
+        std::string data, tested; // tested empty: not reported
     } cases[] = {
-        {"driver under \\SystemRoot", "", "ImagePath",
-         "\\SystemRoot\\System32\\drivers\\" + goneName + ".SYS",
-         windows + "\\system32\\drivers\\" + goneName + ".sys"},
-        {"relative program with arguments", "", "ImagePath", "system32\\" + goneName + " -k netsvcs",
-         windows + "\\system32\\" + goneName + ".exe"},
-        {"object-manager prefix", "", "ImagePath", "\\??\\C:\\" + goneName + "\\Svc.exe",
-         "c:\\" + goneName + "\\svc.exe"},
-        {"present program", "", "ImagePath", "\\??\\" + windows + "\\notepad.exe", ""},
-        {"present relative program", "", "ImagePath", "system32\\notepad -k x", ""},
-        // Device drivers are looked for in the system folder.
-        {"missing device driver", "VXD\\", "StaticVXD", goneName + ".vxd",
-         GetSystemFolder() + "\\" + goneName + ".vxd"},
-        {"present device driver", "VXD\\", "StaticVXD", "kernel32.dll", ""},
-        {"built-in device driver", "VXD\\", "StaticVXD", "*vmm", ""},
+        {false, "\\SystemRoot\\System32\\drivers\\" + gone + ".SYS",
+         system32 + "drivers\\" + gone + ".sys"},
+        {false, "system32\\" + gone + " -k netsvcs", system32 + gone + ".exe"},
+        {false, "\\??\\C:\\" + gone + "\\Svc.exe", "c:\\" + gone + "\\svc.exe"},
+        {false, "\\??\\" + windows + "\\notepad.exe", ""},
+        {false, "system32\\notepad -k x", ""},
+        {true, gone + ".vxd", GetSystemFolder() + "\\" + gone + ".vxd"},
+        {true, "kernel32.dll", ""},
+        {true, "*vmm", ""},
     };
     std::vector<std::string> keys;
     for (const auto& c : cases)
-        keys.push_back(Plant(servicesKey + c.key + UniqueName("QmSvc"), c.valueName, c.data));
+        keys.push_back(Plant(servicesKey + (c.driver ? "VXD\\" : "") + UniqueName("QmSvc"),
+                             c.driver ? "StaticVXD" : "ImagePath", c.data));
 
     ScanServices(context);
     RecordingContext drivers;
     ScanVxds(drivers);
 
     for (size_t i = 0; i < keys.size(); ++i) {
-        const bool driver = !cases[i].key.empty();
-        const std::string& tested = cases[i].tested;
-        EXPECT_EQ(RecordsMentioning(driver ? drivers : context, keys[i] + "|"),
-                  tested.empty() ? Records{}
-                                 : Records{Fields(driver ? 10 : 9, tested, keys[i], cases[i].valueName,
-                                                  tested)})
-            << cases[i].label;
+        const auto& c = cases[i];
+        const char* value = c.driver ? "StaticVXD" : "ImagePath";
+        EXPECT_EQ(RecordsMentioning(c.driver ? drivers : context, keys[i] + "|"),
+                  c.tested.empty()
+                      ? Records{}
+                      : Records{Fields(c.driver ? 10 : 9, c.tested, keys[i], value, c.tested)})
+            << c.data;
     }
 }
 
