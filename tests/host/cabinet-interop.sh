@@ -14,15 +14,12 @@ failures=0 messages=
 check() { # WHAT, after the command it judges
   if [ $? -eq 0 ]; then echo "ok: $1"; else echo "FAIL: $1 $messages"; failures=$((failures + 1)); fi
 }
-# Succeeds when our tool's operation answered 1 without a message box.
-ours() { # pack|unpack CABINET FOLDER
-  local out rc
-  out=$("$WINE" "$tool" "$1" "Z:${2//\//\\}" "Z:${3//\//\\}" 2>/dev/null </dev/null)
-  rc=$?
+ours() { # pack|unpack CABINET FOLDER: succeeds when it answered 1 without a message box
+  local out rc=0
+  out=$("$WINE" "$tool" "$1" "Z:${2//\//\\}" "Z:${3//\//\\}" 2>/dev/null </dev/null) || rc=$?
   messages=$(sed -n 's/^message: //p' <<<"$out" | tr -d '\r')
   [ $rc -eq 0 ] && [ -z "$messages" ]
 }
-
 src=$work/src
 mkdir -p "$src" "$work/by-cabextract" "$work/by-gcab"
 : >"$src/empty.bin"
@@ -37,11 +34,9 @@ cabextract -q -d "$work/by-cabextract" "$work/ours.cab" && diff -r "$src" "$work
 check "cabextract extracts identical files"
 gcab -x -C "$work/by-gcab" "$work/ours.cab" && diff -r "$src" "$work/by-gcab" >/dev/null
 check "gcab extracts identical files"
-
 cp -r "$src" "$work/theirs" && mkdir "$work/theirs/deeper" && echo "in a folder" >"$work/theirs/deeper/inner.txt"
 (cd "$work/theirs" && find . -type f -printf '%P\0' | xargs -0 gcab -c -z "$work/theirs.cab")
 ours unpack "$work/theirs.cab" "$work/by-ours/new" && diff -r "$work/theirs" "$work/by-ours/new" >/dev/null
 check "our extractor reads gcab's MSZIP cabinet"
-
 [ $failures -eq 0 ] && echo "all cabinet checks passed" || echo "$failures cabinet checks failed"
 exit $((failures > 0))
