@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/PathCheck.h"
@@ -12,23 +13,6 @@
 #include "support/SavedSettings.h"
 
 namespace {
-
-bool FileExists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-SYSTEMTIME Time(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second)
-{
-    SYSTEMTIME time = {};
-    time.wYear = year;
-    time.wMonth = month;
-    time.wDay = day;
-    time.wHour = hour;
-    time.wMinute = minute;
-    time.wSecond = second;
-    return time;
-}
 
 ProblemRecord Record(const std::string& key, const std::string& name, const std::string& data)
 {
@@ -57,42 +41,37 @@ protected:
 
 TEST(ScanLogName, DayMonthYearAndTimeWithoutLeadingZeros)
 {
-    EXPECT_EQ(ScanLogFileName("C:\\logs", Time(2009, 7, 4, 15, 3, 9)),
+    // Year, month, weekday, day, hour, minute, second, milliseconds.
+    EXPECT_EQ(ScanLogFileName("C:\\logs", {2009, 7, 0, 4, 15, 3, 9, 0}),
               "C:\\logs\\4-7-2009 (15-3-9).txt");
-    EXPECT_EQ(ScanLogFileName("C:\\logs\\\\", Time(2010, 12, 31, 0, 0, 0)),
+    EXPECT_EQ(ScanLogFileName("C:\\logs\\\\", {2010, 12, 0, 31, 0, 0, 0, 0}),
               "C:\\logs\\31-12-2010 (0-0-0).txt");
 }
 
-TEST_F(ScanLogFile, HeaderAndRecordsAreWrittenByteForByteWithTextModeLineBreaks)
+TEST_F(ScanLogFile, EveryScanWritesItsHeaderAndRecordsOnlyWhileLoggingIsOn)
 {
     ScanLog log;
-    SYSTEMTIME before;
+    SYSTEMTIME before, after;
     GetLocalTime(&before);
     log.BeginScanLog();
-    SYSTEMTIME after;
     GetLocalTime(&after);
-    log.SetGenerateLog(1);
-    log.LogProblem(Record("HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone", "", "C:\\gone.exe"));
-    log.LogProblem(Record("HKEY_CURRENT_USER\\x", "Name", ""));
-
     // Named after the moment the scan began, in the configured folder.
     EXPECT_TRUE(log.FilePath() == ScanLogFileName(folder.Path(), before) ||
                 log.FilePath() == ScanLogFileName(folder.Path(), after))
         << log.FilePath();
+
+    log.SetGenerateLog(0);
+    log.LogProblem(Record("HKEY_CURRENT_USER\\x", "Name", "data"));
+    EXPECT_EQ(ReadFileBytes(log.FilePath()), header);
+
+    log.SetGenerateLog(1);
+    log.LogProblem(Record("HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone", "", "C:\\gone.exe"));
+    log.LogProblem(Record("HKEY_CURRENT_USER\\x", "Name", ""));
     EXPECT_EQ(ReadFileBytes(log.FilePath()),
               header +
                   "\r\r\nKey : HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone\r\r\nValueName : \r\r\n"
                   "Value : C:\\gone.exe\r\r\n"
                   "\r\r\nKey : HKEY_CURRENT_USER\\x\r\r\nValueName : Name\r\r\nValue : \r\r\n");
-}
-
-TEST_F(ScanLogFile, WithLoggingOffEveryScanStillLeavesItsHeader)
-{
-    ScanLog log;
-    log.BeginScanLog();
-    log.SetGenerateLog(0);
-    log.LogProblem(Record("HKEY_CURRENT_USER\\x", "Name", "data"));
-    EXPECT_EQ(ReadFileBytes(log.FilePath()), header);
 }
 
 TEST_F(ScanLogFile, TheProgramFolderTakesOverFromAMissingLogFolder)
@@ -107,50 +86,33 @@ TEST_F(ScanLogFile, TheProgramFolderTakesOverFromAMissingLogFolder)
     log.BeginScanLog();
     log.SetGenerateLog(1);
     log.LogProblem(Record("k", "n", "v"));
-    EXPECT_EQ(log.FilePath().rfind(blocker.Path() + "\\", 0), 0u) << log.FilePath();
-    EXPECT_FALSE(FileExists(log.FilePath()));
+    EXPECT_EQ(GetFileAttributesA(log.FilePath().c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(ReadFileBytes(blocker.Path()), "keep");
 }
 
-TEST(IgnoreListFile, EachEntryIsFollowedByCarriageReturnCarriageReturnLineFeed)
+TEST(IgnoreListFile, EntriesAreWrittenInTextModeAndReadBackTrimmedWhateverTheLineEnds)
 {
     PlantedFolder folder(TestTempFolder() + UniqueName("QuillmoorIglist"));
-    std::string path = folder.Path() + "\\Iglist.lst";
-    ASSERT_EQ(WriteIgnoreListFile(path, {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Foo",
-                                         "HKEY_CURRENT_USER\\Software\\Two Words"}),
-              1);
-    EXPECT_EQ(ReadFileBytes(path),
-              "HKEY_LOCAL_MACHINE\\SOFTWARE\\Foo\r\r\nHKEY_CURRENT_USER\\Software\\Two Words\r\r\n");
-    EXPECT_EQ(ReadIgnoreListFile(path),
-              (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\SOFTWARE\\Foo",
-                                        "HKEY_CURRENT_USER\\Software\\Two Words"}));
+    const std::vector<std::string> entries = {"HKEY_CURRENT_USER\\A", "HKEY_CURRENT_USER\\B C"};
+    const std::string path = folder.Path() + "\\Iglist.lst";
+    ASSERT_EQ(WriteIgnoreListFile(path, entries), 1);
+    EXPECT_EQ(ReadFileBytes(path), "HKEY_CURRENT_USER\\A\r\r\nHKEY_CURRENT_USER\\B C\r\r\n");
+    EXPECT_EQ(ReadIgnoreListFile(path), entries);
 
-    // Saving an empty list empties the file.
-    ASSERT_EQ(WriteIgnoreListFile(path, {}), 1);
-    EXPECT_EQ(ReadFileBytes(path), "");
-    EXPECT_TRUE(ReadIgnoreListFile(path).empty());
-
-    EXPECT_EQ(WriteIgnoreListFile(folder.Path() + "\\missing\\Iglist.lst", {"x"}), 0);
-}
-
-TEST(IgnoreListFile, LinesAreTrimmedAndEmptyOnesDroppedWhateverTheLineEnds)
-{
-    PlantedFolder folder(TestTempFolder() + UniqueName("QuillmoorIglist"));
-    struct Case {
-        const char* name;
-        std::string content;
-    };
-    const Case cases[] = {
-        {"text mode", "HKEY_CURRENT_USER\\A\r\r\n\r\r\nHKEY_CURRENT_USER\\B C\r\r\n"},
+    const std::pair<const char*, std::string> cases[] = {
+        {"blank lines", "HKEY_CURRENT_USER\\A\r\r\n\r\r\nHKEY_CURRENT_USER\\B C\r\r\n"},
         {"CR LF", "  HKEY_CURRENT_USER\\A\t\r\n\t\r\nHKEY_CURRENT_USER\\B C  \r\n"},
         {"LF, no final break", "\nHKEY_CURRENT_USER\\A \n   \nHKEY_CURRENT_USER\\B C"},
         {"lone CR", "HKEY_CURRENT_USER\\A\r\rHKEY_CURRENT_USER\\B C\r"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        PlantedFile file(folder.Path() + "\\" + UniqueName("list") + ".lst", c.content);
-        EXPECT_EQ(ReadIgnoreListFile(file.Path()),
-                  (std::vector<std::string>{"HKEY_CURRENT_USER\\A", "HKEY_CURRENT_USER\\B C"}));
+    for (const auto& [name, content] : cases) {
+        PlantedFile file(folder.Path() + "\\" + UniqueName("list") + ".lst", content);
+        EXPECT_EQ(ReadIgnoreListFile(file.Path()), entries) << name;
     }
+
+    // Saving an empty list empties the file; a missing file is an empty list.
+    ASSERT_EQ(WriteIgnoreListFile(path, {}), 1);
+    EXPECT_EQ(ReadFileBytes(path), "");
     EXPECT_TRUE(ReadIgnoreListFile(folder.Path() + "\\none.lst").empty());
+    EXPECT_EQ(WriteIgnoreListFile(folder.Path() + "\\missing\\Iglist.lst", {"x"}), 0);
 }
