@@ -33,8 +33,9 @@ void SectionsOn(const std::vector<unsigned>& on, bool all = false)
 }
 
 // Scanners that only note, in the context's call list, that they ran: under
-// their member's name, in lower case unlike every other call.
-SectionScanners RecordingScanners(RecordingContext& rc)
+// their member's name, in lower case unlike every other call. The one named
+// `abortIn` presses Abort as it ends.
+SectionScanners RecordingScanners(RecordingContext& rc, const std::string& abortIn = "")
 {
 #define NOTE(member) {&S::member, #member}
     const std::pair<S::Scan S::*, const char*> plain[] = {
@@ -48,10 +49,17 @@ SectionScanners RecordingScanners(RecordingContext& rc)
 #undef NOTE
     SectionScanners s;
     for (const auto& p : plain)
-        s.*p.first = [&rc, name = std::string(p.second)](ScanContext&) { rc.calls.push_back(name); };
+        s.*p.first = [&rc, name = std::string(p.second), abortIn](ScanContext&) {
+            rc.calls.push_back(name);
+            if (name == abortIn)
+                keepScanning = 0;
+        };
     for (const auto& p : at)
-        s.*p.first = [&rc, name = std::string(p.second)](ScanContext&, const std::string& where) {
+        s.*p.first = [&rc, name = std::string(p.second), abortIn](ScanContext&,
+                                                                 const std::string& where) {
             rc.calls.push_back(name + " " + where);
+            if (name == abortIn)
+                keepScanning = 0;
         };
     return s;
 }
@@ -140,25 +148,21 @@ TEST_F(ScanDriverTest, RunsEverySectionInScanOrderAndAnAbortStopsAtTheNextChecke
                   SectionIETypedUrls, SectionTweaks}));
 
     const Calls everything = Ran(rc);
-    const std::pair<S::Scan S::*, const char*> cases[] = {
-        {&S::startupPrograms, "startupPrograms"}, {&S::helpFiles, "helpFiles"},
-        {&S::sharedDlls, "sharedDlls"}, {&S::cookies, "tweaks"}};
-    for (const auto& [aborting, lastToRun] : cases) {
+    const std::pair<const char*, const char*> cases[] = {// aborted in, last to run
+        {"startupPrograms", "startupPrograms"}, {"helpFiles", "helpFiles"},
+        {"shortcuts", "sharedDlls"}, {"sharedDlls", "sharedDlls"}, {"cookies", "tweaks"}};
+    for (const auto& [abortIn, lastToRun] : cases) {
         RecordingContext context;
-        SectionScanners watched = RecordingScanners(context);
-        watched.*aborting = [original = watched.*aborting](ScanContext& sc) {
-            original(sc);
-            keepScanning = 0;
-        };
+        SectionScanners watched = RecordingScanners(context, abortIn);
         keepScanning = 1;
         ScanDriver(context, PrepareSections(allGroups), watched);
 
         auto last = std::find(everything.begin(), everything.end(), lastToRun);
-        EXPECT_EQ(Ran(context), Calls(everything.begin(), last + 1)) << lastToRun;
+        EXPECT_EQ(Ran(context), Calls(everything.begin(), last + 1)) << abortIn;
         EXPECT_EQ(Calls(context.calls.end() - 4, context.calls.end()),
                   (Calls{"ShowItem Scan Aborted", "ShowFinalMessage Scan Aborted",
                          "ShowResultsPage", "ScanFinished"}))
-            << lastToRun;
+            << abortIn;
     }
 }
 
