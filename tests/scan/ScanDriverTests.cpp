@@ -9,117 +9,76 @@
 #include <vector>
 
 #include "scan/ScanDriver.h"
+#include "settings/Settings.h"
 #include "support/RecordingContext.h"
 #include "support/SavedSettings.h"
 
 namespace {
 
-// The settings the driver reads, written and read straight in the registry.
-struct TestSettings {
-    static constexpr const char* path = "SOFTWARE\\Quillmoor8";
+using S = SectionScanners;
+using Calls = std::vector<std::string>;
 
-    static void Set(const std::string& name, const std::string& text)
-    {
-        SHSetValueA(HKEY_CURRENT_USER, path, name.c_str(), REG_SZ, text.c_str(),
-                    static_cast<DWORD>(text.size() + 1));
-    }
-    // Every section on or off: on for the codes listed, off for the others.
-    static void OnlySections(const std::vector<unsigned>& on)
-    {
-        for (unsigned code = 0; code < SectionCount; ++code)
-            if (code != SectionReserved)
-                Set(SectionSettingsKey(code), std::count(on.begin(), on.end(), code) ? "1" : "0");
-    }
-    static std::string Get(const std::string& name)
-    {
-        char text[260] = {};
-        DWORD size = sizeof(text);
-        if (SHGetValueA(HKEY_CURRENT_USER, path, name.c_str(), nullptr, text, &size) !=
-            ERROR_SUCCESS)
-            return "<missing>";
-        return text;
-    }
-};
-
-std::vector<unsigned> AllSections()
+// Written straight to the registry: the settings store never creates its key.
+void Set(const std::string& name, const char* text)
 {
-    std::vector<unsigned> all;
-    for (unsigned code = 0; code < SectionCount; ++code)
-        if (code != SectionReserved)
-            all.push_back(code);
-    return all;
+    SHSetValueA(HKEY_CURRENT_USER, "SOFTWARE\\Quillmoor8", name.c_str(), REG_SZ, text, 2);
 }
 
-// Scanners that only note, in the context's call list, that they ran.
-SectionScanners RecordingScanners(RecordingContext& rc)
+// Every section setting: on for the codes listed (or for all), off for the others.
+void SectionsOn(const std::vector<unsigned>& on, bool all = false)
 {
+    for (unsigned code = 0; code < SectionCount; ++code)
+        if (code != SectionReserved)
+            Set(SectionSettingsKey(code), all || std::count(on.begin(), on.end(), code) ? "1" : "0");
+}
+
+// Scanners that only note, in the context's call list, that they ran: under
+// their member's name, in lower case unlike every other call. The one named
+// `abortIn` presses Abort as it ends.
+SectionScanners RecordingScanners(RecordingContext& rc, const std::string& abortIn = "")
+{
+#define NOTE(member) {&S::member, #member}
+    const std::pair<S::Scan S::*, const char*> plain[] = {
+        NOTE(startupPrograms), NOTE(sounds), NOTE(clsids), NOTE(appPaths), NOTE(mruLocations),
+        NOTE(helpFiles), NOTE(sharedDlls), NOTE(fonts), NOTE(addRemovePrograms), NOTE(progIds),
+        NOTE(typeLibs), NOTE(fileAssociations), NOTE(localMachine), NOTE(currentUser),
+        NOTE(allUsers), NOTE(userAssist), NOTE(services), NOTE(vxds), NOTE(cookies),
+        NOTE(browserCache), NOTE(typedUrls), NOTE(tweaks)};
+    const std::pair<S::ScanAt S::*, const char*> at[] = {
+        NOTE(shortcuts), NOTE(tempFolder), NOTE(foundFiles)};
+#undef NOTE
     SectionScanners s;
-    struct Plain {
-        SectionScanners::Scan SectionScanners::*member;
-        const char* name;
-    };
-    const Plain plain[] = {
-        {&SectionScanners::startupPrograms, "ScanStartupPrograms"},
-        {&SectionScanners::sounds, "ScanSounds"},
-        {&SectionScanners::clsids, "ScanClsids"},
-        {&SectionScanners::appPaths, "ScanAppPaths"},
-        {&SectionScanners::mruLocations, "ScanMruLocations"},
-        {&SectionScanners::helpFiles, "ScanHelpFiles"},
-        {&SectionScanners::sharedDlls, "ScanSharedDlls"},
-        {&SectionScanners::fonts, "ScanFonts"},
-        {&SectionScanners::addRemovePrograms, "ScanAddRemovePrograms"},
-        {&SectionScanners::progIds, "ScanProgIds"},
-        {&SectionScanners::typeLibs, "ScanTypeLibs"},
-        {&SectionScanners::fileAssociations, "ScanFileAssociations"},
-        {&SectionScanners::localMachine, "ScanLocalMachine"},
-        {&SectionScanners::currentUser, "ScanCurrentUser"},
-        {&SectionScanners::allUsers, "ScanAllUsers"},
-        {&SectionScanners::userAssist, "ScanUserAssist"},
-        {&SectionScanners::services, "ScanServices"},
-        {&SectionScanners::vxds, "ScanVxds"},
-        {&SectionScanners::cookies, "ScanCookies"},
-        {&SectionScanners::browserCache, "ScanBrowserCache"},
-        {&SectionScanners::typedUrls, "ScanTypedUrls"},
-        {&SectionScanners::tweaks, "ScanTweaks"},
-    };
-    for (const Plain& p : plain) {
-        std::string name = p.name;
-        s.*p.member = [&rc, name](ScanContext&) { rc.calls.push_back(name); };
-    }
-    s.shortcuts = [&rc](ScanContext&, const std::string& root) {
-        rc.calls.push_back("ScanShortcuts " + root);
-    };
-    s.tempFolder = [&rc](ScanContext&, const std::string& folder) {
-        rc.calls.push_back("ScanTempFolder " + folder);
-    };
-    s.foundFiles = [&rc](ScanContext&, const std::string& pattern) {
-        rc.calls.push_back("ScanFoundFiles " + pattern);
-    };
+    for (const auto& p : plain)
+        s.*p.first = [&rc, name = std::string(p.second), abortIn](ScanContext&) {
+            rc.calls.push_back(name);
+            if (name == abortIn)
+                keepScanning = 0;
+        };
+    for (const auto& p : at)
+        s.*p.first = [&rc, name = std::string(p.second), abortIn](ScanContext&,
+                                                                 const std::string& where) {
+            rc.calls.push_back(name + " " + where);
+            if (name == abortIn)
+                keepScanning = 0;
+        };
     return s;
 }
 
-std::vector<std::string> Without(const std::vector<std::string>& calls, const std::string& prefix)
+// The scanner calls, in order; with `withStatus` also the pumps and status lines.
+Calls Ran(const RecordingContext& rc, bool withStatus = false)
 {
-    std::vector<std::string> kept;
-    for (const std::string& call : calls)
-        if (call.compare(0, prefix.size(), prefix) != 0)
-            kept.push_back(call);
-    return kept;
+    Calls ran;
+    for (const std::string& call : rc.calls)
+        if (islower(call[0]) || (withStatus && (call == "Pump" || call.rfind("SetStatus", 0) == 0)))
+            ran.push_back(call);
+    return ran;
 }
 
-std::string Lines(const std::vector<std::string>& calls)
+std::vector<unsigned> Rows(const ScanPlan& plan)
 {
-    std::string text;
-    for (const std::string& call : calls)
-        text += call + "\n";
-    return text;
-}
-
-std::string UserTempFolder()
-{
-    char buffer[MAX_PATH] = {};
-    GetTempPathA(sizeof(buffer), buffer);
-    return buffer;
+    for (int row = 0; row < plan.rowCount; ++row)
+        EXPECT_EQ(plan.rowOf[plan.rowSection[row]], row);
+    return std::vector<unsigned>(plan.rowSection, plan.rowSection + plan.rowCount);
 }
 
 const bool allGroups[4] = {true, true, true, true};
@@ -129,7 +88,6 @@ protected:
     void SetUp() override { keepScanning = 1; }
     void TearDown() override { keepScanning = 0; }
 
-    // Plans with the groups given, then runs the driver with recording scanners.
     void Scan(const bool groups[4])
     {
         plan = PrepareSections(groups);
@@ -138,7 +96,6 @@ protected:
     }
 
     SavedSettingsKey savedKey;
-    TestSettings settings;
     RecordingContext rc;
     SectionScanners scanners = RecordingScanners(rc);
     ScanPlan plan;
@@ -146,249 +103,150 @@ protected:
 
 } // namespace
 
-TEST_F(ScanDriverTest, PlanFollowsRowOrderAndStoresTheGroupStates)
+// Registry sections check the abort flag before they start (all but two); the
+// later groups never do and rely on their scanners to stop.
+TEST_F(ScanDriverTest, RunsEverySectionInScanOrderAndAnAbortStopsAtTheNextCheckedSection)
 {
-    std::vector<unsigned> on = AllSections();
-    on.erase(std::find(on.begin(), on.end(), SectionSounds));
-    settings.OnlySections(on);
-    settings.Set("Tweaks Section", "1");
-    const bool groups[4] = {true, true, true, false}; // registry, Windows, IE; no tweaks
-
-    plan = PrepareSections(groups);
-
-    const unsigned expected[] = {
-        SectionRegistryIntegrity, SectionStartup, SectionActiveX, SectionAppPaths,
-        SectionHelpFiles, SectionMru, SectionShortcuts, SectionSharedDlls, SectionFonts,
-        SectionAddRemove, SectionProgramId, SectionFileAssoc, SectionCompleteRegistry,
-        SectionServices, SectionVxd, SectionWinTemp, SectionScanDisk, SectionIECookies,
-        SectionIETemp, SectionIETypedUrls,
-    };
-    ASSERT_EQ(plan.rowCount, static_cast<int>(std::size(expected)));
-    for (int row = 0; row < plan.rowCount; ++row) {
-        EXPECT_EQ(plan.rowSection[row], expected[row]) << "row " << row;
-        EXPECT_EQ(plan.rowOf[expected[row]], row);
-    }
-    EXPECT_EQ(plan.rowOf[SectionSounds], -1);
-    EXPECT_EQ(plan.rowOf[SectionTweaks], -1);
-    EXPECT_STREQ(SectionRowLabel(plan.rowSection[5]), "MRU Locations");
-
-    EXPECT_EQ(TestSettings::Get("Registry Section"), "1");
-    EXPECT_EQ(TestSettings::Get("Windows Section"), "1");
-    EXPECT_EQ(TestSettings::Get("IE Temp Section"), "1");
-    EXPECT_EQ(TestSettings::Get("Tweaks Section"), "0");
-}
-
-TEST_F(ScanDriverTest, RunsEverySectionInScanOrderWithItsStatusText)
-{
-    settings.OnlySections(AllSections());
+    SectionsOn({}, true);
     Scan(allGroups);
 
+    char userTemp[MAX_PATH] = {};
+    GetTempPathA(sizeof(userTemp), userTemp);
     // This prefix's drives: A: floppy, C: and Z: fixed, D: CD-ROM, N: network.
-    const std::vector<std::string> expected = {
-        "SetStatus Scanning: Registry Integrity",
-        "SetStatus Scanning: Startup Programs", "ScanStartupPrograms",
-        "SetStatus Scanning: Sounds Section", "Pump", "ScanSounds",
-        "SetStatus Scanning: ActiveX/Classes Section", "ScanClsids", "Pump",
-        "SetStatus Scanning: Application Paths", "Pump", "ScanAppPaths",
-        "SetStatus Scanning: MRULocations", "Pump", "ScanMruLocations",
-        "SetStatus Scanning: Help Files", "Pump", "ScanHelpFiles",
-        "SetStatus Scanning: Invalid Shortcuts", "Pump", "ScanShortcuts C:\\",
-        "SetStatus Scanning: Shared Program Files", "Pump", "ScanSharedDlls",
-        "SetStatus Scanning: Windows Fonts", "Pump", "ScanFonts",
-        "SetStatus Scanning: Add Remove Programs", "Pump", "ScanAddRemovePrograms",
-        "SetStatus Scanning: Program ID Section", "Pump", "ScanProgIds", "ScanTypeLibs",
-        "SetStatus Scanning: File Associations", "Pump", "ScanFileAssociations",
-        "SetStatus Scanning: Complete Registry Scan", "Pump", "ScanLocalMachine",
-        "ScanCurrentUser", "ScanAllUsers", "ScanUserAssist",
-        "SetStatus Scanning: System Services", "Pump", "ScanServices",
-        "SetStatus Scanning: VXD Section", "Pump", "ScanVxds",
-        "SetStatus Scanning: IE Cookies", "Pump", "ScanCookies",
-        "SetStatus Scanning: IE TempFiles", "Pump", "ScanBrowserCache",
-        "SetStatus Scanning: IE TypedURLs", "Pump", "ScanTypedUrls",
-        "SetStatus Scanning: Windows Temp Files", "Pump",
-        "ScanTempFolder " + UserTempFolder(), "ScanTempFolder C:\\windows\\Temp",
-        "SetStatus Scanning: ScanDisk Files", "Pump", "ScanFoundFiles C:\\found.*",
-        "ScanFoundFiles Z:\\found.*",
-        "SetStatus Scanning: Windows Tweaks", "Pump", "ScanTweaks",
-        "SetStatus ",
-    };
-    std::vector<std::string> seen;
-    for (const std::string& call : rc.calls)
-        if ((call.compare(0, 4, "Scan") == 0 && call != "ScanFinished") || call == "Pump" ||
-            call.compare(0, 9, "SetStatus") == 0)
-            seen.push_back(call);
-    EXPECT_EQ(Lines(seen), Lines(expected));
+    const Calls expected = {
+        "SetStatus Scanning: Registry Integrity", "SetStatus Scanning: Startup Programs",
+        "startupPrograms", "SetStatus Scanning: Sounds Section", "Pump", "sounds",
+        "SetStatus Scanning: ActiveX/Classes Section", "clsids", "Pump",
+        "SetStatus Scanning: Application Paths", "Pump", "appPaths",
+        "SetStatus Scanning: MRULocations", "Pump", "mruLocations",
+        "SetStatus Scanning: Help Files", "Pump", "helpFiles",
+        "SetStatus Scanning: Invalid Shortcuts", "Pump", "shortcuts C:\\",
+        "SetStatus Scanning: Shared Program Files", "Pump", "sharedDlls",
+        "SetStatus Scanning: Windows Fonts", "Pump", "fonts",
+        "SetStatus Scanning: Add Remove Programs", "Pump", "addRemovePrograms",
+        "SetStatus Scanning: Program ID Section", "Pump", "progIds", "typeLibs",
+        "SetStatus Scanning: File Associations", "Pump", "fileAssociations",
+        "SetStatus Scanning: Complete Registry Scan", "Pump", "localMachine", "currentUser",
+        "allUsers", "userAssist", "SetStatus Scanning: System Services", "Pump", "services",
+        "SetStatus Scanning: VXD Section", "Pump", "vxds",
+        "SetStatus Scanning: IE Cookies", "Pump", "cookies",
+        "SetStatus Scanning: IE TempFiles", "Pump", "browserCache",
+        "SetStatus Scanning: IE TypedURLs", "Pump", "typedUrls",
+        "SetStatus Scanning: Windows Temp Files", "Pump", std::string("tempFolder ") + userTemp,
+        "tempFolder C:\\windows\\Temp", "SetStatus Scanning: ScanDisk Files", "Pump",
+        "foundFiles C:\\found.*", "foundFiles Z:\\found.*",
+        "SetStatus Scanning: Windows Tweaks", "Pump", "tweaks", "SetStatus "};
+    EXPECT_EQ(Ran(rc, true), expected);
+    // The registry rows list their sections in an order of their own.
+    EXPECT_EQ(Rows(plan),
+              (std::vector<unsigned>{
+                  SectionRegistryIntegrity, SectionStartup, SectionSounds, SectionActiveX,
+                  SectionAppPaths, SectionHelpFiles, SectionMru, SectionShortcuts,
+                  SectionSharedDlls, SectionFonts, SectionAddRemove, SectionProgramId,
+                  SectionFileAssoc, SectionCompleteRegistry, SectionServices, SectionVxd,
+                  SectionWinTemp, SectionScanDisk, SectionIECookies, SectionIETemp,
+                  SectionIETypedUrls, SectionTweaks}));
+
+    const Calls everything = Ran(rc);
+    const std::pair<const char*, const char*> cases[] = {// aborted in, last to run
+        {"startupPrograms", "startupPrograms"}, {"helpFiles", "helpFiles"},
+        {"shortcuts", "sharedDlls"}, {"sharedDlls", "sharedDlls"}, {"cookies", "tweaks"}};
+    for (const auto& [abortIn, lastToRun] : cases) {
+        RecordingContext context;
+        SectionScanners watched = RecordingScanners(context, abortIn);
+        keepScanning = 1;
+        ScanDriver(context, PrepareSections(allGroups), watched);
+
+        auto last = std::find(everything.begin(), everything.end(), lastToRun);
+        EXPECT_EQ(Ran(context), Calls(everything.begin(), last + 1)) << abortIn;
+        EXPECT_EQ(Calls(context.calls.end() - 4, context.calls.end()),
+                  (Calls{"ShowItem Scan Aborted", "ShowFinalMessage Scan Aborted",
+                         "ShowResultsPage", "ScanFinished"}))
+            << abortIn;
+    }
 }
 
-TEST_F(ScanDriverTest, RowsGoFromScanningToFinishedWithTheProblemCountAndImage)
+// Registry Integrity finds nothing but takes half a second; a section's row
+// shows "Scanning" while it runs and its problem count and image after. The
+// scan thread sits in a single-threaded apartment while it scans (the shortcut
+// check's shell link object needs one) and leaves it at the end.
+TEST_F(ScanDriverTest, RowsGoFromScanningToFinishedAndTheThreadHasItsOwnApartment)
 {
-    settings.OnlySections({SectionStartup, SectionSounds});
-    std::vector<std::string> duringStartup;
+    SectionsOn({SectionRegistryIntegrity, SectionStartup, SectionSounds});
+    // Asking for the multithreaded model fails inside a single-threaded apartment.
+    auto tryMultithreaded = [] {
+        HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        if (SUCCEEDED(result))
+            CoUninitialize();
+        return result;
+    };
+    Calls duringStartup;
+    HRESULT insideScan = E_FAIL, afterScan = E_FAIL;
     scanners.startupPrograms = [&](ScanContext&) {
-        duringStartup = rc.rows.at(0);
-        rc.SetRowText(0, 1, "3"); // as the window does while problems arrive
+        duringStartup = rc.rows.at(1);
+        rc.SetRowText(1, 1, "3"); // as the window does while problems arrive
+        insideScan = tryMultithreaded();
     };
 
-    Scan(allGroups);
-
-    ASSERT_EQ(plan.rowCount, 2);
-    EXPECT_EQ(duringStartup, (std::vector<std::string>{"", "0", "Scanning"}));
-    EXPECT_EQ(rc.RowText(0, 1), "3");
-    EXPECT_EQ(rc.RowText(0, 2), "Finished");
-    EXPECT_EQ(rc.rowImages.at(0), 1);
-    EXPECT_EQ(rc.RowText(1, 1), "0");
-    EXPECT_EQ(rc.RowText(1, 2), "Finished");
-    EXPECT_EQ(rc.rowImages.at(1), 0);
-}
-
-TEST_F(ScanDriverTest, SettingsAndGroupBoxesAreReadWhenTheDriverReachesThem)
-{
-    settings.OnlySections({SectionStartup, SectionTweaks});
-    rc.groupChecked[GroupTweaks] = false;
-    const bool groups[4] = {true, true, true, false};
-    scanners.startupPrograms = [&](ScanContext&) {
-        settings.Set("Windows Fonts", "1");
-        rc.groupChecked[GroupTweaks] = true;
-    };
-
-    Scan(groups);
-
-    // Both sections got no row at the start, yet run now; nothing touches a row
-    // other than the one of "Startup Programs".
-    ASSERT_EQ(plan.rowCount, 1);
-    auto ran = [&](const std::string& name) {
-        return std::count(rc.calls.begin(), rc.calls.end(), name) == 1;
-    };
-    EXPECT_TRUE(ran("ScanFonts"));
-    EXPECT_TRUE(ran("ScanTweaks"));
-    EXPECT_EQ(rc.CallsStartingWith("SetRowText").size(), 3u);
-    EXPECT_EQ(rc.CallsStartingWith("SetRowText 0 ").size(), 3u);
-    EXPECT_EQ(rc.CallsStartingWith("SetRowImage").size(), 1u);
-    EXPECT_EQ(rc.CallsStartingWith("SetRowImage 0 ").size(), 1u);
-}
-
-TEST_F(ScanDriverTest, RegistryIntegrityTakesHalfASecondAndFindsNothing)
-{
-    settings.OnlySections({SectionRegistryIntegrity});
     DWORD start = GetTickCount();
-    Scan(allGroups);
+    std::thread([&] {
+        Scan(allGroups);
+        afterScan = tryMultithreaded();
+    }).join();
     DWORD elapsed = GetTickCount() - start;
 
     EXPECT_GE(elapsed, 450u);
     EXPECT_LT(elapsed, 2000u);
-    ASSERT_EQ(plan.rowCount, 1);
-    EXPECT_EQ(rc.RowText(0, 1), "0");
-    EXPECT_EQ(rc.RowText(0, 2), "Finished");
-    EXPECT_EQ(rc.rowImages.at(0), 0);
-    EXPECT_TRUE(rc.CallsStartingWith("ScanStartup").empty());
-}
-
-TEST_F(ScanDriverTest, NothingOnStillEndsWithScanCompleteAndTheResultsPage)
-{
-    settings.OnlySections({});
-    Scan(allGroups);
-
-    EXPECT_EQ(plan.rowCount, 0);
-    const std::vector<std::string> expected = {
-        "SetGroupLabel 0 Problems Found: 0",
-        "SetGroupLabel 2 Problems Found: 0",
-        "SetGroupLabel 1 Increase Disk Space By: 0",
-        "SetGroupLabel 3 Tweaks Available: 0",
-        "SetStatus ",
-        "FillProgress",
-        "ShowItem Scan Complete",
-        "ShowFinalMessage Scan Completed",
-        "ShowResultsPage",
-        "ScanFinished",
-    };
-    EXPECT_EQ(Without(rc.calls, "GroupChecked"), expected);
-}
-
-TEST_F(ScanDriverTest, UncheckedRegistryBoxStartsTheScanWithTheBrowserSections)
-{
-    settings.OnlySections(AllSections());
-    const bool groups[4] = {false, true, true, false};
-    Scan(groups);
-
-    ASSERT_GT(plan.rowCount, 0);
-    EXPECT_STREQ(SectionRowLabel(plan.rowSection[0]), "Windows Temp Files");
-    std::vector<std::string> statuses = rc.CallsStartingWith("SetStatus Scanning");
-    ASSERT_FALSE(statuses.empty());
-    EXPECT_EQ(statuses.front(), "SetStatus Scanning: IE Cookies");
-    EXPECT_TRUE(rc.CallsStartingWith("ScanStartup").empty());
-}
-
-// Where the abort is noticed decides which sections still run: registry
-// sections check before they start (all but two), the later groups never.
-TEST_F(ScanDriverTest, AbortStopsAtTheNextCheckedSection)
-{
-    const std::vector<std::string> scanOrder = {
-        "ScanStartupPrograms", "ScanSounds", "ScanClsids", "ScanAppPaths", "ScanMruLocations",
-        "ScanHelpFiles", "ScanShortcuts", "ScanSharedDlls", "ScanFonts",
-        "ScanAddRemovePrograms", "ScanProgIds", "ScanTypeLibs", "ScanFileAssociations",
-        "ScanLocalMachine", "ScanCurrentUser", "ScanAllUsers", "ScanUserAssist", "ScanServices",
-        "ScanVxds", "ScanCookies", "ScanBrowserCache", "ScanTypedUrls", "ScanTempFolder",
-        "ScanTempFolder", "ScanFoundFiles", "ScanFoundFiles", "ScanTweaks",
-    };
-    struct Case {
-        SectionScanners::Scan SectionScanners::*aborting;
-        const char* lastToRun;
-    };
-    const Case cases[] = {
-        {&SectionScanners::startupPrograms, "ScanStartupPrograms"},
-        {&SectionScanners::helpFiles, "ScanHelpFiles"},
-        {&SectionScanners::sharedDlls, "ScanSharedDlls"},
-        {&SectionScanners::cookies, "ScanTweaks"},
-    };
-    settings.OnlySections(AllSections());
-    settings.Set("Registry Integrity", "0");
-    for (const Case& c : cases) {
-        RecordingContext context;
-        SectionScanners watched = RecordingScanners(context);
-        SectionScanners::Scan original = watched.*c.aborting;
-        watched.*c.aborting = [&, original](ScanContext& sc) {
-            original(sc);
-            keepScanning = 0;
-        };
-        keepScanning = 1;
-        ScanDriver(context, PrepareSections(allGroups), watched);
-
-        std::vector<std::string> ran;
-        for (const std::string& call : context.calls)
-            if (call.compare(0, 4, "Scan") == 0 && call != "ScanFinished")
-                ran.push_back(call.substr(0, call.find(' ')));
-        auto last = std::find(scanOrder.begin(), scanOrder.end(), c.lastToRun);
-        EXPECT_EQ(ran, std::vector<std::string>(scanOrder.begin(), last + 1)) << c.lastToRun;
-        std::vector<std::string> end(context.calls.end() - 4, context.calls.end());
-        EXPECT_EQ(end, (std::vector<std::string>{"ShowItem Scan Aborted",
-                                                 "ShowFinalMessage Scan Aborted",
-                                                 "ShowResultsPage", "ScanFinished"}));
-    }
-}
-
-TEST_F(ScanDriverTest, ScanThreadWorksInItsOwnApartmentAndLeavesIt)
-{
-    settings.OnlySections({SectionStartup});
-    HRESULT insideScan = E_FAIL;
-    HRESULT afterScan = E_FAIL;
-    scanners.startupPrograms = [&](ScanContext&) {
-        // Asking for the multithreaded model fails when the thread is already
-        // in a single-threaded apartment.
-        insideScan = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        if (SUCCEEDED(insideScan))
-            CoUninitialize();
-    };
-    std::thread scanThread([&] {
-        plan = PrepareSections(allGroups);
-        ScanDriver(rc, plan, scanners);
-        afterScan = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        if (SUCCEEDED(afterScan))
-            CoUninitialize();
-    });
-    scanThread.join();
-
+    EXPECT_EQ(duringStartup, (Calls{"", "0", "Scanning"}));
+    EXPECT_EQ(rc.rows, (std::vector<Calls>{{"", "0", "Finished"}, {"", "3", "Finished"},
+                                           {"", "0", "Finished"}}));
+    EXPECT_EQ(rc.rowImages, (std::vector<int>{0, 1, 0}));
+    EXPECT_EQ(Ran(rc), Calls{"sounds"});
     EXPECT_EQ(insideScan, RPC_E_CHANGED_MODE);
     EXPECT_EQ(afterScan, S_OK);
+}
+
+// Unticked groups get no rows and do not run; the rows put the Windows group
+// first, the scan runs the browser group first. A section switched on, or a
+// group ticked, after the rows were built still runs, without a row.
+TEST_F(ScanDriverTest, UntickedGroupsNeverRunAndLateSwitchesRunWithoutARow)
+{
+    SectionsOn({}, true);
+    Set(SectionSettingsKey(SectionIETemp), "0");
+    const bool groups[4] = {false, true, true, false}; // Windows and IE only
+    std::copy(groups, groups + 4, rc.groupChecked);
+    scanners.cookies = [&](ScanContext&) {
+        Set(SectionSettingsKey(SectionIETemp), "1");
+        rc.groupChecked[GroupTweaks] = true;
+    };
+    plan = PrepareSections(groups);
+    ScanDriver(rc, plan, scanners);
+
+    EXPECT_EQ(Rows(plan), (std::vector<unsigned>{SectionWinTemp, SectionScanDisk,
+                                                  SectionIECookies, SectionIETypedUrls}));
+    std::string stored;
+    for (int group = GroupRegistry; group <= GroupTweaks; ++group) {
+        std::string text = "?";
+        ReadSetting(GroupSettingsKey(static_cast<SectionGroupId>(group)), text);
+        stored += text;
+    }
+    EXPECT_EQ(stored, "0110");
+
+    Calls ran = Ran(rc); // two temp folders, two fixed drives
+    ASSERT_EQ(ran.size(), 7u);
+    EXPECT_EQ(ran.front(), "browserCache");
+    EXPECT_EQ(ran.back(), "tweaks");
+    EXPECT_EQ(rc.CallsStartingWith("SetStatus Scanning").front(), "SetStatus Scanning: IE Cookies");
+    EXPECT_EQ(rc.CallsStartingWith("SetRowText").size(), 12u);
+    EXPECT_EQ(rc.rowImages, (std::vector<int>{0, 0, 0, 0}));
+    ASSERT_GE(rc.calls.size(), 10u);
+    EXPECT_EQ(Calls(rc.calls.begin(), rc.calls.begin() + 4),
+              (Calls{"SetGroupLabel 0 Problems Found: 0", "SetGroupLabel 2 Problems Found: 0",
+                     "SetGroupLabel 1 Increase Disk Space By: 0",
+                     "SetGroupLabel 3 Tweaks Available: 0"}));
+    EXPECT_EQ(Calls(rc.calls.end() - 6, rc.calls.end()),
+              (Calls{"SetStatus ", "FillProgress", "ShowItem Scan Complete",
+                     "ShowFinalMessage Scan Completed", "ShowResultsPage", "ScanFinished"}));
 }
 
 namespace {
@@ -397,38 +255,30 @@ int dispatched = 0;
 
 LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_APP + 1) {
-        ++dispatched;
-        return 0;
-    }
+    dispatched += message == WM_APP;
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
 } // namespace
 
+// A pump that waited for a message would stall the scan instead of keeping
+// the window (and its Abort button) alive.
 TEST(PumpPendingMessages, DispatchesAtMostTenAndNeverWaits)
 {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = CountingProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "QuillmoorPumpTest";
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowA("QuillmoorPumpTest", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                windowClass.hInstance, nullptr);
+    HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                nullptr);
     ASSERT_NE(window, nullptr);
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingProc));
     PumpPendingMessages(); // whatever the window's creation left queued
     dispatched = 0;
 
     for (int i = 0; i < 13; ++i)
-        PostMessageA(window, WM_APP + 1, 0, 0);
-    PumpPendingMessages();
-    EXPECT_EQ(dispatched, 10);
-    PumpPendingMessages();
-    EXPECT_EQ(dispatched, 13);
-
-    DWORD start = GetTickCount();
-    PumpPendingMessages();
-    EXPECT_LT(GetTickCount() - start, 200u);
-    EXPECT_EQ(dispatched, 13);
+        PostMessageA(window, WM_APP, 0, 0);
+    for (int expected : {10, 13, 13}) {
+        DWORD start = GetTickCount();
+        PumpPendingMessages();
+        EXPECT_LT(GetTickCount() - start, 200u);
+        EXPECT_EQ(dispatched, expected);
+    }
     DestroyWindow(window);
 }
