@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Registry.h"
+include "core/Registry.h"
+#include "core/ScanSection.h"
 #include "resource.h"
 #include "settings/Settings.h"
 #include "support/FileBytes.h"
