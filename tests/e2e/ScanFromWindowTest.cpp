@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-include "core/Registry.h"
+#include "core/Registry.h"
 #include "core/ScanSection.h"
 #include "resource.h"
 #include "settings/Settings.h"
