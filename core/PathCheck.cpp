@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "core/FileFacts.h"
 #include "core/Registry.h"
 
 namespace {
@@ -38,7 +39,7 @@ bool FoundOnSearchPath(const std::string& name, const std::string& extraFolder)
 
 bool PathExists(const std::string& path)
 {
-    return PathFileExistsA(path.c_str()) != FALSE;
+    return FileAttributesOf(path) != INVALID_FILE_ATTRIBUTES;
 }
 
 // Environment variables expanded into a path-sized buffer; the text as it
@@ -71,7 +72,7 @@ int IsValidPath(const std::string& raw)
         return 0;
 
     // Removable, network and CD drives come and go: never judged.
-    if (path[1] == ':' && GetDriveTypeA(path.substr(0, 3).c_str()) != DRIVE_FIXED)
+    if (path[1] == ':' && DriveTypeOf(path.substr(0, 3)) != DRIVE_FIXED)
         return 1;
 
     ReplaceAll(path, "\\.\\", "\\");
@@ -195,6 +196,6 @@ int IsValidProgId(const std::string& text)
 
 int IsDirectory(const std::string& path)
 {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = FileAttributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }

@@ -6,10 +6,12 @@
 #include <cstring>
 #include <vector>
 
+#include "core/FileFacts.h"
 #include "core/PathCheck.h"
 #include "core/Registry.h"
 #include "core/ResourceText.h"
 #include "res/resource.h"
+#include "scan/ClassesWalk.h"
 #include "scan/ScanContext.h"
 #include "scan/Scanners.h"
 
@@ -17,7 +19,6 @@ MruKeyTable mruKeys;
 
 namespace {
 
-const char* const openFailedText = "RegOpenKeyEx FAILED";
 const char* const typedUrlsKey = "Software\\Microsoft\\Internet Explorer\\TypedUrls";
 const char* const userAssistKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\UserAssist";
 
@@ -198,13 +199,21 @@ private:
                 (type == REG_SZ || type == REG_EXPAND_SZ)) {
                 std::string name(valueName.data(), nameLength);
                 std::string path = DrivePathIn(LoweredText(type, data, dataLength));
-                if (!path.empty() && !IsValidPath(path) && !IsDirectory(path))
+                if (!path.empty() && IsMissing(path))
                     ReportMissing(keyPath, name, path);
                 context.ShowItem(keyPath + "\\" + name);
                 context.Pump();
             }
             context.Step();
         }
+    }
+
+    // The judge and the folder test ask about the same few paths; a memo
+    // spares the repeated trips to the file system.
+    static bool IsMissing(const std::string& path)
+    {
+        FileFactsMemo memo;
+        return !IsValidPath(path) && !IsDirectory(path);
     }
 
     void ReportMissing(const std::string& keyPath, const std::string& name, const std::string& path)

@@ -10,74 +10,35 @@
 
 #include "scan/ScanDriver.h"
 #include "support/RecordingContext.h"
+#include "support/SavedSettings.h"
 
 namespace {
 
-const char settingsPath[] = "SOFTWARE\\Quillmoor8";
-
-// Puts the program's settings back as they were when the test ends: a copy
-// of the settings key is taken first, or the key is removed again when the
-// prefix had none.
-class SettingsGuard {
-public:
-    SettingsGuard()
-    {
-        existed = Copy(HKEY_CURRENT_USER, settingsPath, savedPath);
-        HKEY key = nullptr;
-        EXPECT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, settingsPath, &key), ERROR_SUCCESS);
-        RegCloseKey(key);
-    }
-    ~SettingsGuard()
-    {
-        SHDeleteKeyA(HKEY_CURRENT_USER, settingsPath);
-        if (existed)
-            Copy(HKEY_CURRENT_USER, savedPath, settingsPath);
-        SHDeleteKeyA(HKEY_CURRENT_USER, savedPath);
-    }
+// The settings the driver reads, written and read straight in the registry.
+struct TestSettings {
+    static constexpr const char* path = "SOFTWARE\\Quillmoor8";
 
     static void Set(const std::string& name, const std::string& text)
     {
-        SHSetValueA(HKEY_CURRENT_USER, settingsPath, name.c_str(), REG_SZ, text.c_str(),
+        SHSetValueA(HKEY_CURRENT_USER, path, name.c_str(), REG_SZ, text.c_str(),
                     static_cast<DWORD>(text.size() + 1));
     }
-
-    // Every section off except those listed.
-    static void OnlySections(std::vector<unsigned> on)
+    // Every section on or off: on for the codes listed, off for the others.
+    static void OnlySections(const std::vector<unsigned>& on)
     {
         for (unsigned code = 0; code < SectionCount; ++code)
             if (code != SectionReserved)
-                Set(SectionSettingsKey(code),
-                    std::count(on.begin(), on.end(), code) ? "1" : "0");
+                Set(SectionSettingsKey(code), std::count(on.begin(), on.end(), code) ? "1" : "0");
     }
-
     static std::string Get(const std::string& name)
     {
         char text[260] = {};
         DWORD size = sizeof(text);
-        if (SHGetValueA(HKEY_CURRENT_USER, settingsPath, name.c_str(), nullptr, text, &size) !=
+        if (SHGetValueA(HKEY_CURRENT_USER, path, name.c_str(), nullptr, text, &size) !=
             ERROR_SUCCESS)
             return "<missing>";
         return text;
     }
-
-private:
-    static constexpr const char* savedPath = "SOFTWARE\\QuillmoorTestSavedSettings";
-
-    // Copies the tree `from` to a new key `to`; false when `from` is missing.
-    static bool Copy(HKEY root, const char* from, const char* to)
-    {
-        HKEY source = nullptr;
-        if (RegOpenKeyExA(root, from, 0, KEY_READ, &source) != ERROR_SUCCESS)
-            return false;
-        RegCloseKey(source);
-        HKEY target = nullptr;
-        EXPECT_EQ(RegCreateKeyA(root, to, &target), ERROR_SUCCESS);
-        EXPECT_EQ(SHCopyKeyA(root, from, target, 0), ERROR_SUCCESS);
-        RegCloseKey(target);
-        return true;
-    }
-
-    bool existed = false;
 };
 
 std::vector<unsigned> AllSections()
@@ -176,7 +137,8 @@ protected:
         ScanDriver(rc, plan, scanners);
     }
 
-    SettingsGuard settings;
+    SavedSettingsKey savedKey;
+    TestSettings settings;
     RecordingContext rc;
     SectionScanners scanners = RecordingScanners(rc);
     ScanPlan plan;
@@ -210,10 +172,10 @@ TEST_F(ScanDriverTest, PlanFollowsRowOrderAndStoresTheGroupStates)
     EXPECT_EQ(plan.rowOf[SectionTweaks], -1);
     EXPECT_STREQ(SectionRowLabel(plan.rowSection[5]), "MRU Locations");
 
-    EXPECT_EQ(SettingsGuard::Get("Registry Section"), "1");
-    EXPECT_EQ(SettingsGuard::Get("Windows Section"), "1");
-    EXPECT_EQ(SettingsGuard::Get("IE Temp Section"), "1");
-    EXPECT_EQ(SettingsGuard::Get("Tweaks Section"), "0");
+    EXPECT_EQ(TestSettings::Get("Registry Section"), "1");
+    EXPECT_EQ(TestSettings::Get("Windows Section"), "1");
+    EXPECT_EQ(TestSettings::Get("IE Temp Section"), "1");
+    EXPECT_EQ(TestSettings::Get("Tweaks Section"), "0");
 }
 
 TEST_F(ScanDriverTest, RunsEverySectionInScanOrderWithItsStatusText)

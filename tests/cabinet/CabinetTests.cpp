@@ -1,0 +1,297 @@
+// Making and unpacking cabinets: refused parameters, temporary files, a folder with its log,
+// what is stored and restored of each file, names leaving the target, damaged cabinets.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+
+#include "repair/CabinetCheck.h"
+#include "repair/CabinetCompressor.h"
+#include "repair/CabinetExtractor.h"
+#include "support/FileBytes.h"
+#include "support/MessageCapture.h"
+#include "support/Planted.h"
+
+namespace {
+
+std::string TempPath(const std::string& stem) { return TestTempFolder() + UniqueName(stem); }
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void WriteWholeFile(const std::string& path, const std::string& bytes)
+{
+    FILE* file = fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr) << path;
+    EXPECT_EQ(fwrite(bytes.data(), 1, bytes.size(), file), bytes.size()) << path;
+    fclose(file);
+}
+
+// Packs `files` into `cabinet`, expecting every step to succeed; its bytes.
+std::string PackFiles(const std::string& cabinet, const std::vector<std::string>& files)
+{
+    CabinetCompressor compressor;
+    EXPECT_EQ(compressor.CreateCabinet(cabinet), 1);
+    for (const std::string& file : files)
+        EXPECT_EQ(compressor.AddFile(file), 1) << file;
+    EXPECT_EQ(compressor.Flush(), 1);
+    return ReadFileBytes(cabinet);
+}
+
+int Unpack(const std::string& cabinet, const std::string& target)
+{
+    CabinetExtractor extractor;
+    return extractor.OpenCabinet(cabinet) && extractor.ExtractTo(target);
+}
+
+// Name and attributes of each file in a cabinet's table, in stored order; none when unreadable.
+std::vector<std::pair<std::string, unsigned>> StoredFiles(const std::string& b)
+{
+    auto read16 = [&b](size_t at) { return unsigned(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8); };
+    std::vector<std::pair<std::string, unsigned>> files;
+    if (b.size() < 36 || b.compare(0, 4, "MSCF") != 0)
+        return files;
+    size_t at = read16(16) | read16(18) << 16;
+    for (unsigned left = read16(28); left > 0; --left) {
+        // Each entry: size, offset, folder, date, time, attributes, then the name.
+        size_t end = b.find('\0', at + 16);
+        if (end == std::string::npos)
+            return {};
+        files.emplace_back(b.substr(at + 16, end - at - 16), read16(at + 14));
+        at = end + 1;
+    }
+    return files;
+}
+
+} // namespace
+
+TEST(CabinetCompressor, RefusesPathsAndSizesThatMakeNoCabinet)
+{
+    PlantedFolder work(TempPath("cabargs"));
+    const std::string dir = work.Path() + "\\";
+    const std::pair<std::string, unsigned long> cases[] = {
+        {"nobackslash.cab", CabinetCompressor::maxCabinetSize},
+        {dir + "ab", CabinetCompressor::maxCabinetSize},
+        {dir, CabinetCompressor::maxCabinetSize},
+        {"\\set.cab", CabinetCompressor::maxCabinetSize},
+        {dir + "small.cab", 19999},
+        {dir + "masked.cab", 0x80000000UL}, // masked to 31 bits: 0
+    };
+    for (const auto& [path, maxSize] : cases) {
+        MessageCapture capture;
+        {
+            CabinetCompressor compressor;
+            EXPECT_EQ(compressor.CreateCabinet(path, maxSize), 0) << path;
+            EXPECT_EQ(compressor.AddFile("C:\\windows\\win.ini"), 0) << path;
+        }
+        ASSERT_FALSE(capture.Texts().empty()) << path;
+        for (const std::string& text : capture.Texts())
+            EXPECT_EQ(text, "Invalid parameters") << path;
+    }
+    for (const char* name : {"ab", "small.cab", "masked.cab"})
+        EXPECT_FALSE(FileExists(dir + name)) << name;
+}
+
+// A cabinet begun and not flushed is completed when its object goes.
+TEST(CabinetCompressor, UnflushedCabinetCompletesAndItsTemporaryFilesPassOverOthersAndGo)
+{
+    auto tempName = [](int n) { return TestTempFolder() + "CabTemp" + std::to_string(10000 + n).substr(1); };
+    PlantedFile taken1(tempName(1), "someone else's 1");
+    PlantedFile taken2(tempName(2), "someone else's 2");
+    PlantedFolder work(TempPath("cabtemp"));
+    // Large enough that packed data goes out to a temporary file.
+    WriteWholeFile(work.Path() + "\\big.bin", std::string(200000, 'b'));
+    const std::string cabinet = work.Path() + "\\t.cab";
+    MessageCapture capture;
+    {
+        CabinetCompressor compressor;
+        ASSERT_EQ(compressor.CreateCabinet(cabinet), 1);
+        ASSERT_EQ(compressor.AddFile(work.Path() + "\\big.bin"), 1);
+        EXPECT_TRUE(FileExists(tempName(3))) << "the first free name is in use while packing";
+        EXPECT_FALSE(FileExists(cabinet));
+    }
+    ASSERT_EQ(Unpack(cabinet, work.Path() + "\\x"), 1);
+    EXPECT_EQ(ReadFileBytes(work.Path() + "\\x\\big.bin"), std::string(200000, 'b'));
+    EXPECT_EQ(ReadFileBytes(tempName(1)), "someone else's 1");
+    EXPECT_EQ(ReadFileBytes(tempName(2)), "someone else's 2");
+    for (int n = 3; n <= 12; ++n)
+        EXPECT_FALSE(FileExists(tempName(n))) << tempName(n) << " left behind";
+    EXPECT_TRUE(capture.Messages().empty());
+}
+
+TEST(CabinetCompressor, FolderPacksItsOwnFilesThenTheLog)
+{
+    PlantedFolder source(TempPath("cabsrc"));
+    const std::string dir = source.Path();
+    WriteWholeFile(dir + "\\alpha.txt", "alpha\r\n");
+    WriteWholeFile(dir + "\\with blank.reg", std::string(70000, 'r'));
+    WriteWholeFile(dir + "\\.hidden", "dot file");
+    WriteWholeFile(dir + "\\locked.dat", "cannot be read while locked");
+    PlantedFile inner(dir + "\\sub\\inner.txt", "not packed");
+    // Held open without sharing, so the file cannot be added.
+    HANDLE lock = CreateFileA((dir + "\\locked.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    PlantedFolder out(TempPath("cabout"));
+    const std::string cabinet = out.Path() + "\\7,4,2009_15,3,9.cab";
+    MessageCapture capture;
+    {
+        CabinetCompressor compressor;
+        ASSERT_EQ(compressor.CreateCabinet(cabinet), 1);
+        EXPECT_EQ(compressor.CreateCabinet(out.Path() + "\\second.cab"), 0) << "one cabinet per object";
+        EXPECT_EQ(compressor.AddFolder(dir + "\\"), 1);
+        EXPECT_EQ(compressor.Flush(), 1);
+    }
+    CloseHandle(lock);
+    EXPECT_FALSE(FileExists(out.Path() + "\\second.cab"));
+    const std::string bytes = ReadFileBytes(cabinet);
+    EXPECT_EQ(bytes.substr(32, 2), "\x39\x30") << "the set number 12345";
+    std::vector<std::string> names;
+    for (const auto& [name, attributes] : StoredFiles(bytes))
+        names.push_back(name);
+    if (!names.empty())
+        std::sort(names.begin(), names.end() - 1);
+    EXPECT_EQ(names, (std::vector<std::string>{"alpha.txt", "with blank.reg", "ZipLog.txt"}));
+
+    // Each line of the log ends in CR CR LF on disk.
+    const std::string log = ReadFileBytes(dir + "\\ZipLog.txt");
+    for (const std::string& line : {std::string("alpha.txt"), std::string("with blank.reg"),
+                                    "locked.dat\r\r\n*Error adding file - " + dir + "\\locked.dat"})
+        EXPECT_NE(log.find("\r\r\nAdding File to Zip - " + line), std::string::npos) << line << " in:\n" << log;
+    EXPECT_EQ(log.find("inner.txt"), std::string::npos);
+    EXPECT_EQ(log.find(".hidden"), std::string::npos);
+    const std::string got = out.Path() + "\\new\\deeper\\";
+    ASSERT_EQ(Unpack(cabinet, got), 1);
+    EXPECT_EQ(ReadFileBytes(got + "alpha.txt"), "alpha\r\n");
+    EXPECT_EQ(ReadFileBytes(got + "with blank.reg"), std::string(70000, 'r'));
+    EXPECT_EQ(ReadFileBytes(got + "ZipLog.txt"), log);
+    EXPECT_EQ(capture.Texts(), std::vector<std::string>{"Invalid parameters"});
+}
+
+TEST(CabinetExtractor, RestoresTimesAndKeptAttributesOverReadOnlyFiles)
+{
+    PlantedFolder source(TempPath("cabattr"));
+    const std::pair<std::string, DWORD> cases[] = {
+        {"plain.txt", FILE_ATTRIBUTE_ARCHIVE},
+        {"readonly.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE},
+        {"hidden.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
+    };
+    // DOS times have two-second steps; an even second survives exactly.
+    SYSTEMTIME when = {2009, 7, 0, 4, 15, 3, 8, 0};
+    FILETIME local, stamp;
+    SystemTimeToFileTime(&when, &local);
+    LocalFileTimeToFileTime(&local, &stamp);
+    const std::string target = source.Path() + "\\restore\\";
+    CreateDirectoryA(target.c_str(), nullptr);
+    std::vector<std::string> files;
+    for (const auto& [name, attributes] : cases) {
+        files.push_back(source.Path() + "\\" + name);
+        WriteWholeFile(files.back(), "content of " + name);
+        HANDLE file = CreateFileA(files.back().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        SetFileTime(file, nullptr, nullptr, &stamp);
+        CloseHandle(file);
+        ASSERT_TRUE(SetFileAttributesA(files.back().c_str(), attributes));
+        // A stale read-only copy in the target is replaced.
+        WriteWholeFile(target + name, "stale");
+        SetFileAttributesA((target + name).c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    MessageCapture capture;
+    const auto stored = StoredFiles(PackFiles(source.Path() + "\\attr.cab", files));
+    ASSERT_EQ(stored.size(), 3u);
+    ASSERT_EQ(Unpack(source.Path() + "\\attr.cab", target), 1);
+    EXPECT_TRUE(capture.Messages().empty());
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const std::string& name = cases[i].first;
+        const DWORD kept = GetFileAttributesA(files[i].c_str()) & 0x27;
+        EXPECT_EQ(stored[i], std::make_pair(name, unsigned(kept)));
+        EXPECT_EQ(ReadFileBytes(target + name), "content of " + name);
+        EXPECT_EQ(GetFileAttributesA((target + name).c_str()) & 0x27, kept) << name;
+        HANDLE file = CreateFileA((target + name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        FILETIME created = {}, written = {};
+        GetFileTime(file, &created, nullptr, &written);
+        CloseHandle(file);
+        EXPECT_EQ(CompareFileTime(&written, &stamp), 0) << name;
+        EXPECT_EQ(CompareFileTime(&created, &stamp), 0) << name;
+    }
+}
+
+TEST(CabinetExtractor, StoredNamesStayInsideTheTarget)
+{
+    // Every edited cabinet is made with this name; the edits keep its length.
+    const std::string plainName = "abcdefghijklmnop.txt";
+    PlantedFolder root(TempPath("cabnames"));
+    WriteWholeFile(root.Path() + "\\" + plainName, "payload");
+    const std::string good = PackFiles(root.Path() + "\\good.cab", {root.Path() + "\\" + plainName});
+    const size_t at = good.find(plainName);
+    ASSERT_NE(at, std::string::npos);
+
+    // Only the first may be written; the others stop the extraction and are written nowhere.
+    const std::string cases[] = {"sub\\deeper\\file0.txt", "..\\..\\outside000.txt", "sub\\..\\..\\outsid.txt",
+                                 "\\outside00000000.txt",  "C:\\outside000000.txt", "sub\\...\\outside1.txt",
+                                 "file.txt:stream00000"};
+    for (size_t n = 0; n < std::size(cases); ++n) {
+        const std::string& stored = cases[n];
+        ASSERT_EQ(stored.size(), plainName.size());
+        const std::string cabinet = root.Path() + "\\edited" + std::to_string(n) + ".cab";
+        WriteWholeFile(cabinet, std::string(good).replace(at, plainName.size(), stored));
+        const std::string target = root.Path() + "\\t" + std::to_string(n) + "\\a\\b\\";
+        MessageCapture capture;
+        if (n == 0) {
+            EXPECT_EQ(Unpack(cabinet, target), 1);
+            EXPECT_EQ(ReadFileBytes(target + stored), "payload");
+            EXPECT_TRUE(capture.Messages().empty());
+            continue;
+        }
+        EXPECT_EQ(Unpack(cabinet, target), 0) << stored;
+        EXPECT_EQ(capture.Texts(), std::vector<std::string>{"Failure writing to target file"}) << stored;
+        for (const std::string& written :
+             {target + stored, target + "file.txt", "C:\\" + stored.substr(stored.rfind('\\') + 1)})
+            EXPECT_FALSE(FileExists(written)) << written;
+    }
+}
+
+TEST(CabinetExtractor, DamagedCutOrForeignFilesGiveOneErrorText)
+{
+    PlantedFolder root(TempPath("cabbad"));
+    std::string text;
+    for (int i = 0; i < 2000; ++i)
+        text += "line " + std::to_string(i * 7919 % 10007) + " of a registry export\r\n";
+    WriteWholeFile(root.Path() + "\\export.reg", text);
+    const std::string good = PackFiles(root.Path() + "\\good.cab", {root.Path() + "\\export.reg"});
+    ASSERT_GT(good.size(), 1000u);
+    std::string scrambled = good;
+    for (size_t i = good.size() / 2; i < good.size() / 2 + 64; ++i)
+        scrambled[i] = static_cast<char>(scrambled[i] ^ (i * 37 + 1));
+
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "Not a cabinet"},
+        {"This is a text file, not a cabinet.\r\n", "Not a cabinet"},
+        {good.substr(0, 20), "Not a cabinet"},
+        {good.substr(0, good.size() / 2), "Corrupt cabinet"},
+        {scrambled, "Corrupt cabinet"},
+    };
+    const std::string cabinet = root.Path() + "\\bad.cab";
+    for (const auto& [bytes, expected] : cases) {
+        WriteWholeFile(cabinet, bytes);
+        MessageCapture capture;
+        EXPECT_EQ(Unpack(cabinet, root.Path() + "\\out"), 0) << expected << " of " << bytes.size() << " bytes";
+        EXPECT_EQ(capture.Texts(), std::vector<std::string>{expected}) << bytes.size();
+    }
+    // Wine's unpacker refuses damaged data itself; our check stands in for those that do not.
+    WriteWholeFile(cabinet, scrambled);
+    EXPECT_FALSE(CabinetChecksumsMatch(cabinet));
+    EXPECT_TRUE(CabinetChecksumsMatch(root.Path() + "\\good.cab"));
+    MessageCapture capture;
+    EXPECT_EQ(Unpack(root.Path() + "\\missing.cab", root.Path() + "\\out"), 0);
+    EXPECT_EQ(capture.Texts(), std::vector<std::string>{"Cabinet file (or part of splitted CAB) not found"});
+
+    // Every cut of a small cabinet ends with a refusal and one message, never a crash.
+    PlantedFile one(root.Path() + "\\one.txt", std::string(3000, 'a') + "tail");
+    PlantedFile two(root.Path() + "\\two.txt", "second");
+    const std::string small = PackFiles(root.Path() + "\\small.cab", {one.Path(), two.Path()});
+    for (size_t length = 0; length < small.size(); length += 3) {
+        WriteWholeFile(cabinet, small.substr(0, length));
+        MessageCapture cut;
+        EXPECT_EQ(Unpack(cabinet, root.Path() + "\\out"), 0) << length;
+        EXPECT_EQ(cut.Messages().size(), 1u) << length;
+    }
+}
