@@ -2,9 +2,14 @@
 
 #include <commctrl.h>
 
+#include <memory>
+
 #include "SkinLayout.h"
 #include "app/OptionsDialog.h"
+#include "app/WindowScanContext.h"
 #include "resource.h"
+#include "scan/HistoryScanners.h"
+#include "scan/ScanDriver.h"
 #include "settings/Settings.h"
 #include "ui/Skin.h"
 
@@ -88,16 +93,37 @@ void PlaceGroupRow(HWND window, const GroupRow& row, int index)
           SKIN_SMALL_WIDTH, SKIN_SMALL_HEIGHT);
 }
 
+// What the scan thread starts from: its context and the rows of this scan.
+struct ScanThreadStart {
+    std::unique_ptr<WindowScanContext> context;
+    ScanPlan plan;
+};
+
+DWORD WINAPI ScanThread(void* parameter)
+{
+    std::unique_ptr<ScanThreadStart> start(static_cast<ScanThreadStart*>(parameter));
+    // Nothing may be thrown back into the system.
+    try {
+        ScanDriver(*start->context, start->plan);
+    } catch (...) {
+        start->context->ScanFinished();
+    }
+    return 0;
+}
+
 } // namespace
 
-MainWindow::MainWindow() : SkinnedDialog(IDD_MAIN) {}
+MainWindow::MainWindow() : SkinnedDialog(IDD_MAIN), collection(ignoreList, scanLog, *this) {}
 
 BOOL MainWindow::OnInit()
 {
+    *windowOpen = true;
     SetUpFonts();
     SetUpSkin();
     SetUpSectionList();
     ShowWindow(Item(IDC_HIDDEN_LIST), SW_HIDE);
+    FillMruKeys();
+    ignoreList.LoadIgnoreList();
     SetPage(Page::Start);
     SetWindowTextA(hwnd, mainWindowTitle);
     return TRUE;
@@ -239,6 +265,142 @@ void MainWindow::PaintOverlay(HDC dc)
     SelectObject(dc, old);
 }
 
+bool MainWindow::ScanThreadRunning() const
+{
+    return scanThread && WaitForSingleObject(scanThread.Get(), 0) == WAIT_TIMEOUT;
+}
+
+void MainWindow::StartScan()
+{
+    if (ScanThreadRunning())
+        return;
+    collection.Reset();
+    historyCleared = false;
+    SendMessageA(Item(IDC_SCAN_PROGRESS), PBM_SETPOS, 0, 0);
+    SendMessageA(Item(IDC_REPAIR_PROGRESS), PBM_SETPOS, 0, 0);
+    SetDlgItemTextA(hwnd, IDC_STATUS_ITEM, "Scanning ...");
+    scanLog.BeginScanLog();
+    SetPage(Page::Scanning);
+    collection.SetCheckAllItems(SettingOn("CheckAllItems"));
+    scanLog.SetGenerateLog(SettingOn("Generate Log"));
+
+    bool groupChecked[4] = {};
+    for (const GroupRow& row : groupRows)
+        groupChecked[row.group] = IsDlgButtonChecked(hwnd, row.check) == BST_CHECKED;
+    auto start = std::make_unique<ScanThreadStart>();
+    start->plan = PrepareSections(groupChecked);
+    InsertSectionRows(start->plan);
+    collection.SetSectionRows(start->plan);
+    SendMessageA(Item(IDC_SCAN_PROGRESS), PBM_SETSTEP, 1, 0);
+    SendMessageA(Item(IDC_SCAN_PROGRESS), PBM_SETRANGE32, 0, 10000);
+
+    start->context = NewScanContext();
+    keepScanning = 1;
+    DWORD threadId = 0;
+    scanThread.Reset(CreateThread(nullptr, 0, ScanThread, start.get(), 0, &threadId));
+    if (scanThread)
+        start.release(); // the thread owns it now
+}
+
+std::unique_ptr<WindowScanContext> MainWindow::NewScanContext() const
+{
+    return std::make_unique<WindowScanContext>(hwnd, windowOpen);
+}
+
+void MainWindow::AbortScan()
+{
+    keepScanning = 0;
+}
+
+void MainWindow::InsertSectionRows(const ScanPlan& plan)
+{
+    HWND list = Item(IDC_SECTION_LIST);
+    for (int row = 0; row < plan.rowCount; ++row) {
+        std::string label = SectionRowLabel(plan.rowSection[row]);
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.iItem = row;
+        item.pszText = const_cast<char*>(label.c_str());
+        item.iImage = 0;
+        SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+void MainWindow::ShowSectionCount(int row, unsigned section, const std::string& countText)
+{
+    HWND list = Item(IDC_SECTION_LIST);
+    LVITEMA item = {};
+    item.iSubItem = 1;
+    item.pszText = const_cast<char*>(countText.c_str());
+    SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    item = LVITEMA();
+    item.mask = LVIF_PARAM | LVIF_IMAGE;
+    item.iItem = row;
+    item.lParam = section;
+    item.iImage = 1;
+    SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void MainWindow::ShowGroupLabel(SectionGroupId group, const std::string& text)
+{
+    for (const GroupRow& row : groupRows) {
+        if (row.group == group)
+            SetDlgItemTextA(hwnd, row.label, text.c_str());
+    }
+}
+
+void MainWindow::ClearSectionRows()
+{
+    ListView_DeleteAllItems(Item(IDC_SECTION_LIST));
+}
+
+void MainWindow::OnProblemFound(ProblemRecord* record)
+{
+    ProblemPtr owned(record);
+    try {
+        collection.OnProblemFound(std::move(owned));
+    } catch (...) {
+        // The record went with the failure; it is ours all the same.
+    }
+    // Set last: the list and label updates above answer notifications of
+    // their own, which overwrite the dialog's message result.
+    SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, 1);
+}
+
+void MainWindow::OnScanFinished()
+{
+    scanThread.Reset();
+}
+
+INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled)
+{
+    switch (msg) {
+    case WM_PROBLEM_FOUND:
+        handled = true;
+        OnProblemFound(reinterpret_cast<ProblemRecord*>(wParam));
+        return TRUE;
+    case WM_SHOW_RESULTS_PAGE:
+        handled = true;
+        SetPage(Page::Results);
+        return TRUE;
+    case WM_SCAN_FINISHED:
+        handled = true;
+        OnScanFinished();
+        return TRUE;
+    default:
+        return SkinnedDialog::OnMessage(msg, wParam, lParam, handled);
+    }
+}
+
+// The window is not kept open for a running scan: the thread finds its sends
+// failing once the window is gone and stops at its next test.
+void MainWindow::OnDestroy()
+{
+    *windowOpen = false;
+    keepScanning = 0;
+    scanThread.Reset();
+}
+
 void MainWindow::OnCommand(int id, int)
 {
     switch (id) {
@@ -249,10 +411,10 @@ void MainWindow::OnCommand(int id, int)
         break;
     case IDC_SCAN:
     case IDC_SCAN_NOW:
-        OnScan();
+        StartScan();
         break;
     case IDC_ABORT:
-        OnAbort();
+        AbortScan();
         break;
     case IDC_PREFERENCES:
         OnPreferences();
@@ -284,10 +446,8 @@ void MainWindow::OnCommand(int id, int)
     }
 }
 
-// The scan, repair, detail views, preferences, backups, update check and help
-// are wired in by their own modules; until then these buttons do nothing.
-void MainWindow::OnScan() {}
-void MainWindow::OnAbort() {}
+// Repair, detail views, preferences, backups, update check and help are
+// wired in by their own modules; until then these buttons do nothing.
 void MainWindow::OnPreferences() {}
 void MainWindow::OnBackUp() {}
 void MainWindow::OnLiveUpdate() {}

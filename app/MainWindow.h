@@ -2,14 +2,23 @@
 // The program's main window: one skinned, fixed-size dialog with three pages
 // (start, scanning, results) and the entry points to everything else.
 
+#include <atomic>
+#include <memory>
+
+#include "app/ProblemCollection.h"
 #include "core/Handles.h"
 #include "core/ScanSection.h"
+#include "settings/IgnoreList.h"
+#include "settings/ScanLog.h"
 #include "ui/SkinnedDialog.h"
+
+struct ScanPlan;
+class WindowScanContext;
 
 // The main window's title; a second copy of the program looks for it.
 extern const char mainWindowTitle[];
 
-class MainWindow : public SkinnedDialog {
+class MainWindow : public SkinnedDialog, private ResultsDisplay {
 public:
     enum class Page { Start, Scanning, Results };
 
@@ -19,9 +28,23 @@ public:
     void SetPage(Page page);
     Page CurrentPage() const { return page; }
 
+    // Resets the last scan's results, shows the scanning page and starts the
+    // scan thread. Does nothing while a scan thread runs.
+    void StartScan();
+    // Asks the running scan to stop at its next test; nothing else.
+    void AbortScan();
+    bool ScanThreadRunning() const;
+    // A context through which a scan thread drives this window.
+    std::unique_ptr<WindowScanContext> NewScanContext() const;
+
+    // The problems of the last scan.
+    const ProblemCollection& Problems() const { return collection; }
+
 protected:
     BOOL OnInit() override;
     void OnCommand(int id, int notifyCode) override;
+    void OnDestroy() override;
+    INT_PTR OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
     void PaintOverlay(HDC dc) override;
 
 private:
@@ -30,8 +53,15 @@ private:
     void SetUpSectionList();
     void ShowGroupChecks();
 
-    void OnScan();
-    void OnAbort();
+    void OnProblemFound(ProblemRecord* record);
+    void OnScanFinished();
+
+    // ResultsDisplay: the collection's counts on the section rows and labels.
+    void ShowSectionCount(int row, unsigned section, const std::string& countText) override;
+    void ShowGroupLabel(SectionGroupId group, const std::string& text) override;
+    void ClearSectionRows() override;
+    void InsertSectionRows(const ScanPlan& plan);
+
     void OnPreferences();
     void OnBackUp();
     void OnOptions();
@@ -43,6 +73,17 @@ private:
 
     Page page = Page::Start;
     bool repairRunning = false;
+    // Set by a repair that cleared the browser history; a new scan forgets it.
+    bool historyCleared = false;
+
+    IgnoreList ignoreList;
+    ScanLog scanLog;
+    ProblemCollection collection;
+    // The running scan thread; closed when it says it is finished.
+    HandleOwner scanThread;
+    // Shared with the scan contexts; cleared when the window is destroyed.
+    std::shared_ptr<std::atomic<bool>> windowOpen = std::make_shared<std::atomic<bool>>(false);
+
     GdiObject<HFONT> titleFont;
     GdiObject<HFONT> headingFont;
     GdiObject<HFONT> nameFont;

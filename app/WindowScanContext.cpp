@@ -1,0 +1,177 @@
+#include "app/WindowScanContext.h"
+
+#include <commctrl.h>
+
+#include "core/AppMessage.h"
+#include "resource.h"
+#include "scan/ScanDriver.h"
+
+namespace {
+
+int LabelOf(SectionGroupId group)
+{
+    switch (group) {
+    case GroupRegistry:
+        return IDC_LABEL_REGISTRY;
+    case GroupIETemp:
+        return IDC_LABEL_IE;
+    case GroupWindows:
+        return IDC_LABEL_WINDOWS;
+    case GroupTweaks:
+        return IDC_LABEL_TWEAKS;
+    default:
+        return 0;
+    }
+}
+
+int CheckBoxOf(SectionGroupId group)
+{
+    switch (group) {
+    case GroupRegistry:
+        return IDC_CHECK_REGISTRY;
+    case GroupIETemp:
+        return IDC_CHECK_IE;
+    case GroupWindows:
+        return IDC_CHECK_WINDOWS;
+    case GroupTweaks:
+        return IDC_CHECK_TWEAKS;
+    default:
+        return 0;
+    }
+}
+
+void SendText(HWND control, const std::string& text)
+{
+    SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+} // namespace
+
+WindowScanContext::WindowScanContext(HWND mainWindow,
+                                     std::shared_ptr<const std::atomic<bool>> windowOpen)
+    : window(mainWindow),
+      windowOpen(std::move(windowOpen)),
+      itemLine(Control(IDC_STATUS_ITEM)),
+      progress(Control(IDC_SCAN_PROGRESS)),
+      sectionList(Control(IDC_SECTION_LIST))
+{
+}
+
+void WindowScanContext::Report(ProblemPtr record)
+{
+    if (!Open())
+        return;
+    ProblemRecord* handedOver = record.release();
+    // A window that is gone cannot take it; the record is ours to destroy.
+    if (SendMessageA(window, WM_PROBLEM_FOUND, reinterpret_cast<WPARAM>(handedOver), 0) != 1)
+        delete handedOver;
+}
+
+void WindowScanContext::ShowItem(const std::string& text)
+{
+    if (!Open())
+        return;
+    SendText(itemLine, text);
+}
+
+void WindowScanContext::Step()
+{
+    if (!Open())
+        return;
+    SendMessageA(progress, PBM_STEPIT, 0, 0);
+}
+
+void WindowScanContext::Pump()
+{
+    PumpPendingMessages();
+}
+
+void WindowScanContext::ShowFailure(const std::string& text)
+{
+    if (Open())
+        ShowAppMessage(window, text);
+}
+
+void WindowScanContext::SetStatus(const std::string& text)
+{
+    if (!Open())
+        return;
+    SendText(Control(IDC_STATUS_SECTION), text);
+}
+
+void WindowScanContext::SetGroupLabel(SectionGroupId group, const std::string& text)
+{
+    if (!Open())
+        return;
+    if (int id = LabelOf(group))
+        SendText(Control(id), text);
+}
+
+bool WindowScanContext::GroupChecked(SectionGroupId group)
+{
+    int id = CheckBoxOf(group);
+    return Open() && id && SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void WindowScanContext::SetRowText(int row, int column, const std::string& text)
+{
+    if (row < 0 || !Open())
+        return;
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = const_cast<char*>(text.c_str());
+    SendMessageA(sectionList, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+}
+
+std::string WindowScanContext::RowText(int row, int column)
+{
+    if (row < 0 || !Open())
+        return std::string();
+    char text[64] = "";
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = sizeof(text);
+    SendMessageA(sectionList, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+void WindowScanContext::SetRowImage(int row, int image)
+{
+    if (row < 0 || !Open())
+        return;
+    LVITEMA item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    item.iImage = image;
+    SendMessageA(sectionList, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void WindowScanContext::FillProgress()
+{
+    if (!Open())
+        return;
+    SendMessageA(progress, PBM_SETPOS, 10000, 0);
+}
+
+// The scan thread shows the box itself and waits for the user; the results
+// page follows only once it is closed.
+void WindowScanContext::ShowFinalMessage(const std::string& text)
+{
+    if (Open())
+        ShowAppMessage(window, text, MB_OK);
+}
+
+void WindowScanContext::ShowResultsPage()
+{
+    if (!Open())
+        return;
+    SendMessageA(window, WM_SHOW_RESULTS_PAGE, 0, 0);
+}
+
+void WindowScanContext::ScanFinished()
+{
+    if (!Open())
+        return;
+    PostMessageA(window, WM_SCAN_FINISHED, 0, 0);
+}

@@ -1,0 +1,54 @@
+#pragma once
+// The scan context of the main window. It lives on the scan thread and knows
+// the window only by its handles: every call is a message sent to the window
+// or to one of its controls, so the UI thread carries it out while the scan
+// thread waits, in the order the calls were made. Once the window is gone
+// every call does nothing, so the scan winds down without touching it: the
+// window clears the shared `windowOpen` flag when it is destroyed, since a
+// freed window handle may soon name another window.
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+
+#include "scan/ScanContext.h"
+
+// Private messages of the main window. The scan thread hands a problem over
+// (wParam: the released ProblemRecord; the window answers 1 once it owns it),
+// asks for the results page, and says it is about to end (posted).
+constexpr UINT WM_PROBLEM_FOUND = 0x87B7;
+constexpr UINT WM_SCAN_FINISHED = 0x87BA;
+constexpr UINT WM_SHOW_RESULTS_PAGE = 0x87BB;
+
+class WindowScanContext : public ScanContext {
+public:
+    WindowScanContext(HWND mainWindow, std::shared_ptr<const std::atomic<bool>> windowOpen);
+
+    void Report(ProblemPtr record) override;
+    void ShowItem(const std::string& text) override;
+    void Step() override;
+    void Pump() override;
+    void ShowFailure(const std::string& text) override;
+    void SetStatus(const std::string& text) override;
+    void SetGroupLabel(SectionGroupId group, const std::string& text) override;
+    bool GroupChecked(SectionGroupId group) override;
+    void SetRowText(int row, int column, const std::string& text) override;
+    std::string RowText(int row, int column) override;
+    void SetRowImage(int row, int image) override;
+    void FillProgress() override;
+    void ShowFinalMessage(const std::string& text) override;
+    void ShowResultsPage() override;
+    void ScanFinished() override;
+
+private:
+    HWND Control(int id) const { return GetDlgItem(window, id); }
+    bool Open() const { return windowOpen->load(); }
+
+    HWND window;
+    std::shared_ptr<const std::atomic<bool>> windowOpen;
+    // Looked up once: they live as long as the window.
+    HWND itemLine;
+    HWND progress;
+    HWND sectionList;
+};
