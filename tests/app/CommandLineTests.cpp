@@ -84,14 +84,9 @@ TEST(ProblemReport, EveryPlaceholderOfTheExplanationGetsTheValueData)
 }
 
 namespace {
-class CollectedText : public TextOutput {
-public:
+struct CollectedText : TextOutput {
     std::string text;
-    bool Write(const std::string& more) override
-    {
-        text += more;
-        return true;
-    }
+    bool Write(const std::string& more) override { return text += more, true; }
 };
 } // namespace
 

@@ -7,11 +7,6 @@
 
 namespace {
 
-POINT Centre(const RECT& area)
-{
-    return POINT{(area.left + area.right) / 2, (area.top + area.bottom) / 2};
-}
-
 // The cursor the panel chooses with the mouse at a client point.
 HCURSOR CursorAt(HWND panel, POINT point)
 {
@@ -36,7 +31,8 @@ TEST(OptionsDialog, HandCursorAndHighlightOverEachPictureAndCloseEndsThePanel)
     const HCURSOR hand = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_CURSOR));
     ASSERT_NE(hand, nullptr);
     for (const RECT& area : OptionsDialog::pictureAreas) {
-        EXPECT_EQ(options.PictureAt(Centre(area)), &area - OptionsDialog::pictureAreas);
+        POINT centre = {(area.left + area.right) / 2, (area.top + area.bottom) / 2}, onScreen = centre;
+        EXPECT_EQ(options.PictureAt(centre), &area - OptionsDialog::pictureAreas);
         EXPECT_EQ(CursorAt(panel, POINT{area.left, area.top}), hand) << area.top;
         EXPECT_EQ(CursorAt(panel, POINT{area.right - 1, area.bottom - 1}), hand) << area.top;
         EXPECT_NE(CursorAt(panel, POINT{area.right + 40, area.top + 5}), hand) << area.top;
@@ -44,7 +40,6 @@ TEST(OptionsDialog, HandCursorAndHighlightOverEachPictureAndCloseEndsThePanel)
         // The picture under the mouse is ringed; the ring goes when the mouse leaves.
         PumpWindowMessages(panel);
         WindowPixels before(panel);
-        POINT centre = Centre(area), onScreen = centre;
         ClientToScreen(panel, &onScreen);
         SetCursorPos(onScreen.x, onScreen.y);
         SendMessageA(panel, WM_MOUSEMOVE, 0, MAKELPARAM(centre.x, centre.y));

@@ -20,15 +20,11 @@ public:
     std::vector<std::string> rowUpdates; // "row section count"
     std::string labels[4];
     int clears = 0;
-
     void ShowSectionCount(int row, unsigned section, const std::string& countText) override
     {
         rowUpdates.push_back(std::to_string(row) + " " + std::to_string(section) + " " + countText);
     }
-    void ShowGroupLabel(SectionGroupId group, const std::string& text) override
-    {
-        labels[group] = text;
-    }
+    void ShowGroupLabel(SectionGroupId group, const std::string& text) override { labels[group] = text; }
     void ClearSectionRows() override { ++clears; }
 };
 
@@ -107,19 +103,6 @@ TEST_F(Collection, IgnoredRecordsAreDroppedUnloggedAndTakeNoSerial)
     EXPECT_EQ(log.find("Cache\\Paths"), std::string::npos);
 }
 
-TEST_F(Collection, TheCheckedFlagComesFromTheScansSettingNotTheScanner)
-{
-    collection.SetCheckAllItems(0);
-    collection.OnProblemFound(Problem(SectionStartup, "HKEY_CURRENT_USER\\A", "x"));
-    collection.SetCheckAllItems(1);
-    ProblemPtr unchecked = Problem(SectionStartup, "HKEY_CURRENT_USER\\B", "y");
-    unchecked->checked = 0;
-    collection.OnProblemFound(std::move(unchecked));
-    ASSERT_EQ(collection.Problems().size(), 2u);
-    EXPECT_EQ(collection.Problems()[0]->checked, 0u);
-    EXPECT_EQ(collection.Problems()[1]->checked, 1u);
-}
-
 TEST_F(Collection, SectionsAndGroupsAreCountedAndTheLabelsFollow)
 {
     collection.OnProblemFound(Problem(SectionStartup, "HKEY_CURRENT_USER\\Run", "a"));
@@ -150,9 +133,13 @@ TEST_F(Collection, SectionsAndGroupsAreCountedAndTheLabelsFollow)
     EXPECT_EQ(shown.labels[GroupTweaks], "Tweaks Available: 1");
 }
 
-TEST_F(Collection, ANewScanStartsFromNothing)
+TEST_F(Collection, ANewScanStartsFromNothingAndCheckedFollowsTheScansSetting)
 {
-    collection.OnProblemFound(Problem(SectionStartup, "HKEY_CURRENT_USER\\Run", "a"));
+    collection.SetCheckAllItems(1);
+    ProblemPtr unchecked = Problem(SectionStartup, "HKEY_CURRENT_USER\\Run", "a");
+    unchecked->checked = 0;
+    collection.OnProblemFound(std::move(unchecked));
+    EXPECT_EQ(collection.Problems()[0]->checked, 1u) << "the scan's setting, not the scanner's";
     collection.OnProblemFound(Problem(SectionWinTemp, "C:\\t\\1.tmp", "C:\\t\\1.tmp", 700));
     int clearsBefore = shown.clears;
     collection.Reset();
@@ -164,8 +151,10 @@ TEST_F(Collection, ANewScanStartsFromNothing)
 
     // Without rows for the new scan, records are counted but no row changes.
     shown.rowUpdates.clear();
+    collection.SetCheckAllItems(0);
     collection.OnProblemFound(Problem(SectionStartup, "HKEY_CURRENT_USER\\Run", "b"));
     EXPECT_EQ(collection.Problems()[0]->serial, 0u);
+    EXPECT_EQ(collection.Problems()[0]->checked, 0u);
     EXPECT_EQ(collection.RegistryProblemCount(), 1);
     EXPECT_TRUE(shown.rowUpdates.empty());
 }

@@ -2,16 +2,22 @@
 
 void PumpWindowMessages(HWND dialog)
 {
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < 3; ++round, Sleep(30)) {
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (dialog && IsWindow(dialog) && IsDialogMessageA(dialog, &msg))
-                continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(30);
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            if (!dialog || !IsWindow(dialog) || !IsDialogMessageA(dialog, &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
     }
+}
+
+RECT ChildRect(HWND control)
+{
+    RECT area;
+    GetWindowRect(control, &area);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&area), 2);
+    return area;
 }
 
 WindowPixels::WindowPixels(HWND window)
@@ -25,22 +31,15 @@ WindowPixels::WindowPixels(HWND window)
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader = {sizeof(info.bmiHeader), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
     GdiFlush();
-    const DWORD* source = static_cast<const DWORD*>(bits);
-    pixels.resize(static_cast<size_t>(width) * height);
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        DWORD p = source[i]; // 0x00RRGGBB
-        pixels[i] = RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
+    const DWORD* source = static_cast<const DWORD*>(bits); // 0x00RRGGBB
+    for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i)
+        pixels.push_back(RGB((source[i] >> 16) & 0xFF, (source[i] >> 8) & 0xFF, source[i] & 0xFF));
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
@@ -70,12 +69,4 @@ int WindowPixels::Difference(const WindowPixels& other, const RECT& area) const
         for (int x = area.left; x < area.right; ++x)
             count += At(x, y) != other.At(x, y);
     return count;
-}
-
-RECT ChildRect(HWND control)
-{
-    RECT area;
-    GetWindowRect(control, &area);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&area), 2);
-    return area;
 }

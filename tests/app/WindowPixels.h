@@ -1,6 +1,6 @@
 #pragma once
-// What a window of this process shows on screen, pixel by pixel, and a
-// message pump for windows created by the test itself.
+// What a window of this process shows on screen, and a message pump for
+// windows the test created itself.
 
 #include <windows.h>
 
@@ -9,21 +9,21 @@
 // Dispatches every waiting message of this thread, dialog keys included.
 void PumpWindowMessages(HWND dialog);
 
+// A control's rectangle in its parent's client coordinates.
+RECT ChildRect(HWND control);
+
 // The client area of `window` as it stands on the screen now.
 class WindowPixels {
 public:
     explicit WindowPixels(HWND window);
-    // 0x00RRGGBB, or 0xFFFFFFFF outside the captured area.
+    // RGB colour, or 0xFFFFFFFF outside the captured area.
     COLORREF At(int x, int y) const;
-    // How many pixels of the client rectangle have exactly this colour.
+    // Pixels of `area` with exactly this colour.
     int Count(const RECT& area, COLORREF colour) const;
-    // How many pixels differ between the same rectangle of two captures.
+    // Pixels of `area` that differ from the same pixels of `other`.
     int Difference(const WindowPixels& other, const RECT& area) const;
 
 private:
     int width = 0, height = 0;
     std::vector<COLORREF> pixels;
 };
-
-// A control's rectangle in its parent's client coordinates.
-RECT ChildRect(HWND control);

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,50 +13,29 @@
 
 namespace {
 
-const char runKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char appPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
-const char helpKey[] = "SOFTWARE\\Microsoft\\Windows\\Help";
-const char missingFile[] = "The file (%s) does not exist at the specified location";
+const std::string runKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::string appPathsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+const std::string helpKey = "SOFTWARE\\Microsoft\\Windows\\Help";
 
 // One value planted in a key that may already exist (and then stays).
 class PlantedValue {
 public:
-    PlantedValue(HKEY root, const std::string& key, const std::string& name,
-                 const std::string& data)
-        : root(root), key(key), name(name)
+    PlantedValue(const std::string& key, const std::string& name, const std::string& data) : key(key), name(name)
     {
-        if (!KeyExists(root, key))
-            createdKey = std::make_unique<PlantedKey>(root, key);
-        EXPECT_EQ(WriteRegValue(root, key, name, data, REG_SZ), 1) << key << "\\" << name;
+        if (!KeyExists(HKEY_LOCAL_MACHINE, key))
+            createdKey = std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, key);
+        EXPECT_EQ(WriteRegValue(HKEY_LOCAL_MACHINE, key, name, data, REG_SZ), 1) << key;
     }
     ~PlantedValue()
     {
         if (!createdKey)
-            DeleteRegValue(root, key, name);
+            DeleteRegValue(HKEY_LOCAL_MACHINE, key, name);
     }
 
 private:
-    HKEY root;
-    std::string key;
-    std::string name;
+    std::string key, name;
     std::unique_ptr<PlantedKey> createdKey;
 };
-
-std::string Unescaped(const std::string& field)
-{
-    std::string text;
-    for (size_t i = 0; i < field.size(); ++i) {
-        if (field[i] != '\\' || i + 1 == field.size()) {
-            text += field[i];
-            continue;
-        }
-        char next = field[++i];
-        text += next == 't' ? '\t' : next == 'r' ? '\r' : next == 'n' ? '\n' : next;
-    }
-    return text;
-}
-
-using ReportRow = std::map<std::string, std::string>;
 
 std::vector<std::string> Split(const std::string& text, const std::string& separator)
 {
@@ -70,51 +48,41 @@ std::vector<std::string> Split(const std::string& text, const std::string& separ
     return parts;
 }
 
-// The report's lines after the header, each as column name -> field.
+std::string Unescaped(const std::string& field)
+{
+    std::string text;
+    for (size_t i = 0; i < field.size(); ++i) {
+        char next = field[i] == '\\' && i + 1 < field.size() ? field[++i] : 0;
+        text += !next ? field[i] : next == 't' ? '\t' : next == 'r' ? '\r' : next == 'n' ? '\n' : next;
+    }
+    return text;
+}
+
+// The report's fields in the order of its header.
+enum Column { Serial, Section, Item, KeyPath, ValueName, ValueData, Description, SizeBytes, Checked };
+using ReportRow = std::vector<std::string>;
+
+// The report's lines after the header, their fields unescaped.
 std::vector<ReportRow> ReadReport(const std::string& path, std::string& header)
 {
     std::vector<std::string> lines = Split(ReadFileBytes(path), "\r\n");
     header = lines[0];
-    std::vector<std::string> names = Split(header, "\t");
     std::vector<ReportRow> rows;
     for (size_t i = 1; i + 1 < lines.size(); ++i) {
-        std::vector<std::string> fields = Split(lines[i], "\t");
-        ReportRow row;
-        for (size_t column = 0; column < names.size() && column < fields.size(); ++column)
-            row[names[column]] = Unescaped(fields[column]);
-        rows.push_back(row);
+        ReportRow& row = rows.emplace_back(Split(lines[i], "\t"));
+        row.resize(Checked + 1);
+        for (std::string& field : row)
+            field = Unescaped(field);
     }
     return rows;
 }
 
-const ReportRow* FindRow(const std::vector<ReportRow>& rows, const std::string& column,
-                         const std::string& value)
+const ReportRow* FindRow(const std::vector<ReportRow>& rows, Column column, const std::string& value)
 {
     for (const ReportRow& row : rows)
-        if (lstrcmpiA(row.at(column).c_str(), value.c_str()) == 0)
+        if (lstrcmpiA(row[column].c_str(), value.c_str()) == 0)
             return &row;
     return nullptr;
-}
-
-std::string ExeFolder()
-{
-    std::string exe = QuillmoorExe();
-    return exe.substr(0, exe.rfind('\\'));
-}
-
-// The log files a run left in `folder`.
-std::vector<std::string> LogFiles(const std::string& folder)
-{
-    std::vector<std::string> files;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*.txt").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return files;
-    do
-        files.push_back(folder + "\\" + data.cFileName);
-    while (FindNextFileA(find, &data));
-    FindClose(find);
-    return files;
 }
 
 size_t Count(const std::string& text, const std::string& part)
@@ -125,8 +93,8 @@ size_t Count(const std::string& text, const std::string& part)
     return count;
 }
 
-// A handful of leftovers of an uninstalled program, in sections that scan
-// quickly: its Run entry, App Paths key, help file and a temporary file.
+// Leftovers of an uninstalled program in sections that scan quickly: its Run
+// entry, App Paths key, help file and a temporary file.
 class HeadlessScan : public testing::Test {
 protected:
     void SetUp() override
@@ -136,30 +104,38 @@ protected:
         appPath.SetString("", missingFolder + "\\gone.exe");
     }
 
-    DWORD Run(const std::string& arguments)
-    {
-        AppProcess app;
-        EXPECT_TRUE(app.Start(arguments));
-        DWORD code = app.WaitForExit(600000);
-        EXPECT_NE(code, STILL_ACTIVE) << arguments;
-        return code;
-    }
-
     std::vector<ReportRow> ScanToReport(std::string& header)
     {
-        EXPECT_EQ(Run("/scan /sections:4,7,8,16 /report:\"" + report + "\""), 1u);
+        AppProcess app;
+        EXPECT_TRUE(app.Start("/scan /sections:4,7,8,16 /report:\"" + report + "\""));
+        EXPECT_EQ(app.WaitForExit(600000), 1u);
         return ReadReport(report, header);
+    }
+
+    // The one log file the scan wrote.
+    std::string Log()
+    {
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA((logs.Path() + "\\*.txt").c_str(), &data);
+        EXPECT_NE(find, INVALID_HANDLE_VALUE) << "no log file";
+        if (find == INVALID_HANDLE_VALUE)
+            return "";
+        std::string file = logs.Path() + "\\" + data.cFileName;
+        EXPECT_FALSE(FindNextFileA(find, &data)) << "more than one log file";
+        FindClose(find);
+        return ReadFileBytes(file);
     }
 
     const std::string name = UniqueName("QmGone");
     const std::string missingFolder = "C:\\" + name;
+    const std::string appPathKey = appPathsKey + "\\" + name + ".exe";
     SavedSettingsKey saved;
     PlantedFolder logs{TestTempFolder() + UniqueName("QuillmoorE2eLogs")};
     PlantedFolder reports{TestTempFolder() + UniqueName("QuillmoorE2eReports")};
     const std::string report = reports.Path() + "\\scan report.tsv";
-    PlantedValue run{HKEY_LOCAL_MACHINE, runKey, name, missingFolder + "\\gone.exe"};
-    PlantedKey appPath{HKEY_LOCAL_MACHINE, std::string(appPathsKey) + "\\" + name + ".exe"};
-    PlantedValue help{HKEY_LOCAL_MACHINE, helpKey, name + ".hlp", missingFolder};
+    PlantedValue run{runKey, name, missingFolder + "\\gone.exe"};
+    PlantedKey appPath{HKEY_LOCAL_MACHINE, appPathKey};
+    PlantedValue help{helpKey, name + ".hlp", missingFolder};
     PlantedFile temp{TestTempFolder() + name + ".tmp", std::string(1536, 't')};
 };
 
@@ -172,76 +148,60 @@ TEST_F(HeadlessScan, PlantedProblemsAreReportedWithTheirFieldsAndLogged)
     EXPECT_EQ(header, "serial\tsection\titem\tkeyPath\tvalueName\tvalueData\tdescription\t"
                       "sizeBytes\tchecked");
 
-    const ReportRow* runRow = FindRow(rows, "valueName", name);
+    const ReportRow* runRow = FindRow(rows, ValueName, name);
     ASSERT_NE(runRow, nullptr);
-    EXPECT_EQ(runRow->at("section"), "8");
-    EXPECT_EQ(runRow->at("item"), missingFolder + "\\gone.exe");
-    EXPECT_EQ(runRow->at("keyPath"), "HKEY_LOCAL_MACHINE\\" + std::string(runKey));
-    EXPECT_EQ(runRow->at("valueData"), missingFolder + "\\gone.exe");
-    EXPECT_EQ(runRow->at("description"), missingFile);
-    EXPECT_EQ(runRow->at("checked"), "1");
+    const std::string gone = missingFolder + "\\gone.exe";
+    EXPECT_EQ(ReportRow(runRow->begin() + 1, runRow->end()),
+              (ReportRow{"8", gone, "HKEY_LOCAL_MACHINE\\" + runKey, name, gone,
+                         "The file (%s) does not exist at the specified location", "0", "1"}));
 
-    const ReportRow* appRow =
-        FindRow(rows, "keyPath", "HKEY_LOCAL_MACHINE\\" + std::string(appPathsKey) + "\\" + name + ".exe");
+    const ReportRow* appRow = FindRow(rows, KeyPath, "HKEY_LOCAL_MACHINE\\" + appPathKey);
     ASSERT_NE(appRow, nullptr);
-    EXPECT_EQ(appRow->at("section"), "4");
-    EXPECT_EQ(appRow->at("valueName"), "(Default)");
-    EXPECT_EQ(appRow->at("valueData"), missingFolder + "\\gone.exe");
+    EXPECT_EQ(appRow->at(Section), "4");
+    EXPECT_EQ(appRow->at(ValueName), "(Default)");
+    EXPECT_EQ(appRow->at(ValueData), gone);
 
-    const ReportRow* helpRow = FindRow(rows, "valueName", name + ".hlp");
+    const ReportRow* helpRow = FindRow(rows, ValueName, name + ".hlp");
     ASSERT_NE(helpRow, nullptr);
-    EXPECT_EQ(helpRow->at("section"), "7");
-    EXPECT_EQ(helpRow->at("item"), missingFolder + "\\" + name + ".hlp");
+    EXPECT_EQ(helpRow->at(Section), "7");
+    EXPECT_EQ(helpRow->at(Item), missingFolder + "\\" + name + ".hlp");
 
-    const ReportRow* tempRow = FindRow(rows, "item", temp.Path());
+    const ReportRow* tempRow = FindRow(rows, Item, temp.Path());
     ASSERT_NE(tempRow, nullptr);
-    EXPECT_EQ(tempRow->at("section"), "16");
-    EXPECT_EQ(tempRow->at("sizeBytes"), "1536");
-    EXPECT_EQ(tempRow->at("description"), "Windows Temp File");
+    EXPECT_EQ(tempRow->at(Section), "16");
+    EXPECT_EQ(tempRow->at(SizeBytes), "1536");
+    EXPECT_EQ(tempRow->at(Description), "Windows Temp File");
 
     // Serials count the accepted problems in the order they arrived.
     for (size_t i = 0; i < rows.size(); ++i)
-        EXPECT_EQ(rows[i].at("serial"), std::to_string(i));
+        EXPECT_EQ(rows[i][Serial], std::to_string(i));
 
-    // One log file with the header and one record per accepted problem.
-    std::vector<std::string> files = LogFiles(logs.Path());
-    ASSERT_EQ(files.size(), 1u);
-    std::string log = ReadFileBytes(files[0]);
+    std::string log = Log();
     EXPECT_EQ(log.rfind("Quillmoor Version = 8.0\r\r\n", 0), 0u);
     EXPECT_EQ(Count(log, "\r\r\nKey : "), rows.size());
-    EXPECT_NE(log.find("\r\r\nKey : HKEY_LOCAL_MACHINE\\" + std::string(runKey) +
-                       "\r\r\nValueName : " + name + "\r\r\nValue : " + missingFolder +
-                       "\\gone.exe\r\r\n"),
+    EXPECT_NE(log.find("\r\r\nKey : HKEY_LOCAL_MACHINE\\" + runKey + "\r\r\nValueName : " + name +
+                       "\r\r\nValue : " + missingFolder + "\\gone.exe\r\r\n"),
               std::string::npos);
 }
 
-TEST_F(HeadlessScan, AnIgnoreListEntrySuppressesItsProblemAndItsLogRecord)
-{
-    // In other letter case, as a user may type it.
-    PlantedFile list(ExeFolder() + "\\Iglist.lst",
-                     "  hkey_local_machine\\" + std::string(appPathsKey) + "\\" + name + "\r\r\n");
-    std::string header;
-    std::vector<ReportRow> rows = ScanToReport(header);
-    EXPECT_EQ(FindRow(rows, "keyPath",
-                      "HKEY_LOCAL_MACHINE\\" + std::string(appPathsKey) + "\\" + name + ".exe"),
-              nullptr);
-    EXPECT_NE(FindRow(rows, "valueName", name), nullptr) << "other problems stay";
-
-    std::vector<std::string> files = LogFiles(logs.Path());
-    ASSERT_EQ(files.size(), 1u);
-    std::string log = ReadFileBytes(files[0]);
-    EXPECT_EQ(log.find("App Paths\\" + name), std::string::npos);
-    EXPECT_EQ(Count(log, "\r\r\nKey : "), rows.size());
-}
-
-TEST_F(HeadlessScan, WithCheckAllItemsOffEveryProblemArrivesUnchecked)
+TEST_F(HeadlessScan, IgnoredKeyIsNeitherReportedNorLoggedAndCheckAllItemsOffLeavesTheRestUnchecked)
 {
     ASSERT_EQ(WriteSetting("CheckAllItems", "0"), 1);
+    // In other letter case, as a user may type it.
+    std::string exe = QuillmoorExe();
+    PlantedFile list(exe.substr(0, exe.rfind('\\')) + "\\Iglist.lst",
+                     "  hkey_local_machine\\" + appPathsKey + "\\" + name + "\r\r\n");
     std::string header;
     std::vector<ReportRow> rows = ScanToReport(header);
-    ASSERT_GE(rows.size(), 4u);
+    EXPECT_EQ(FindRow(rows, KeyPath, "HKEY_LOCAL_MACHINE\\" + appPathKey), nullptr);
+    ASSERT_NE(FindRow(rows, ValueName, name), nullptr) << "other problems stay";
+    ASSERT_GE(rows.size(), 3u);
     for (const ReportRow& row : rows)
-        EXPECT_EQ(row.at("checked"), "0") << row.at("item");
+        EXPECT_EQ(row[Checked], "0") << row[Item];
+
+    std::string log = Log();
+    EXPECT_EQ(log.find("App Paths\\" + name), std::string::npos);
+    EXPECT_EQ(Count(log, "\r\r\nKey : "), rows.size());
 }
 
 TEST(HeadlessCommandLine, ASwitchItDoesNotKnowEndsWithTwo)

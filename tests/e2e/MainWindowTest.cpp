@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <shlwapi.h>
-
 #include "resource.h"
+#include "settings/Settings.h"
+#include "support/SavedSettings.h"
 #include "support/UiDriver.h"
 
 namespace {
@@ -19,6 +19,11 @@ struct RunningApp {
         ASSERT_NE(window, nullptr) << "no window titled \"Quillmoor v8.0\"";
         Sleep(300);
     }
+    void EndWithEscape()
+    {
+        SendKey(window, VK_ESCAPE);
+        EXPECT_EQ(app.WaitForExit(10000), 0u);
+    }
 };
 
 void ClickClient(HWND window, int x, int y)
@@ -29,7 +34,7 @@ void ClickClient(HWND window, int x, int y)
 
 } // namespace
 
-TEST(MainWindow, OpensOnTheStartPageWithoutCaptionBar)
+TEST(MainWindow, StartPageOptionsPanelMinimiseAndCloseBox)
 {
     RunningApp run;
     ASSERT_NO_FATAL_FAILURE(run.Start());
@@ -37,19 +42,22 @@ TEST(MainWindow, OpensOnTheStartPageWithoutCaptionBar)
     EXPECT_TRUE(IsShown(Control(run.window, IDC_SCAN_NOW)));
     EXPECT_FALSE(IsShown(Control(run.window, IDC_ABORT)));
     EXPECT_FALSE(SaveScreenshot("start-page", run.window).empty());
-
-    // Enter does nothing; Escape closes the window and ends the program.
     SendKey(run.window, VK_RETURN);
-    EXPECT_EQ(run.app.WaitForExit(700), STILL_ACTIVE);
+    EXPECT_EQ(run.app.WaitForExit(700), STILL_ACTIVE) << "Enter must do nothing";
     EXPECT_TRUE(IsShown(run.window));
-    SendKey(run.window, VK_ESCAPE);
-    EXPECT_EQ(run.app.WaitForExit(10000), 0u);
-}
 
-TEST(MainWindow, CloseBoxEndsTheProgramAndMinimiseBoxMinimises)
-{
-    RunningApp run;
-    ASSERT_NO_FATAL_FAILURE(run.Start());
+    Click(Control(run.window, IDC_OPTIONS));
+    HWND options = WaitForWindow(run.app.Id(), "Advanced Options", 10000);
+    ASSERT_NE(options, nullptr);
+    Sleep(300);
+    EXPECT_EQ(WindowText(Control(options, IDCANCEL)), "Close");
+    EXPECT_FALSE(SaveScreenshot("advanced-options", options).empty());
+    Click(Control(options, IDCANCEL));
+    for (DWORD start = GetTickCount(); IsWindow(options) && GetTickCount() - start < 5000;)
+        Sleep(50);
+    EXPECT_FALSE(IsWindow(options));
+    EXPECT_EQ(run.app.WaitForExit(200), STILL_ACTIVE) << "closing the panel must not end the program";
+
     ClickClient(run.window, 686, 16);
     Sleep(500);
     EXPECT_TRUE(IsIconic(run.window));
@@ -60,43 +68,16 @@ TEST(MainWindow, CloseBoxEndsTheProgramAndMinimiseBoxMinimises)
     EXPECT_EQ(run.app.WaitForExit(10000), 0u);
 }
 
-TEST(MainWindow, OptionsOpensTheAdvancedOptionsPanelAndCloseReturns)
+TEST(Application, FirstStartWritesTheDefaultSettingsBeforeTheWindowShowsAndEscapeEnds)
 {
+    SavedSettingsKey saved;
     RunningApp run;
     ASSERT_NO_FATAL_FAILURE(run.Start());
-    Click(Control(run.window, IDC_OPTIONS));
-    HWND options = WaitForWindow(run.app.Id(), "Advanced Options", 10000);
-    ASSERT_NE(options, nullptr);
-    Sleep(300);
-    EXPECT_EQ(WindowText(Control(options, IDCANCEL)), "Close");
-    EXPECT_FALSE(SaveScreenshot("advanced-options", options).empty());
-
-    Click(Control(options, IDCANCEL));
-    DWORD start = GetTickCount();
-    while (IsWindow(options) && GetTickCount() - start < 5000)
-        Sleep(50);
-    EXPECT_FALSE(IsWindow(options));
-    EXPECT_EQ(run.app.WaitForExit(200), STILL_ACTIVE) << "closing the panel must not end the program";
-    SendKey(run.window, VK_ESCAPE);
-    EXPECT_EQ(run.app.WaitForExit(10000), 0u);
-}
-
-TEST(Application, FirstStartWritesTheDefaultSettingsBeforeTheWindowShows)
-{
-    SHDeleteKeyA(HKEY_CURRENT_USER, "SOFTWARE\\Quillmoor8");
-    RunningApp run;
-    ASSERT_NO_FATAL_FAILURE(run.Start());
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Quillmoor8", 0, KEY_READ, &key), ERROR_SUCCESS);
-    char text[16] = "";
-    DWORD size = sizeof(text);
-    EXPECT_EQ(RegQueryValueExA(key, "Registry Section", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+    std::string registry;
+    EXPECT_EQ(ReadSetting("Registry Section", registry), 1);
     for (int id : {IDC_CHECK_REGISTRY, IDC_CHECK_IE, IDC_CHECK_WINDOWS, IDC_CHECK_TWEAKS})
         EXPECT_TRUE(IsChecked(Control(run.window, id))) << id;
-    SendKey(run.window, VK_ESCAPE);
-    EXPECT_EQ(run.app.WaitForExit(10000), 0u);
+    run.EndWithEscape();
 }
 
 TEST(Application, SecondCopyEndsAtOnceWithoutAWindow)
@@ -108,6 +89,5 @@ TEST(Application, SecondCopyEndsAtOnceWithoutAWindow)
     EXPECT_EQ(second.WaitForExit(10000), 0u);
     EXPECT_TRUE(TopWindows(second.Id()).empty());
     EXPECT_TRUE(first.app.Running());
-    SendKey(first.window, VK_ESCAPE);
-    EXPECT_EQ(first.app.WaitForExit(10000), 0u);
+    first.EndWithEscape();
 }
