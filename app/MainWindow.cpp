@@ -345,7 +345,7 @@ void MainWindow::ShowGroupLabel(SectionGroupId group, const std::string& text)
 {
     for (const GroupRow& row : groupRows) {
         if (row.group == group)
-            SetDlgItemTextA(hwnd, row.label, text.c_str());
+            SetTextQuietly(row.label, text);
     }
 }
 
@@ -382,6 +382,10 @@ INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& hand
     case WM_SHOW_RESULTS_PAGE:
         handled = true;
         SetPage(Page::Results);
+        return TRUE;
+    case WM_SHOW_SCAN_ITEM:
+        handled = true;
+        SetTextQuietly(IDC_STATUS_ITEM, reinterpret_cast<const char*>(lParam));
         return TRUE;
     case WM_SCAN_FINISHED:
         handled = true;

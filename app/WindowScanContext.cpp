@@ -51,7 +51,6 @@ WindowScanContext::WindowScanContext(HWND mainWindow,
                                      std::shared_ptr<const std::atomic<bool>> windowOpen)
     : window(mainWindow),
       windowOpen(std::move(windowOpen)),
-      itemLine(Control(IDC_STATUS_ITEM)),
       progress(Control(IDC_SCAN_PROGRESS)),
       sectionList(Control(IDC_SECTION_LIST))
 {
@@ -71,7 +70,7 @@ void WindowScanContext::ShowItem(const std::string& text)
 {
     if (!Open())
         return;
-    SendText(itemLine, text);
+    SendMessageA(window, WM_SHOW_SCAN_ITEM, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 void WindowScanContext::Step()

@@ -16,10 +16,12 @@
 
 // Private messages of the main window. The scan thread hands a problem over
 // (wParam: the released ProblemRecord; the window answers 1 once it owns it),
-// asks for the results page, and says it is about to end (posted).
+// asks for the results page, shows the item being examined (lParam: the
+// text), and says it is about to end (posted).
 constexpr UINT WM_PROBLEM_FOUND = 0x87B7;
 constexpr UINT WM_SCAN_FINISHED = 0x87BA;
 constexpr UINT WM_SHOW_RESULTS_PAGE = 0x87BB;
+constexpr UINT WM_SHOW_SCAN_ITEM = 0x87BC;
 
 class WindowScanContext : public ScanContext {
 public:
@@ -48,7 +50,6 @@ private:
     HWND window;
     std::shared_ptr<const std::atomic<bool>> windowOpen;
     // Looked up once: they live as long as the window.
-    HWND itemLine;
     HWND progress;
     HWND sectionList;
 };

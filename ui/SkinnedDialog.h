@@ -6,6 +6,7 @@
 // bare background point moves the window, as a caption bar would.
 
 #include <map>
+#include <string>
 #include <memory>
 #include <vector>
 
@@ -31,6 +32,11 @@ public:
     HBITMAP Background() const;
 
 protected:
+    // Sets a control's text and leaves the painting to the next WM_PAINT, so
+    // that a text changed many times a second is drawn only as often as the
+    // window has time for.
+    void SetTextQuietly(int controlId, const std::string& text);
+
     // Sizes the client area to the bitmap, cuts the window's shape from its
     // magenta pixels and draws the window on it.
     void ApplyShape(int bitmapId);
