@@ -21,12 +21,11 @@ struct KnownType {
 struct KnownAttributes {
     DWORD attributes;
     DWORD askedAt;
-    unsigned memo; // the memo that asked; a "missing" holds only within it
 };
 
 struct Memory {
     int openMemos = 0;
-    unsigned memo = 0;
+    const FileFactsMemo* innermost = nullptr;
     size_t pruneThreshold = pruneAt;
     std::unordered_map<std::string, KnownAttributes> paths;
 };
@@ -43,14 +42,20 @@ DWORD AskAttributes(const std::string& path)
     return attributes;
 }
 
+// Lower-case ASCII letters only: the file system folds at least these, so the
+// text names the same file either way.
+std::string LowerAscii(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
 void Prune(DWORD now)
 {
-    for (auto it = memory.paths.begin(); it != memory.paths.end();) {
-        bool fresh = it->second.attributes == INVALID_FILE_ATTRIBUTES
-                         ? it->second.memo == memory.memo
-                         : now - it->second.askedAt < rememberMs;
-        it = fresh ? std::next(it) : memory.paths.erase(it);
-    }
+    for (auto it = memory.paths.begin(); it != memory.paths.end();)
+        it = now - it->second.askedAt < rememberMs ? std::next(it) : memory.paths.erase(it);
 }
 
 } // namespace
@@ -74,35 +79,44 @@ UINT DriveTypeOf(const std::string& root)
     return drive.type;
 }
 
+// The path as the memo's text writes it, letter case included, when the text
+// holds it; the path itself otherwise. A file system that matches names
+// exactly first and without regard to case only after (Wine's) answers the
+// written form much faster than a lowered copy of it.
+std::string FileFactsMemo::WrittenForm(const std::string& path) const
+{
+    if (loweredText.empty())
+        return path;
+    size_t at = loweredText.find(LowerAscii(path));
+    return at == std::string::npos ? path : writtenText.substr(at, path.size());
+}
+
 DWORD FileAttributesOf(const std::string& path)
 {
     if (memory.openMemos == 0)
         return AskAttributes(path);
     DWORD now = GetTickCount();
     auto it = memory.paths.find(path);
-    if (it != memory.paths.end()) {
-        const KnownAttributes& known = it->second;
-        bool fresh = known.attributes == INVALID_FILE_ATTRIBUTES ? known.memo == memory.memo
-                                                                  : now - known.askedAt < rememberMs;
-        if (fresh)
-            return known.attributes;
-    }
+    if (it != memory.paths.end() && now - it->second.askedAt < rememberMs)
+        return it->second.attributes;
     if (memory.paths.size() >= memory.pruneThreshold) {
         Prune(now);
         memory.pruneThreshold = std::max(pruneAt, 2 * memory.paths.size());
     }
-    DWORD attributes = AskAttributes(path);
-    memory.paths[path] = {attributes, now, memory.memo};
+    DWORD attributes = AskAttributes(memory.innermost->WrittenForm(path));
+    memory.paths[path] = {attributes, now};
     return attributes;
 }
 
-FileFactsMemo::FileFactsMemo()
+FileFactsMemo::FileFactsMemo(const std::string& writtenText)
+    : writtenText(writtenText), loweredText(LowerAscii(writtenText)), outer(memory.innermost)
 {
-    if (memory.openMemos++ == 0)
-        ++memory.memo;
+    ++memory.openMemos;
+    memory.innermost = this;
 }
 
 FileFactsMemo::~FileFactsMemo()
 {
+    memory.innermost = outer;
     --memory.openMemos;
 }

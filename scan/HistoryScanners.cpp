@@ -112,19 +112,16 @@ std::string DrivePathIn(const std::string& text)
     return path;
 }
 
-// The string value as the walk judges it: lowered, and for REG_EXPAND_SZ with
-// its variables expanded (kept unexpanded when that fails).
-std::string LoweredText(DWORD type, const char* data, DWORD count)
+// The string value as written, and for REG_EXPAND_SZ with its variables
+// expanded (kept unexpanded when that fails). The walk judges it lowered.
+std::string WrittenText(DWORD type, const char* data, DWORD count)
 {
     std::string text = TextOf(data, count);
-    LowerAscii(text);
     if (type == REG_EXPAND_SZ) {
         char expanded[stringDataSize];
         DWORD length = ExpandEnvironmentStringsA(text.c_str(), expanded, sizeof(expanded));
-        if (length != 0 && length <= sizeof(expanded)) {
+        if (length != 0 && length <= sizeof(expanded))
             text = expanded;
-            LowerAscii(text);
-        }
     }
     return text;
 }
@@ -198,8 +195,11 @@ private:
                                      reinterpret_cast<BYTE*>(data), &dataLength) == ERROR_SUCCESS &&
                 (type == REG_SZ || type == REG_EXPAND_SZ)) {
                 std::string name(valueName.data(), nameLength);
-                std::string path = DrivePathIn(LoweredText(type, data, dataLength));
-                if (!path.empty() && IsMissing(path))
+                std::string written = WrittenText(type, data, dataLength);
+                std::string lowered = written;
+                LowerAscii(lowered);
+                std::string path = DrivePathIn(lowered);
+                if (!path.empty() && IsMissing(path, written))
                     ReportMissing(keyPath, name, path);
                 context.ShowItem(keyPath + "\\" + name);
                 context.Pump();
@@ -210,9 +210,9 @@ private:
 
     // The judge and the folder test ask about the same few paths; a memo
     // spares the repeated trips to the file system.
-    static bool IsMissing(const std::string& path)
+    static bool IsMissing(const std::string& path, const std::string& written)
     {
-        FileFactsMemo memo;
+        FileFactsMemo memo(written);
         return !IsValidPath(path) && !IsDirectory(path);
     }
 

@@ -1,20 +1,37 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "core/FileFacts.h"
 #include "support/Planted.h"
 
-TEST(FileFacts, AMissingFileIsAskedAgainOnceItsMemoEnds)
+TEST(FileFacts, AMemoRemembersWhatItWasToldAndNothingOutlivesIt)
 {
     const std::string path = "C:\\" + UniqueName("QmFacts") + ".txt";
+    std::unique_ptr<PlantedFile> file;
     {
         FileFactsMemo memo;
         EXPECT_EQ(FileAttributesOf(path), INVALID_FILE_ATTRIBUTES);
+        file = std::make_unique<PlantedFile>(path);
+        EXPECT_EQ(FileAttributesOf(path), INVALID_FILE_ATTRIBUTES) << "answered from memory";
     }
-    PlantedFile file(path);
-    FileFactsMemo next;
-    EXPECT_NE(FileAttributesOf(path), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(FileAttributesOf("C:\\windows") & FILE_ATTRIBUTE_DIRECTORY,
-              DWORD(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_NE(FileAttributesOf(path), INVALID_FILE_ATTRIBUTES)
+        << "outside every memo the platform is asked";
+}
+
+TEST(FileFacts, PathsAreAskedWithTheCaseTheValueWroteThem)
+{
+    const std::string folder = "C:\\" + UniqueName("QmCase");
+    PlantedFolder planted(folder);
+    PlantedFile file(folder + "\\Tool.exe");
+    std::string lowered = folder + "\\tool.exe";
+    for (char& c : lowered)
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    FileFactsMemo memo("\"" + folder + "\\Tool.exe\" /run,0");
+    EXPECT_EQ(memo.WrittenForm(lowered), folder + "\\Tool.exe");
+    EXPECT_EQ(memo.WrittenForm("c:\\elsewhere"), "c:\\elsewhere");
+    EXPECT_NE(FileAttributesOf(lowered), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(FileAttributesOf(lowered.substr(0, folder.size())) & FILE_ATTRIBUTE_DIRECTORY, 0u);
 }
 
 TEST(FileFacts, EachDriveKeepsItsOwnType)
