@@ -19,6 +19,10 @@ namespace {
 
 const char repairCaption[] = "Repair Problems";
 
+// How often a running scan's progress reaches the screen.
+constexpr DWORD refreshMs = 50;
+constexpr UINT_PTR refreshTimer = 1;
+
 // The four groups as they stand from top to bottom; each has its row on every page.
 struct GroupRow {
     SectionGroupId group;
@@ -274,6 +278,7 @@ void MainWindow::StartScan()
 {
     if (ScanThreadRunning())
         return;
+    ForgetScanDisplay();
     collection.Reset();
     historyCleared = false;
     SendMessageA(Item(IDC_SCAN_PROGRESS), PBM_SETPOS, 0, 0);
@@ -328,30 +333,82 @@ void MainWindow::InsertSectionRows(const ScanPlan& plan)
 
 void MainWindow::ShowSectionCount(int row, unsigned section, const std::string& countText)
 {
-    HWND list = Item(IDC_SECTION_LIST);
-    LVITEMA item = {};
-    item.iSubItem = 1;
-    item.pszText = const_cast<char*>(countText.c_str());
-    SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    item = LVITEMA();
-    item.mask = LVIF_PARAM | LVIF_IMAGE;
-    item.iItem = row;
-    item.lParam = section;
-    item.iImage = 1;
-    SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    pending.rowCounts[row] = PendingCount{section, countText};
+    NoteScanDisplayChange();
 }
 
 void MainWindow::ShowGroupLabel(SectionGroupId group, const std::string& text)
 {
-    for (const GroupRow& row : groupRows) {
-        if (row.group == group)
-            SetTextQuietly(row.label, text);
-    }
+    if (group >= GroupNone || pending.label[group] == text)
+        return;
+    pending.label[group] = text;
+    pending.labelChanged[group] = true;
+    NoteScanDisplayChange();
 }
 
 void MainWindow::ClearSectionRows()
 {
+    pending.rowCounts.clear();
     ListView_DeleteAllItems(Item(IDC_SECTION_LIST));
+}
+
+void MainWindow::NoteScanDisplayChange()
+{
+    if (GetTickCount() - pending.shownAt >= refreshMs) {
+        RefreshScanDisplay();
+    } else if (!pending.timerSet) {
+        pending.timerSet = SetTimer(hwnd, refreshTimer, refreshMs, nullptr) != 0;
+    }
+}
+
+void MainWindow::RefreshScanDisplay()
+{
+    if (pending.timerSet) {
+        KillTimer(hwnd, refreshTimer);
+        pending.timerSet = false;
+    }
+    pending.shownAt = GetTickCount();
+    if (pending.itemChanged) {
+        SetTextQuietly(IDC_STATUS_ITEM, pending.item);
+        pending.itemChanged = false;
+    }
+    for (const GroupRow& row : groupRows) {
+        if (pending.labelChanged[row.group]) {
+            SetTextQuietly(row.label, pending.label[row.group]);
+            pending.labelChanged[row.group] = false;
+        }
+    }
+    HWND list = Item(IDC_SECTION_LIST);
+    for (const auto& [row, count] : pending.rowCounts) {
+        LVITEMA item = {};
+        item.iSubItem = 1;
+        item.pszText = const_cast<char*>(count.text.c_str());
+        SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+        item = LVITEMA();
+        item.mask = LVIF_PARAM | LVIF_IMAGE;
+        item.iItem = row;
+        item.lParam = count.section;
+        item.iImage = 1;
+        SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    pending.rowCounts.clear();
+    HWND progress = Item(IDC_SCAN_PROGRESS);
+    for (; pending.steps > 0; --pending.steps)
+        SendMessageA(progress, PBM_STEPIT, 0, 0);
+}
+
+// A new scan starts from what the window shows; nothing of the last one may
+// reach the screen after that.
+void MainWindow::ForgetScanDisplay()
+{
+    RefreshScanDisplay();
+    pending = ScanDisplay();
+}
+
+void MainWindow::OnTimer(UINT_PTR timerId)
+{
+    if (timerId == refreshTimer)
+        RefreshScanDisplay();
 }
 
 void MainWindow::OnProblemFound(ProblemRecord* record)
@@ -385,7 +442,18 @@ INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& hand
         return TRUE;
     case WM_SHOW_SCAN_ITEM:
         handled = true;
-        SetTextQuietly(IDC_STATUS_ITEM, reinterpret_cast<const char*>(lParam));
+        pending.item = reinterpret_cast<const char*>(lParam);
+        pending.itemChanged = true;
+        NoteScanDisplayChange();
+        return TRUE;
+    case WM_STEP_SCAN_PROGRESS:
+        handled = true;
+        ++pending.steps;
+        NoteScanDisplayChange();
+        return TRUE;
+    case WM_REFRESH_SCAN_DISPLAY:
+        handled = true;
+        RefreshScanDisplay();
         return TRUE;
     case WM_SCAN_FINISHED:
         handled = true;

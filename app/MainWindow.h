@@ -3,7 +3,9 @@
 // (start, scanning, results) and the entry points to everything else.
 
 #include <atomic>
+#include <map>
 #include <memory>
+#include <string>
 
 #include "app/ProblemCollection.h"
 #include "core/Handles.h"
@@ -55,6 +57,16 @@ private:
 
     void OnProblemFound(ProblemRecord* record);
     void OnScanFinished();
+    void OnTimer(UINT_PTR timerId) override;
+
+    // What a scan changes many times a second (the item line, the group
+    // labels, the section rows' counts, the progress bar) is noted at once
+    // and shown at most every refreshMs, or when the scan asks for it before
+    // any other change: the window keeps up with the scan without painting
+    // for every value examined.
+    void NoteScanDisplayChange();
+    void RefreshScanDisplay();
+    void ForgetScanDisplay();
 
     // ResultsDisplay: the collection's counts on the section rows and labels.
     void ShowSectionCount(int row, unsigned section, const std::string& countText) override;
@@ -75,6 +87,22 @@ private:
     bool repairRunning = false;
     // Set by a repair that cleared the browser history; a new scan forgets it.
     bool historyCleared = false;
+
+    // Before the collection, which clears the rows as it is made.
+    struct PendingCount {
+        unsigned section;
+        std::string text;
+    };
+    struct ScanDisplay {
+        bool itemChanged = false;
+        std::string item;
+        bool labelChanged[4] = {};
+        std::string label[4];
+        std::map<int, PendingCount> rowCounts;
+        int steps = 0;
+        DWORD shownAt = 0;
+        bool timerSet = false;
+    } pending;
 
     IgnoreList ignoreList;
     ScanLog scanLog;

@@ -56,6 +56,14 @@ WindowScanContext::WindowScanContext(HWND mainWindow,
 {
 }
 
+bool WindowScanContext::OpenAndShown() const
+{
+    if (!Open())
+        return false;
+    SendMessageA(window, WM_REFRESH_SCAN_DISPLAY, 0, 0);
+    return true;
+}
+
 void WindowScanContext::Report(ProblemPtr record)
 {
     if (!Open())
@@ -77,7 +85,7 @@ void WindowScanContext::Step()
 {
     if (!Open())
         return;
-    SendMessageA(progress, PBM_STEPIT, 0, 0);
+    SendMessageA(window, WM_STEP_SCAN_PROGRESS, 0, 0);
 }
 
 void WindowScanContext::Pump()
@@ -87,20 +95,20 @@ void WindowScanContext::Pump()
 
 void WindowScanContext::ShowFailure(const std::string& text)
 {
-    if (Open())
+    if (OpenAndShown())
         ShowAppMessage(window, text);
 }
 
 void WindowScanContext::SetStatus(const std::string& text)
 {
-    if (!Open())
+    if (!OpenAndShown())
         return;
     SendText(Control(IDC_STATUS_SECTION), text);
 }
 
 void WindowScanContext::SetGroupLabel(SectionGroupId group, const std::string& text)
 {
-    if (!Open())
+    if (!OpenAndShown())
         return;
     if (int id = LabelOf(group))
         SendText(Control(id), text);
@@ -114,7 +122,7 @@ bool WindowScanContext::GroupChecked(SectionGroupId group)
 
 void WindowScanContext::SetRowText(int row, int column, const std::string& text)
 {
-    if (row < 0 || !Open())
+    if (row < 0 || !OpenAndShown())
         return;
     LVITEMA item = {};
     item.iSubItem = column;
@@ -124,7 +132,7 @@ void WindowScanContext::SetRowText(int row, int column, const std::string& text)
 
 std::string WindowScanContext::RowText(int row, int column)
 {
-    if (row < 0 || !Open())
+    if (row < 0 || !OpenAndShown())
         return std::string();
     char text[64] = "";
     LVITEMA item = {};
@@ -137,7 +145,7 @@ std::string WindowScanContext::RowText(int row, int column)
 
 void WindowScanContext::SetRowImage(int row, int image)
 {
-    if (row < 0 || !Open())
+    if (row < 0 || !OpenAndShown())
         return;
     LVITEMA item = {};
     item.mask = LVIF_IMAGE;
@@ -148,7 +156,7 @@ void WindowScanContext::SetRowImage(int row, int image)
 
 void WindowScanContext::FillProgress()
 {
-    if (!Open())
+    if (!OpenAndShown())
         return;
     SendMessageA(progress, PBM_SETPOS, 10000, 0);
 }
@@ -157,20 +165,20 @@ void WindowScanContext::FillProgress()
 // page follows only once it is closed.
 void WindowScanContext::ShowFinalMessage(const std::string& text)
 {
-    if (Open())
+    if (OpenAndShown())
         ShowAppMessage(window, text, MB_OK);
 }
 
 void WindowScanContext::ShowResultsPage()
 {
-    if (!Open())
+    if (!OpenAndShown())
         return;
     SendMessageA(window, WM_SHOW_RESULTS_PAGE, 0, 0);
 }
 
 void WindowScanContext::ScanFinished()
 {
-    if (!Open())
+    if (!OpenAndShown())
         return;
     PostMessageA(window, WM_SCAN_FINISHED, 0, 0);
 }

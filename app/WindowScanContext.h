@@ -17,11 +17,14 @@
 // Private messages of the main window. The scan thread hands a problem over
 // (wParam: the released ProblemRecord; the window answers 1 once it owns it),
 // asks for the results page, shows the item being examined (lParam: the
-// text), and says it is about to end (posted).
+// text), steps the progress bar, has the window bring its item line, labels,
+// rows and bar up to date, and says it is about to end (posted).
 constexpr UINT WM_PROBLEM_FOUND = 0x87B7;
 constexpr UINT WM_SCAN_FINISHED = 0x87BA;
 constexpr UINT WM_SHOW_RESULTS_PAGE = 0x87BB;
 constexpr UINT WM_SHOW_SCAN_ITEM = 0x87BC;
+constexpr UINT WM_STEP_SCAN_PROGRESS = 0x87BD;
+constexpr UINT WM_REFRESH_SCAN_DISPLAY = 0x87BE;
 
 class WindowScanContext : public ScanContext {
 public:
@@ -46,6 +49,10 @@ public:
 private:
     HWND Control(int id) const { return GetDlgItem(window, id); }
     bool Open() const { return windowOpen->load(); }
+    // Every call but the item line, the step and a record first has the
+    // window show what those left pending, so the window changes in the
+    // order the calls were made.
+    bool OpenAndShown() const;
 
     HWND window;
     std::shared_ptr<const std::atomic<bool>> windowOpen;

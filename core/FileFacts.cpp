@@ -1,7 +1,6 @@
 #include "core/FileFacts.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 namespace {
 
@@ -18,19 +17,9 @@ struct KnownType {
     DWORD askedAt = 0;
 };
 
-struct KnownAttributes {
-    DWORD attributes;
-    DWORD askedAt;
-};
-
-struct Memory {
-    int openMemos = 0;
-    const FileFactsMemo* innermost = nullptr;
-    size_t pruneThreshold = pruneAt;
-    std::unordered_map<std::string, KnownAttributes> paths;
-};
-
-thread_local Memory memory;
+// Plain pointers only: a thread-local object with a destructor of its own is
+// torn down at thread exit in an order the runtime does not promise.
+thread_local FileFactsMemo* innermost = nullptr;
 
 // As PathFileExistsA asks: an empty removable drive must not bring up the
 // system's "insert a disk" box.
@@ -50,12 +39,6 @@ std::string LowerAscii(std::string text)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return text;
-}
-
-void Prune(DWORD now)
-{
-    for (auto it = memory.paths.begin(); it != memory.paths.end();)
-        it = now - it->second.askedAt < rememberMs ? std::next(it) : memory.paths.erase(it);
 }
 
 } // namespace
@@ -79,10 +62,30 @@ UINT DriveTypeOf(const std::string& root)
     return drive.type;
 }
 
-// The path as the memo's text writes it, letter case included, when the text
-// holds it; the path itself otherwise. A file system that matches names
-// exactly first and without regard to case only after (Wine's) answers the
-// written form much faster than a lowered copy of it.
+DWORD FileAttributesOf(const std::string& path)
+{
+    return innermost ? innermost->Attributes(path) : AskAttributes(path);
+}
+
+FileFactsMemo::FileFactsMemo() : pruneThreshold(pruneAt), outer(innermost)
+{
+    innermost = this;
+}
+
+FileFactsMemo::~FileFactsMemo()
+{
+    innermost = outer;
+}
+
+void FileFactsMemo::SetWrittenText(const std::string& text)
+{
+    writtenText = text;
+    loweredText = LowerAscii(text);
+}
+
+// A file system that matches names exactly first and without regard to case
+// only after (Wine's) answers the written form much faster than a lowered
+// copy of it.
 std::string FileFactsMemo::WrittenForm(const std::string& path) const
 {
     if (loweredText.empty())
@@ -91,32 +94,18 @@ std::string FileFactsMemo::WrittenForm(const std::string& path) const
     return at == std::string::npos ? path : writtenText.substr(at, path.size());
 }
 
-DWORD FileAttributesOf(const std::string& path)
+DWORD FileFactsMemo::Attributes(const std::string& path)
 {
-    if (memory.openMemos == 0)
-        return AskAttributes(path);
     DWORD now = GetTickCount();
-    auto it = memory.paths.find(path);
-    if (it != memory.paths.end() && now - it->second.askedAt < rememberMs)
+    auto it = paths.find(path);
+    if (it != paths.end() && now - it->second.askedAt < rememberMs)
         return it->second.attributes;
-    if (memory.paths.size() >= memory.pruneThreshold) {
-        Prune(now);
-        memory.pruneThreshold = std::max(pruneAt, 2 * memory.paths.size());
+    if (paths.size() >= pruneThreshold) {
+        for (auto old = paths.begin(); old != paths.end();)
+            old = now - old->second.askedAt < rememberMs ? std::next(old) : paths.erase(old);
+        pruneThreshold = std::max(pruneAt, 2 * paths.size());
     }
-    DWORD attributes = AskAttributes(memory.innermost->WrittenForm(path));
-    memory.paths[path] = {attributes, now};
+    DWORD attributes = AskAttributes(WrittenForm(path));
+    paths[path] = {attributes, now};
     return attributes;
-}
-
-FileFactsMemo::FileFactsMemo(const std::string& writtenText)
-    : writtenText(writtenText), loweredText(LowerAscii(writtenText)), outer(memory.innermost)
-{
-    ++memory.openMemos;
-    memory.innermost = this;
-}
-
-FileFactsMemo::~FileFactsMemo()
-{
-    memory.innermost = outer;
-    --memory.openMemos;
 }

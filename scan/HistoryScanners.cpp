@@ -208,11 +208,9 @@ private:
         }
     }
 
-    // The judge and the folder test ask about the same few paths; a memo
-    // spares the repeated trips to the file system.
-    static bool IsMissing(const std::string& path, const std::string& written)
+    bool IsMissing(const std::string& path, const std::string& written)
     {
-        FileFactsMemo memo(written);
+        fileFacts.SetWrittenText(written);
         return !IsValidPath(path) && !IsDirectory(path);
     }
 
@@ -230,6 +228,10 @@ private:
 
     ScanContext& context;
     unsigned section;
+    // The judge and the folder test ask about the same few paths, and values
+    // across the walk about the same folders; a memo spares the repeated
+    // trips to the file system.
+    FileFactsMemo fileFacts;
     std::vector<std::string> mruPaths;
     std::vector<char> valueName;
     char data[stringDataSize];

@@ -27,7 +27,8 @@ TEST(FileFacts, PathsAreAskedWithTheCaseTheValueWroteThem)
     std::string lowered = folder + "\\tool.exe";
     for (char& c : lowered)
         c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    FileFactsMemo memo("\"" + folder + "\\Tool.exe\" /run,0");
+    FileFactsMemo memo;
+    memo.SetWrittenText("\"" + folder + "\\Tool.exe\" /run,0");
     EXPECT_EQ(memo.WrittenForm(lowered), folder + "\\Tool.exe");
     EXPECT_EQ(memo.WrittenForm("c:\\elsewhere"), "c:\\elsewhere");
     EXPECT_NE(FileAttributesOf(lowered), INVALID_FILE_ATTRIBUTES);
