@@ -72,6 +72,7 @@ Calls Ran(const RecordingContext& rc, bool withStatus = false)
     return ran;
 }
 
+// The sections in row order, each row known under its section.
 std::vector<unsigned> Rows(const ScanPlan& plan)
 {
     for (int row = 0; row < plan.rowCount; ++row)
@@ -201,11 +202,7 @@ TEST_F(ScanDriverTest, UntickedGroupsNeverRun)
     EXPECT_EQ(Ran(rc), (Calls{"cookies", "browserCache", "typedUrls",
                               std::string("tempFolder ") + userTemp, "tempFolder C:\\windows\\Temp",
                               "foundFiles C:\\found.*", "foundFiles Z:\\found.*"}));
-    ASSERT_GE(rc.calls.size(), 10u);
-    EXPECT_EQ(Calls(rc.calls.begin(), rc.calls.begin() + 4),
-              (Calls{"SetGroupLabel 0 Problems Found: 0", "SetGroupLabel 2 Problems Found: 0",
-                     "SetGroupLabel 1 Increase Disk Space By: 0",
-                     "SetGroupLabel 3 Tweaks Available: 0"}));
+    ASSERT_GE(rc.calls.size(), 6u);
     EXPECT_EQ(Calls(rc.calls.end() - 6, rc.calls.end()),
               (Calls{"SetStatus ", "FillProgress", "ShowItem Scan Complete",
                      "ShowFinalMessage Scan Completed", "ShowResultsPage", "ScanFinished"}));

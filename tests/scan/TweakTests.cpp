@@ -148,15 +148,11 @@ TEST(Tweaks, EachIsOfferedUntilSetAndApplyingWritesTheRecommendedValue)
 
 TEST(Tweaks, MissingKeyIsNeitherOfferedNorCreated)
 {
-    const Expected& optimalLayout = tweaks[4];
-    ASSERT_FALSE(KeyExists(optimalLayout.root, optimalLayout.subkey))
-        << "the test prefix is expected to lack this key";
-
+    const Expected& optimalLayout = tweaks[4]; // a key this prefix lacks
+    ASSERT_FALSE(KeyExists(optimalLayout.root, optimalLayout.subkey));
     ProblemPtr record = NewProblemRecord();
-    record->section = SectionTweaks;
     record->item = optimalLayout.name;
     ApplyTweak(*record);
-
     EXPECT_FALSE(KeyExists(optimalLayout.root, optimalLayout.subkey));
     EXPECT_EQ(Offered(optimalLayout), nullptr);
 }

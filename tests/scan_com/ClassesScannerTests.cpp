@@ -94,11 +94,10 @@ TEST_F(ClassesScan, ClassesIdentifiersAndTypeLibrariesThatLeadNowhereAreReported
         {"\\VersionIndependentProgId", "", goodId + ".1"}, // exists once its version is off
         {"\\TypeLib", "", goodLib}});
     // Identifiers whose class is registered, or that name another identifier,
-    // lead somewhere; without a default value there is nothing to judge.
+    // lead somewhere.
     const std::string missingClass = "{" + UniqueName("QmMissingClass") + "}";
     const std::string brokenId = Plant(UniqueName("QmBroken") + ".Server", {{"\\CLSID", "", missingClass}});
     const std::string alias = Plant(UniqueName("QmAlias") + ".Server", {{"\\CLSID", "", goodId}});
-    const std::string noValue = Plant(UniqueName("QmNoValue") + ".Server", {{"\\CLSID", "Other", ""}});
     // Files for win64 are not judged; win16 here has no file at all.
     const std::string brokenLib = Plant("TypeLib\\{" + UniqueName("QmBrokenLib") + "}", {
         {"\\1.0\\0\\win32", "", "%SystemRoot%\\Gone.tlb"}, {"\\1.0\\FLAGS", "", "0"},
@@ -131,7 +130,7 @@ TEST_F(ClassesScan, ClassesIdentifiersAndTypeLibrariesThatLeadNowhereAreReported
                               "The Directory path is not valid. (%s does not exist)")}));
     EXPECT_EQ(RecordsUnder(context, valid), Records{});
     EXPECT_EQ(RecordsUnder(libraries, validLib), Records{});
-    for (const std::string& fine : {goodId, alias, noValue})
+    for (const std::string& fine : {goodId, alias})
         EXPECT_EQ(RecordsUnder(identifiers, fine), Records{}) << fine;
 }
 
