@@ -216,14 +216,8 @@ private:
 
     void ReportMissing(const std::string& keyPath, const std::string& name, const std::string& path)
     {
-        ProblemPtr record = NewProblemRecord();
-        record->section = section;
-        record->item = path;
-        record->keyPath = keyPath;
-        record->valueName = name;
-        record->valueData = path;
-        record->description = ResourceString(IDS_FILE_MISSING);
-        context.Report(std::move(record));
+        context.Report(MakeProblemRecord(section, path, keyPath, name, path,
+                                         ResourceString(IDS_FILE_MISSING)));
     }
 
     ScanContext& context;
@@ -357,14 +351,9 @@ void ScanUserAssistCount(ScanContext& context, const std::string& subkeyPath)
         path.erase(0, path.find_first_not_of(':'));
         if (path.find(':') == std::string::npos || IsValidPath(path))
             continue;
-        ProblemPtr record = NewProblemRecord();
-        record->section = SectionCompleteRegistry;
-        record->item = name;
-        record->keyPath = "HKEY_CURRENT_USER\\" + subkeyPath;
-        record->valueName = name;
-        record->valueData = path;
-        record->description = ResourceString(IDS_FILE_MISSING);
-        context.Report(std::move(record));
+        context.Report(MakeProblemRecord(SectionCompleteRegistry, name,
+                                         "HKEY_CURRENT_USER\\" + subkeyPath, name, path,
+                                         ResourceString(IDS_FILE_MISSING)));
     }
 }
 
@@ -393,13 +382,9 @@ void ScanTypedUrls(ScanContext& context)
         if (regApi.RegQueryValueExA(key.Handle(), name.c_str(), nullptr, nullptr,
                                     reinterpret_cast<BYTE*>(data), &count) == ERROR_SUCCESS)
             address = TextOf(data, count);
-        ProblemPtr record = NewProblemRecord();
-        record->section = SectionIETypedUrls;
-        record->item = name;
-        record->keyPath = std::string("HKEY_CURRENT_USER\\") + typedUrlsKey;
-        record->valueData = address;
-        record->description = "IE_TYPED_URLS";
-        context.Report(std::move(record));
+        context.Report(MakeProblemRecord(SectionIETypedUrls, name,
+                                         std::string("HKEY_CURRENT_USER\\") + typedUrlsKey, "",
+                                         address, "IE_TYPED_URLS"));
         context.ShowItem(name);
         context.Pump();
         context.Step();

@@ -97,12 +97,9 @@ void ScanTweaks(ScanContext& context)
             continue;
         if (AlreadySet(key, tweak))
             continue;
-        ProblemPtr record = NewProblemRecord();
-        record->section = SectionTweaks;
-        record->item = tweak.valueName;
-        record->keyPath = RootKeyName(tweak.root) + "\\" + tweak.subkey;
-        record->description = tweak.title;
-        context.Report(std::move(record));
+        context.Report(MakeProblemRecord(SectionTweaks, tweak.valueName,
+                                         RootKeyName(tweak.root) + "\\" + tweak.subkey, "", "",
+                                         tweak.title));
     }
 }
 
