@@ -36,7 +36,7 @@ void HeadlessContext::ShowItem(const std::string&) {}
 void HeadlessContext::Step() {}
 void HeadlessContext::Pump() {}
 
-void HeadlessContext::ShowFailure(const std::string& text)
+void HeadlessContext::ShowFailure(const std::string& text, BoxTitle)
 {
     err.Write(text + "\r\n");
 }

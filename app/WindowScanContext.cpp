@@ -93,10 +93,14 @@ void WindowScanContext::Pump()
     PumpPendingMessages();
 }
 
-void WindowScanContext::ShowFailure(const std::string& text)
+void WindowScanContext::ShowFailure(const std::string& text, BoxTitle title)
 {
-    if (OpenAndShown())
+    if (!OpenAndShown())
+        return;
+    if (title == BoxTitle::Application)
         ShowAppMessage(window, text);
+    else
+        messageBoxFunction(window, text.c_str(), nullptr, MB_OK);
 }
 
 void WindowScanContext::SetStatus(const std::string& text)

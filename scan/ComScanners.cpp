@@ -209,7 +209,7 @@ void ScanClsids(ScanContext& context)
 {
     RegKey classes;
     if (classes.Open(HKEY_CLASSES_ROOT, "CLSID", KEY_ALL_ACCESS) != ERROR_SUCCESS) {
-        context.ShowFailure(openFailedText);
+        context.ShowFailure(openFailedText, BoxTitle::None);
         return;
     }
     const DWORD count = CountSubkeys(classes.Handle());

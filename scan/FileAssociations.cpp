@@ -92,7 +92,7 @@ void ScanFileAssociations(ScanContext& context)
 {
     RegKey root;
     if (root.Open(HKEY_CLASSES_ROOT, "", KEY_ALL_ACCESS) != ERROR_SUCCESS) {
-        context.ShowFailure(openFailedText);
+        context.ShowFailure(openFailedText, BoxTitle::None);
         return;
     }
     const DWORD count = CountSubkeys(root.Handle());

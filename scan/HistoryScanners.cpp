@@ -236,7 +236,7 @@ void ScanRootWithTest(ScanContext& context, HKEY root)
 {
     RegKey test;
     if (test.Open(root, "SOFTWARE", KEY_ALL_ACCESS) != ERROR_SUCCESS) {
-        context.ShowFailure(openFailedText);
+        context.ShowFailure(openFailedText, BoxTitle::Application);
         return;
     }
     WalkRegistryValues(context, root, RootKeyName(root), SectionCompleteRegistry);

@@ -14,6 +14,10 @@
 // 1 while the scan may go on; "Abort" sets it to 0.
 extern std::atomic<int> keepScanning;
 
+// The caption of a failure's message box: none of its own (the system's
+// default), or the application's title.
+enum class BoxTitle { None, Application };
+
 class ScanContext {
 public:
     virtual ~ScanContext() = default;
@@ -31,7 +35,7 @@ public:
     virtual void Pump() = 0;
     // A failure the scanner must tell the user of ("RegOpenKeyEx FAILED"):
     // a message box in the window, a line on standard error without one.
-    virtual void ShowFailure(const std::string& text) = 0;
+    virtual void ShowFailure(const std::string& text, BoxTitle title) = 0;
 
     // ---- What the driver uses ----
     // A watcher without a window has nothing to show for most of these: by

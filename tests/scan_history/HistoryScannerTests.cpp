@@ -164,7 +164,7 @@ TEST_F(HistoryScan, CompleteScanWalksEachRootUnderItsOwnName)
     for (auto pass : {ScanLocalMachine, ScanCurrentUser}) {
         RecordingContext one;
         pass(one);
-        EXPECT_EQ(one.calls, Records{"ShowFailure RegOpenKeyEx FAILED"});
+        EXPECT_EQ(one.calls, Records{"ShowFailure RegOpenKeyEx FAILED (application title)"});
     }
 }
 

@@ -24,9 +24,10 @@ void RecordingContext::Pump()
     calls.push_back("Pump");
 }
 
-void RecordingContext::ShowFailure(const std::string& text)
+void RecordingContext::ShowFailure(const std::string& text, BoxTitle title)
 {
-    calls.push_back("ShowFailure " + text);
+    calls.push_back("ShowFailure " + text +
+                    (title == BoxTitle::Application ? " (application title)" : ""));
 }
 
 void RecordingContext::SetStatus(const std::string& text)

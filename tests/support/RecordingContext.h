@@ -24,7 +24,7 @@ public:
     void ShowItem(const std::string& text) override;
     void Step() override;
     void Pump() override;
-    void ShowFailure(const std::string& text) override;
+    void ShowFailure(const std::string& text, BoxTitle title) override;
     void SetStatus(const std::string& text) override;
     void SetGroupLabel(SectionGroupId group, const std::string& text) override;
     bool GroupChecked(SectionGroupId group) override;

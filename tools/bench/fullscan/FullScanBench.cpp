@@ -25,7 +25,10 @@ public:
     void ShowItem(const std::string&) override {}
     void Step() override {}
     void Pump() override { PumpPendingMessages(); }
-    void ShowFailure(const std::string& text) override { fprintf(stderr, "%s\n", text.c_str()); }
+    void ShowFailure(const std::string& text, BoxTitle) override
+    {
+        fprintf(stderr, "%s\n", text.c_str());
+    }
     bool GroupChecked(SectionGroupId) override { return true; }
     void SetRowText(int row, int column, const std::string& text) override
     {

@@ -53,7 +53,10 @@ public:
     void ShowItem(const std::string& text) override { ++crossings, window->ShowItem(text); }
     void Step() override { ++crossings, window->Step(); }
     void Pump() override { ++pumps, window->Pump(); }
-    void ShowFailure(const std::string& text) override { window->ShowFailure(text); }
+    void ShowFailure(const std::string& text, BoxTitle title) override
+    {
+        window->ShowFailure(text, title);
+    }
     void SetStatus(const std::string& text) override { window->SetStatus(text); }
     void SetGroupLabel(SectionGroupId group, const std::string& text) override
     {

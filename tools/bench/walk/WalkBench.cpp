@@ -19,7 +19,7 @@ public:
     void ShowItem(const std::string&) override {}
     void Step() override {}
     void Pump() override {}
-    void ShowFailure(const std::string&) override {}
+    void ShowFailure(const std::string&, BoxTitle) override {}
 };
 
 double TimeScanner(const std::string& branch)
