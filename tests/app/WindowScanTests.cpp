@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -66,7 +65,7 @@ std::vector<Row> SectionRows(HWND list)
 }
 
 // The main window of this process, with only the sections a test switches
-// on and the other three groups left unchecked. Message boxes are captured.
+// on and the browser and tweaks groups unticked. Message boxes are captured.
 class WindowScan : public testing::Test {
 protected:
     void SetUp() override
@@ -77,7 +76,7 @@ protected:
             if (*SectionSettingsKey(code))
                 WriteSetting(SectionSettingsKey(code), "0");
         }
-        for (SectionGroupId group : {GroupIETemp, GroupWindows, GroupTweaks})
+        for (SectionGroupId group : {GroupIETemp, GroupTweaks})
             WriteSetting(GroupSettingsKey(group), "0");
     }
     void TearDown() override
@@ -114,6 +113,11 @@ protected:
         return !main.ScanThreadRunning();
     }
     std::string Text(int id) const { return WindowText(GetDlgItem(window, id)); }
+    void Click(int id)
+    {
+        SendMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0);
+        Pump();
+    }
 
     SavedSettingsKey saved;
     PlantedFolder logs{TestTempFolder() + UniqueName("QuillmoorWindowScanLogs")};
@@ -124,6 +128,9 @@ protected:
 
 } // namespace
 
+// Scan Now with the Windows group unticked: the Run entries of a program that
+// is gone show in the rows, labels and problem list; Go Back shows the groups
+// as they were stored when the scan started.
 TEST_F(WindowScan, PlantedRunEntriesReachTheRowsLabelsAndProblemList)
 {
     const std::string name = UniqueName("QmGoneRun");
@@ -133,8 +140,11 @@ TEST_F(WindowScan, PlantedRunEntriesReachTheRowsLabelsAndProblemList)
     RunValue user(HKEY_CURRENT_USER, name, "C:\\" + name + "\\b.exe");
     RunValue fine(HKEY_CURRENT_USER, name + "ok", "C:\\windows\\notepad.exe");
     ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_TRUE(IsChecked(GetDlgItem(window, IDC_CHECK_WINDOWS)));
+    Click(IDC_CHECK_WINDOWS);
+    ASSERT_FALSE(IsChecked(GetDlgItem(window, IDC_CHECK_WINDOWS)));
 
-    main.StartScan();
+    Click(IDC_SCAN_NOW);
     EXPECT_EQ(main.CurrentPage(), MainWindow::Page::Scanning);
     main.StartScan(); // ignored: a scan runs
     EXPECT_TRUE(WaitForScanEnd(60000));
@@ -168,50 +178,9 @@ TEST_F(WindowScan, PlantedRunEntriesReachTheRowsLabelsAndProblemList)
         EXPECT_EQ(problems[i]->serial, i);
         EXPECT_EQ(problems[i]->section, static_cast<unsigned>(SectionStartup));
     }
-}
 
-TEST_F(WindowScan, AbortStopsBeforeTheNextTestedSectionAndSaysSo)
-{
-    WriteSetting("Registry Integrity", "1");
-    WriteSetting("Startup Programs", "1");
-    WriteSetting("Sounds Section", "1");
-    ASSERT_NO_FATAL_FAILURE(Open());
-
-    main.StartScan();
-    main.AbortScan();
-    EXPECT_TRUE(WaitForScanEnd(60000));
-
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Scan Aborted"});
-    EXPECT_EQ(main.CurrentPage(), MainWindow::Page::Results);
-    EXPECT_EQ(Text(IDC_STATUS_ITEM), "Scan Aborted");
-    std::vector<Row> rows = SectionRows(GetDlgItem(window, IDC_SECTION_LIST));
-    ASSERT_EQ(rows.size(), 3u);
-    // The sections before the first test run (their scanners stop at once);
-    // the sounds never start and keep their label only.
-    EXPECT_EQ(rows[1].columns[2], "Finished");
-    EXPECT_EQ(rows[2].columns[0], SectionRowLabel(SectionSounds));
-    EXPECT_EQ(rows[2].columns[1], "");
-    EXPECT_EQ(rows[2].columns[2], "");
-
-    // A new scan starts from nothing.
-    main.StartScan();
-    EXPECT_TRUE(WaitForScanEnd(60000));
-    EXPECT_EQ(boxes.Texts().back(), "Scan Completed");
-    EXPECT_EQ(SectionRows(GetDlgItem(window, IDC_SECTION_LIST)).size(), 3u);
-}
-
-TEST_F(WindowScan, DestroyingTheWindowMidScanLeavesTheThreadToEndQuietly)
-{
-    WriteSetting("Registry Integrity", "1");
-    WriteSetting("Startup Programs", "1");
-    ASSERT_NO_FATAL_FAILURE(Open());
-    main.StartScan();
-    EXPECT_TRUE(DestroyWindow(window));
-    EXPECT_FALSE(IsWindow(window));
-    // The thread waits out the integrity pause, then finds the window gone.
-    for (int i = 0; i < 20; ++i) {
-        Pump();
-        Sleep(100);
-    }
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>()) << "no box for a window that is gone";
+    Click(IDC_GO_BACK);
+    EXPECT_EQ(main.CurrentPage(), MainWindow::Page::Start);
+    EXPECT_FALSE(IsChecked(GetDlgItem(window, IDC_CHECK_WINDOWS)));
+    EXPECT_TRUE(IsChecked(GetDlgItem(window, IDC_CHECK_REGISTRY)));
 }

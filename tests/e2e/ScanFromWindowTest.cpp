@@ -29,13 +29,6 @@ bool WaitFor(Condition done, DWORD milliseconds)
     return true;
 }
 
-std::string Setting(const std::string& name)
-{
-    std::string text;
-    ReadSetting(name, text);
-    return text;
-}
-
 size_t Count(const std::string& text, const std::string& part)
 {
     size_t count = 0;
@@ -58,9 +51,9 @@ std::vector<std::string> LogFiles(const std::string& folder)
     return files;
 }
 
-// Three Run entries of a program that is gone, found by the startup section
-// alone; every other section is switched off so that the count is exact. The
-// settings are put back as they were when the test ends.
+// Three Run entries of a program that is gone, for the startup section; the
+// sections a test does not switch on stay off. The settings are put back as
+// they were when the test ends.
 class ScanFromWindow : public testing::Test {
 protected:
     void SetUp() override
@@ -71,9 +64,6 @@ protected:
             if (*SectionSettingsKey(code))
                 WriteSetting(SectionSettingsKey(code), "0");
         }
-        // The half-second integrity pause keeps the scanning page up long
-        // enough to be seen.
-        WriteSetting("Registry Integrity", "1");
         WriteSetting("Startup Programs", "1");
         for (const char* root : {"HKLM", "HKCU"}) {
             HKEY key = root[2] == 'L' ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
@@ -115,49 +105,6 @@ protected:
 
 } // namespace
 
-TEST_F(ScanFromWindow, ScanNowShowsTheCountThenTheResultsAndGoBackTheStoredGroups)
-{
-    ASSERT_NO_FATAL_FAILURE(Start());
-    EXPECT_TRUE(IsChecked(Item(IDC_CHECK_WINDOWS)));
-    Click(Item(IDC_CHECK_WINDOWS));
-    ASSERT_TRUE(WaitFor([&] { return !IsChecked(Item(IDC_CHECK_WINDOWS)); }, 5000));
-
-    Click(Item(IDC_SCAN_NOW));
-    ASSERT_TRUE(WaitFor([&] { return IsShown(Item(IDC_ABORT)); }, 5000)) << "no scanning page";
-    EXPECT_FALSE(IsShown(Item(IDC_SCAN_NOW)));
-    EXPECT_TRUE(IsShown(Item(IDC_LABEL_REGISTRY)));
-    Sleep(150);
-    EXPECT_FALSE(SaveScreenshot("scanning-page", window).empty());
-
-    MessageBoxSeen box = WaitForMessageBox(app.Id(), 60000);
-    ASSERT_NE(box.window, nullptr) << "no end-of-scan box";
-    EXPECT_EQ(box.text, "Scan Completed");
-    EXPECT_EQ(Text(IDC_LABEL_REGISTRY), "Problems Found: 3");
-    EXPECT_EQ(Text(IDC_STATUS_ITEM), "Scan Complete");
-    // The results page waits for the box.
-    EXPECT_FALSE(IsShown(Item(IDC_REPAIR)));
-    PressButton(box.window, IDOK);
-
-    ASSERT_TRUE(WaitFor([&] { return IsShown(Item(IDC_REPAIR)); }, 5000)) << "no results page";
-    EXPECT_EQ(Text(IDC_REPAIR), "Repair Problems");
-    for (int id : {IDC_MORE_REGISTRY, IDC_MORE_IE, IDC_MORE_WINDOWS, IDC_MORE_TWEAKS}) {
-        EXPECT_TRUE(IsShown(Item(id))) << id;
-        EXPECT_EQ(Text(id), "More Info");
-    }
-    EXPECT_FALSE(IsShown(Item(IDC_ABORT)));
-    Sleep(200);
-    EXPECT_FALSE(SaveScreenshot("results-after-scan", window).empty());
-
-    // The group states were stored when the scan started.
-    EXPECT_EQ(Setting("Windows Section"), "0");
-    EXPECT_EQ(Setting("Registry Section"), "1");
-    Click(Item(IDC_GO_BACK));
-    ASSERT_TRUE(WaitFor([&] { return IsShown(Item(IDC_SCAN_NOW)); }, 5000));
-    EXPECT_FALSE(IsChecked(Item(IDC_CHECK_WINDOWS)));
-    EXPECT_TRUE(IsChecked(Item(IDC_CHECK_REGISTRY)));
-    Quit();
-}
-
 TEST_F(ScanFromWindow, AbortDuringACompleteScanKeepsWhatWasAcceptedBefore)
 {
     WriteSetting("Complete Registry Scan", "1");
@@ -167,18 +114,22 @@ TEST_F(ScanFromWindow, AbortDuringACompleteScanKeepsWhatWasAcceptedBefore)
     // The Run entries are in; the whole-registry walk is under way.
     ASSERT_TRUE(WaitFor([&] { return Text(IDC_STATUS_SECTION) == "Scanning: Complete Registry Scan"; },
                         30000));
+    EXPECT_FALSE(SaveScreenshot("scanning-page", window).empty());
     Click(Item(IDC_ABORT));
 
     MessageBoxSeen box = WaitForMessageBox(app.Id(), 60000);
     ASSERT_NE(box.window, nullptr);
     EXPECT_EQ(box.text, "Scan Aborted");
     EXPECT_EQ(Text(IDC_STATUS_ITEM), "Scan Aborted");
+    EXPECT_FALSE(IsShown(Item(IDC_REPAIR))) << "the results page waits for the box";
     std::string label = Text(IDC_LABEL_REGISTRY);
     ASSERT_EQ(label.rfind("Problems Found: ", 0), 0u) << label;
     int found = std::stoi(label.substr(16));
     EXPECT_GE(found, 3);
     PressButton(box.window, IDOK);
     ASSERT_TRUE(WaitFor([&] { return IsShown(Item(IDC_REPAIR)); }, 5000)) << "no results page";
+    Sleep(200);
+    EXPECT_FALSE(SaveScreenshot("results-after-scan", window).empty());
 
     // One log entry for each problem the window counted, and nothing after.
     std::vector<std::string> files = LogFiles(logs.Path());

@@ -2,20 +2,13 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <fstream>
+#include <iterator>
 
 std::string ReadFileBytes(const std::string& path)
 {
-    std::string bytes;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return bytes;
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof(chunk), file)) > 0)
-        bytes.append(chunk, got);
-    std::fclose(file);
-    return bytes;
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 std::string TestTempFolder()
