@@ -71,14 +71,6 @@ const ReportRow* FindRow(const std::vector<ReportRow>& rows, Column column, cons
     return nullptr;
 }
 
-size_t Count(const std::string& text, const std::string& part)
-{
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
 // Leftovers of an uninstalled program, found by a complete scan of every
 // section: its Run entry, App Paths key, help file and a temporary file.
 class HeadlessScan : public testing::Test {
@@ -96,20 +88,6 @@ protected:
         EXPECT_TRUE(app.Start("/scan /all /report:\"" + report + "\""));
         EXPECT_EQ(app.WaitForExit(600000), 1u);
         return ReadReport(report, header);
-    }
-
-    // The one log file the scan wrote.
-    std::string Log()
-    {
-        WIN32_FIND_DATAA data;
-        HANDLE find = FindFirstFileA((logs.Path() + "\\*.txt").c_str(), &data);
-        EXPECT_NE(find, INVALID_HANDLE_VALUE) << "no log file";
-        if (find == INVALID_HANDLE_VALUE)
-            return "";
-        std::string file = logs.Path() + "\\" + data.cFileName;
-        EXPECT_FALSE(FindNextFileA(find, &data)) << "more than one log file";
-        FindClose(find);
-        return ReadFileBytes(file);
     }
 
     const std::string name = UniqueName("QmGone");
@@ -175,9 +153,9 @@ TEST_F(HeadlessScan, PlantedProblemsAreReportedWithTheirFieldsAndLoggedAndTheIgn
         EXPECT_EQ(rows[i][Checked], "0") << rows[i][Item];
     }
 
-    std::string log = Log();
+    std::string log = ReadOnlyMatch(logs.Path(), "*.txt");
     EXPECT_EQ(log.rfind("Quillmoor Version = 8.0\r\r\n", 0), 0u);
-    EXPECT_EQ(Count(log, "\r\r\nKey : "), rows.size());
+    EXPECT_EQ(CountOf(log, "\r\r\nKey : "), rows.size());
     EXPECT_NE(log.find("\r\r\nKey : HKEY_LOCAL_MACHINE\\" + runKey + "\r\r\nValueName : " + name +
                        "\r\r\nValue : " + missingFolder + "\\gone.exe\r\r\n"),
               std::string::npos);
