@@ -36,30 +36,22 @@ private:
     std::string name;
 };
 
-struct Row {
-    std::string columns[3];
-    int image = -1;
-    LPARAM code = -1;
-};
-
-std::vector<Row> SectionRows(HWND list)
+// Each row of the section list as "label | count | status | image | section code".
+std::vector<std::string> SectionRows(HWND list)
 {
-    std::vector<Row> rows;
-    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int index = 0; index < count; ++index) {
-        Row row;
+    std::vector<std::string> rows;
+    for (int index = 0; index < ListView_GetItemCount(list); ++index) {
+        std::string row;
         for (int column = 0; column < 3; ++column) {
             char text[64] = "";
             ListView_GetItemText(list, index, column, text, sizeof(text));
-            row.columns[column] = text;
+            row += text + std::string(" | ");
         }
         LVITEMA item = {};
         item.mask = LVIF_IMAGE | LVIF_PARAM;
         item.iItem = index;
         SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        row.image = item.iImage;
-        row.code = item.lParam;
-        rows.push_back(row);
+        rows.push_back(row + std::to_string(item.iImage) + " | " + std::to_string(item.lParam));
     }
     return rows;
 }
@@ -159,17 +151,11 @@ TEST_F(WindowScan, PlantedRunEntriesReachTheRowsLabelsAndProblemList)
     EXPECT_EQ(Text(IDC_LABEL_WINDOWS), "Increase Disk Space By: 0 bytes");
     EXPECT_EQ(Text(IDC_LABEL_TWEAKS), "Tweaks Available: 0");
 
-    std::vector<Row> rows = SectionRows(GetDlgItem(window, IDC_SECTION_LIST));
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].columns[0], SectionRowLabel(SectionRegistryIntegrity));
-    EXPECT_EQ(rows[0].columns[1], "0");
-    EXPECT_EQ(rows[0].columns[2], "Finished");
-    EXPECT_EQ(rows[0].image, 0);
-    EXPECT_EQ(rows[1].columns[0], SectionRowLabel(SectionStartup));
-    EXPECT_EQ(rows[1].columns[1], "2");
-    EXPECT_EQ(rows[1].columns[2], "Finished");
-    EXPECT_EQ(rows[1].image, 1);
-    EXPECT_EQ(rows[1].code, static_cast<LPARAM>(SectionStartup));
+    EXPECT_EQ(SectionRows(GetDlgItem(window, IDC_SECTION_LIST)),
+              (std::vector<std::string>{
+                  std::string(SectionRowLabel(SectionRegistryIntegrity)) + " | 0 | Finished | 0 | " +
+                      std::to_string(SectionRegistryIntegrity),
+                  std::string(SectionRowLabel(SectionStartup)) + " | 2 | Finished | 1 | " + std::to_string(SectionStartup)}));
 
     const auto& problems = main.Problems().Problems();
     ASSERT_EQ(problems.size(), 2u);
