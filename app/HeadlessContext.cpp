@@ -31,16 +31,10 @@ void HeadlessContext::Report(ProblemPtr record)
 }
 
 // Nobody watches the progress of a headless run, and there is no window
-// whose messages would wait.
+// whose messages would wait; the exit code tells how the scan ended.
 void HeadlessContext::ShowItem(const std::string&) {}
 void HeadlessContext::Step() {}
 void HeadlessContext::Pump() {}
-void HeadlessContext::SetStatus(const std::string&) {}
-void HeadlessContext::FillProgress() {}
-void HeadlessContext::ShowResultsPage() {}
-void HeadlessContext::ScanFinished() {}
-// The exit code tells how the scan ended; no box waits for a click.
-void HeadlessContext::ShowFinalMessage(const std::string&) {}
 
 void HeadlessContext::ShowFailure(const std::string& text)
 {

@@ -34,16 +34,11 @@ public:
     void Step() override;
     void Pump() override;
     void ShowFailure(const std::string& text) override;
-    void SetStatus(const std::string& text) override;
     void SetGroupLabel(SectionGroupId group, const std::string& text) override;
     bool GroupChecked(SectionGroupId group) override;
     void SetRowText(int row, int column, const std::string& text) override;
     std::string RowText(int row, int column) override;
     void SetRowImage(int row, int image) override;
-    void FillProgress() override;
-    void ShowFinalMessage(const std::string& text) override;
-    void ShowResultsPage() override;
-    void ScanFinished() override;
 
     // ResultsDisplay
     void ShowSectionCount(int row, unsigned section, const std::string& countText) override;

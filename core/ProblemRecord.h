@@ -24,3 +24,7 @@ using ProblemPtr = std::unique_ptr<ProblemRecord>;
 
 // A record selected for repair, every number 0 and every text empty.
 ProblemPtr NewProblemRecord();
+// A record selected for repair with the fields a scanner fills.
+ProblemPtr MakeProblemRecord(unsigned section, const std::string& item, const std::string& keyPath,
+                             const std::string& valueName, const std::string& valueData,
+                             const std::string& description, double sizeBytes = 0.0);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "core/AppMessage.h"
 #include "core/Handles.h"
 
 namespace {
@@ -90,7 +91,9 @@ std::string ReadRegString(HKEY root, const std::string& subkey, const std::strin
     buffer[size < 255 ? size : 255] = '\0';
     std::string text = buffer;
     if (regApi.RegCloseKey(key) != ERROR_SUCCESS) {
-        MessageBoxA(nullptr, "Error in RegCloseKey.", nullptr, MB_OK | MB_ICONERROR);
+        // Through the program's one door for boxes: without a window the
+        // text is taken, never left waiting for a click.
+        messageBoxFunction(nullptr, "Error in RegCloseKey.", nullptr, MB_OK | MB_ICONERROR);
         return "";
     }
     return text;

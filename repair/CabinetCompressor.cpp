@@ -10,6 +10,7 @@
 
 #include "core/AppMessage.h"
 #include "repair/CabinetErrors.h"
+#include "repair/CabinetLibrary.h"
 
 namespace {
 
@@ -57,12 +58,6 @@ HANDLE OpenForPacking(const char* path)
 
 CabinetCompressor* Owner(void* pv) { return static_cast<CabinetCompressor*>(pv); }
 
-// An entry point of a loaded library; null when it lacks one.
-void* EntryPoint(const ModuleOwner& library, const char* name)
-{
-    return reinterpret_cast<void*>(GetProcAddress(library.Get(), name));
-}
-
 } // namespace
 
 CabinetCompressor::CabinetCompressor()
@@ -102,25 +97,14 @@ int CabinetCompressor::CreateCabinet(const std::string& cabinetPath, unsigned lo
     if (name.empty())
         return Fail(cabErrorInvalidParameters);
 
-    if (!cabinetDll) {
-        cabinetDll.Reset(LoadLibraryA("Cabinet.dll"));
-        if (cabinetDll) {
-            fciCreate = reinterpret_cast<decltype(fciCreate)>(EntryPoint(cabinetDll, "FCICreate"));
-            fciAddFile = reinterpret_cast<decltype(fciAddFile)>(EntryPoint(cabinetDll, "FCIAddFile"));
-            fciFlushFolder = reinterpret_cast<decltype(fciFlushFolder)>(EntryPoint(cabinetDll, "FCIFlushFolder"));
-            fciFlushCabinet = reinterpret_cast<decltype(fciFlushCabinet)>(EntryPoint(cabinetDll, "FCIFlushCabinet"));
-            fciDestroy = reinterpret_cast<decltype(fciDestroy)>(EntryPoint(cabinetDll, "FCIDestroy"));
-        }
-        if (!fciCreate || !fciAddFile || !fciFlushFolder || !fciFlushCabinet || !fciDestroy) {
-            cabinetDll.Reset();
-            fciCreate = nullptr;
-            fciAddFile = nullptr;
-            fciFlushFolder = nullptr;
-            fciFlushCabinet = nullptr;
-            fciDestroy = nullptr;
-            errorRecord.fError = TRUE;
-            return Fail(cabErrorNoLibrary);
-        }
+    if (!cabinetDll &&
+        !LoadCabinetEntries(cabinetDll, std::pair{"FCICreate", &fciCreate},
+                            std::pair{"FCIAddFile", &fciAddFile},
+                            std::pair{"FCIFlushFolder", &fciFlushFolder},
+                            std::pair{"FCIFlushCabinet", &fciFlushCabinet},
+                            std::pair{"FCIDestroy", &fciDestroy})) {
+        errorRecord.fError = TRUE;
+        return Fail(cabErrorNoLibrary);
     }
 
     pending = true;

@@ -9,6 +9,7 @@
 #include "core/AppMessage.h"
 #include "repair/CabinetCheck.h"
 #include "repair/CabinetErrors.h"
+#include "repair/CabinetLibrary.h"
 
 namespace {
 
@@ -26,12 +27,6 @@ void CreateFoldersOnPath(const std::string& path)
 }
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\') + 1); }
-
-// An entry point of a loaded library; null when it lacks one.
-void* EntryPoint(const ModuleOwner& library, const char* name)
-{
-    return reinterpret_cast<void*>(GetProcAddress(library.Get(), name));
-}
 
 } // namespace
 
@@ -69,24 +64,13 @@ int CabinetExtractor::OpenCabinet(const std::string& path)
     furtherError = 0;
     if (context)
         return ReportError();
-    if (!cabinetDll) {
-        cabinetDll.Reset(LoadLibraryA("Cabinet.dll"));
-        if (cabinetDll) {
-            fdiCreate = reinterpret_cast<decltype(fdiCreate)>(EntryPoint(cabinetDll, "FDICreate"));
-            fdiCopy = reinterpret_cast<decltype(fdiCopy)>(EntryPoint(cabinetDll, "FDICopy"));
-            fdiIsCabinet = reinterpret_cast<decltype(fdiIsCabinet)>(EntryPoint(cabinetDll, "FDIIsCabinet"));
-            fdiDestroy = reinterpret_cast<decltype(fdiDestroy)>(EntryPoint(cabinetDll, "FDIDestroy"));
-        }
-        if (!fdiCreate || !fdiCopy || !fdiIsCabinet || !fdiDestroy) {
-            cabinetDll.Reset();
-            fdiCreate = nullptr;
-            fdiCopy = nullptr;
-            fdiIsCabinet = nullptr;
-            fdiDestroy = nullptr;
-            errorRecord.fError = TRUE;
-            errorRecord.erfOper = cabErrorNoLibrary;
-            return ReportError();
-        }
+    if (!cabinetDll &&
+        !LoadCabinetEntries(cabinetDll, std::pair{"FDICreate", &fdiCreate},
+                            std::pair{"FDICopy", &fdiCopy}, std::pair{"FDIIsCabinet", &fdiIsCabinet},
+                            std::pair{"FDIDestroy", &fdiDestroy})) {
+        errorRecord.fError = TRUE;
+        errorRecord.erfOper = cabErrorNoLibrary;
+        return ReportError();
     }
     context = fdiCreate(OnAlloc, OnFree, OnOpen, OnRead, OnWrite, OnClose, OnSeek, cpu80386, &errorRecord);
     if (!context)

@@ -26,20 +26,6 @@ namespace {
 const char* const serverKinds[] = {"InprocServer32", "InprocServer", "InprocHandler32",
                                    "LocalServer32"};
 
-ProblemPtr MakeRecord(unsigned section, const std::string& item, const std::string& keyPath,
-                      const std::string& valueName, const std::string& valueData,
-                      const std::string& description)
-{
-    ProblemPtr record = NewProblemRecord();
-    record->section = section;
-    record->item = item;
-    record->keyPath = keyPath;
-    record->valueName = valueName;
-    record->valueData = valueData;
-    record->description = description;
-    return record;
-}
-
 // The default value of a key below HKEY_CLASSES_ROOT, read as text into a
 // 255-byte buffer; false when the key does not open or the value does not
 // read (longer data included), in which case the check is skipped.
@@ -106,9 +92,9 @@ void CheckServers(ScanContext& context, const std::string& classKey)
         const std::string tested = PrepareServerPath(text);
         ProblemPtr record;
         if (!IsValidPath(tested))
-            record = MakeRecord(SectionActiveX, tested, ClassesKeyPath(subkey),
-                                ResourceString(IDS_DEFAULT_VALUE), tested,
-                                ResourceString(IDS_FILE_MISSING));
+            record = MakeProblemRecord(SectionActiveX, tested, ClassesKeyPath(subkey),
+                                       ResourceString(IDS_DEFAULT_VALUE), tested,
+                                       ResourceString(IDS_FILE_MISSING));
         ReportAndShow(context, std::move(record), subkey);
     }
 }
@@ -125,9 +111,9 @@ void CheckVersionIndependentProgId(ScanContext& context, const std::string& clas
     const bool isPath = tested.find(":\\") != std::string::npos;
     ProblemPtr record;
     if (!(isPath ? IsValidPath(tested) : IsValidProgId(tested)))
-        record = MakeRecord(SectionActiveX, tested, ClassesKeyPath(subkey),
-                            ResourceString(IDS_DEFAULT_VALUE), tested,
-                            ResourceString(isPath ? IDS_FILE_MISSING : IDS_APPID_INVALID));
+        record = MakeProblemRecord(SectionActiveX, tested, ClassesKeyPath(subkey),
+                                   ResourceString(IDS_DEFAULT_VALUE), tested,
+                                   ResourceString(isPath ? IDS_FILE_MISSING : IDS_APPID_INVALID));
     ReportAndShow(context, std::move(record), subkey);
 }
 
@@ -139,7 +125,7 @@ void CheckTypeLibReference(ScanContext& context, const std::string& classKey)
         return;
     ProblemPtr record;
     if (!typeLibId.empty() && !TypeLibKeyExists(typeLibId))
-        record = MakeRecord(SectionActiveX, typeLibId, ClassesKeyPath(subkey), "", "", "");
+        record = MakeProblemRecord(SectionActiveX, typeLibId, ClassesKeyPath(subkey), "", "", "");
     ReportAndShow(context, std::move(record), subkey);
 }
 
@@ -159,8 +145,9 @@ void CheckCodeBases(ScanContext& context, const std::string& classKey)
         const std::string versionKey = serverKey + "\\" + version;
         const std::string codeBase = ReadRegString(HKEY_CLASSES_ROOT, versionKey, "CodeBase");
         if (!codeBase.empty() && !IsValidPath(codeBase))
-            context.Report(MakeRecord(SectionActiveX, codeBase, ClassesKeyPath(versionKey),
-                                      "CodeBase", codeBase, ResourceString(IDS_FILE_MISSING)));
+            context.Report(MakeProblemRecord(SectionActiveX, codeBase, ClassesKeyPath(versionKey),
+                                             "CodeBase", codeBase,
+                                             ResourceString(IDS_FILE_MISSING)));
     }
 }
 
@@ -176,9 +163,9 @@ void ScanTypeLibKey(ScanContext& context, const std::string& path)
         const std::string file = ExpandVariables(ReadRegString(HKEY_CLASSES_ROOT, path, ""));
         ProblemPtr record;
         if (!IsValidPath(file))
-            record = MakeRecord(SectionProgramId, file, ClassesKeyPath(path),
-                                ResourceString(IDS_DEFAULT_VALUE), file,
-                                ResourceString(IDS_FILE_MISSING));
+            record = MakeProblemRecord(SectionProgramId, file, ClassesKeyPath(path),
+                                       ResourceString(IDS_DEFAULT_VALUE), file,
+                                       ResourceString(IDS_FILE_MISSING));
         ReportAndShow(context, std::move(record), path);
         return;
     }
@@ -192,15 +179,15 @@ void ScanTypeLibKey(ScanContext& context, const std::string& path)
             if (IsValidPath(folder))
                 return;
             if (!IsDirectory(folder))
-                record = MakeRecord(SectionProgramId, folder, ClassesKeyPath(path),
-                                    ResourceString(IDS_DEFAULT_VALUE), folder,
-                                    ResourceString(IDS_FILE_MISSING));
+                record = MakeProblemRecord(SectionProgramId, folder, ClassesKeyPath(path),
+                                           ResourceString(IDS_DEFAULT_VALUE), folder,
+                                           ResourceString(IDS_FILE_MISSING));
         } else {
             folder.erase(std::remove(folder.begin(), folder.end(), '"'), folder.end());
             if (!PathFileExistsA(folder.c_str()))
-                record = MakeRecord(SectionProgramId, folder, ClassesKeyPath(path),
-                                    ResourceString(IDS_DEFAULT_VALUE), folder,
-                                    ResourceString(IDS_DIRECTORY_INVALID));
+                record = MakeProblemRecord(SectionProgramId, folder, ClassesKeyPath(path),
+                                           ResourceString(IDS_DEFAULT_VALUE), folder,
+                                           ResourceString(IDS_DIRECTORY_INVALID));
         }
         ReportAndShow(context, std::move(record), path);
         return;
@@ -255,9 +242,10 @@ void ScanProgIds(ScanContext& context)
             // nothing at all is a problem.
             ProblemPtr record;
             if (!ClsidKeyExists(classId) && !IsValidProgId(classId))
-                record = MakeRecord(SectionProgramId, classId, ClassesKeyPath(name + "\\CLSID"),
-                                    ResourceString(IDS_DEFAULT_VALUE), classId,
-                                    ResourceString(IDS_APPID_INVALID));
+                record = MakeProblemRecord(SectionProgramId, classId,
+                                           ClassesKeyPath(name + "\\CLSID"),
+                                           ResourceString(IDS_DEFAULT_VALUE), classId,
+                                           ResourceString(IDS_APPID_INVALID));
             ReportAndShow(context, std::move(record), name + "\\CLSID");
         }
         context.Step();

@@ -79,14 +79,8 @@ void ExamineExtension(ScanContext& context, const std::string& extension)
     std::string valueName;
     std::string valueData;
     if (FindExtensionProblem(context, extension, valueName, valueData)) {
-        ProblemPtr record = NewProblemRecord();
-        record->section = SectionFileAssoc;
-        record->item = extension;
-        record->keyPath = ClassesKeyPath(extension);
-        record->valueName = valueName;
-        record->valueData = valueData;
-        record->description = ResourceString(IDS_APPID_INVALID);
-        context.Report(std::move(record));
+        context.Report(MakeProblemRecord(SectionFileAssoc, extension, ClassesKeyPath(extension),
+                                         valueName, valueData, ResourceString(IDS_APPID_INVALID)));
     }
     context.ShowItem(ClassesKeyPath(extension));
     context.Pump();

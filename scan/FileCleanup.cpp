@@ -67,14 +67,8 @@ void Report(ScanContext& context, unsigned section, const std::string& item,
             const std::string& keyPath, const std::string& valueData,
             const std::string& description, double sizeBytes)
 {
-    ProblemPtr record = NewProblemRecord();
-    record->section = section;
-    record->item = item;
-    record->keyPath = keyPath;
-    record->valueData = valueData;
-    record->description = description;
-    record->sizeBytes = sizeBytes;
-    context.Report(std::move(record));
+    context.Report(
+        MakeProblemRecord(section, item, keyPath, "", valueData, description, sizeBytes));
 }
 
 // A sub-folder found by a walk: walk it too; false stops the whole walk.

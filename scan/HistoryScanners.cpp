@@ -216,14 +216,8 @@ private:
 
     void ReportMissing(const std::string& keyPath, const std::string& name, const std::string& path)
     {
-        ProblemPtr record = NewProblemRecord();
-        record->section = section;
-        record->item = path;
-        record->keyPath = keyPath;
-        record->valueName = name;
-        record->valueData = path;
-        record->description = ResourceString(IDS_FILE_MISSING);
-        context.Report(std::move(record));
+        context.Report(MakeProblemRecord(section, path, keyPath, name, path,
+                                         ResourceString(IDS_FILE_MISSING)));
     }
 
     ScanContext& context;
@@ -246,6 +240,25 @@ void ScanRootWithTest(ScanContext& context, HKEY root)
         return;
     }
     WalkRegistryValues(context, root, RootKeyName(root), SectionCompleteRegistry);
+}
+
+// Hands the name of each value the key held when asked to `action`, while
+// the scan goes on; a name that does not read is passed over.
+template <typename Action>
+void ForEachValueName(ScanContext& context, HKEY key, Action action)
+{
+    DWORD valueCount = 0;
+    if (regApi.RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                &valueCount, nullptr, nullptr, nullptr,
+                                nullptr) != ERROR_SUCCESS)
+        return;
+    std::vector<char> nameBuffer(valueNameSize);
+    for (DWORD index = 0; index < valueCount && context.KeepScanning(); ++index) {
+        DWORD length = valueNameSize;
+        if (regApi.RegEnumValueA(key, index, nameBuffer.data(), &length, nullptr, nullptr,
+                                 nullptr, nullptr) == ERROR_SUCCESS)
+            action(std::string(nameBuffer.data(), length));
+    }
 }
 
 } // namespace
@@ -335,37 +348,20 @@ void ScanUserAssistCount(ScanContext& context, const std::string& subkeyPath)
     RegKey key;
     if (key.Open(HKEY_CURRENT_USER, subkeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS)
         return;
-    DWORD valueCount = 0;
-    if (regApi.RegQueryInfoKeyA(key.Handle(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                &valueCount, nullptr, nullptr, nullptr,
-                                nullptr) != ERROR_SUCCESS ||
-        valueCount == 0)
-        return;
-    std::vector<char> nameBuffer(valueNameSize);
-    for (DWORD index = 0; index < valueCount && context.KeepScanning(); ++index) {
-        DWORD length = valueNameSize;
-        if (regApi.RegEnumValueA(key.Handle(), index, nameBuffer.data(), &length, nullptr, nullptr,
-                                 nullptr, nullptr) != ERROR_SUCCESS)
-            continue;
-        std::string name(nameBuffer.data(), length);
+    ForEachValueName(context, key.Handle(), [&](const std::string& name) {
         // Counted entries read "TAG:path" once decoded; only drive paths are judged.
         std::string decoded = DecodeRot13(name);
         size_t colon = decoded.find(':');
         if (decoded.find("csidl23") != std::string::npos || colon == std::string::npos)
-            continue;
+            return;
         std::string path = decoded.substr(colon);
         path.erase(0, path.find_first_not_of(':'));
         if (path.find(':') == std::string::npos || IsValidPath(path))
-            continue;
-        ProblemPtr record = NewProblemRecord();
-        record->section = SectionCompleteRegistry;
-        record->item = name;
-        record->keyPath = "HKEY_CURRENT_USER\\" + subkeyPath;
-        record->valueName = name;
-        record->valueData = path;
-        record->description = ResourceString(IDS_FILE_MISSING);
-        context.Report(std::move(record));
-    }
+            return;
+        context.Report(MakeProblemRecord(SectionCompleteRegistry, name,
+                                         "HKEY_CURRENT_USER\\" + subkeyPath, name, path,
+                                         ResourceString(IDS_FILE_MISSING)));
+    });
 }
 
 void ScanTypedUrls(ScanContext& context)
@@ -373,18 +369,7 @@ void ScanTypedUrls(ScanContext& context)
     RegKey key;
     if (key.Open(HKEY_CURRENT_USER, typedUrlsKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
         return;
-    DWORD valueCount = 0;
-    if (regApi.RegQueryInfoKeyA(key.Handle(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                &valueCount, nullptr, nullptr, nullptr,
-                                nullptr) != ERROR_SUCCESS)
-        return;
-    std::vector<char> nameBuffer(valueNameSize);
-    for (DWORD index = 0; index < valueCount && context.KeepScanning(); ++index) {
-        DWORD length = valueNameSize;
-        if (regApi.RegEnumValueA(key.Handle(), index, nameBuffer.data(), &length, nullptr, nullptr,
-                                 nullptr, nullptr) != ERROR_SUCCESS)
-            continue;
-        std::string name(nameBuffer.data(), length);
+    ForEachValueName(context, key.Handle(), [&](const std::string& name) {
         // An address too long for the buffer is still a typed address: it is
         // reported with no data rather than read past the buffer.
         char data[stringDataSize];
@@ -393,15 +378,11 @@ void ScanTypedUrls(ScanContext& context)
         if (regApi.RegQueryValueExA(key.Handle(), name.c_str(), nullptr, nullptr,
                                     reinterpret_cast<BYTE*>(data), &count) == ERROR_SUCCESS)
             address = TextOf(data, count);
-        ProblemPtr record = NewProblemRecord();
-        record->section = SectionIETypedUrls;
-        record->item = name;
-        record->keyPath = std::string("HKEY_CURRENT_USER\\") + typedUrlsKey;
-        record->valueData = address;
-        record->description = "IE_TYPED_URLS";
-        context.Report(std::move(record));
+        context.Report(MakeProblemRecord(SectionIETypedUrls, name,
+                                         std::string("HKEY_CURRENT_USER\\") + typedUrlsKey, "",
+                                         address, "IE_TYPED_URLS"));
         context.ShowItem(name);
         context.Pump();
         context.Step();
-    }
+    });
 }

@@ -34,23 +34,25 @@ public:
     virtual void ShowFailure(const std::string& text) = 0;
 
     // ---- What the driver uses ----
+    // A watcher without a window has nothing to show for most of these: by
+    // default they do nothing, and no group is checked.
     // The first status line.
-    virtual void SetStatus(const std::string& text) = 0;
+    virtual void SetStatus(const std::string&) {}
     // One of the four group labels (registry, IE, Windows, tweaks).
-    virtual void SetGroupLabel(SectionGroupId group, const std::string& text) = 0;
+    virtual void SetGroupLabel(SectionGroupId, const std::string&) {}
     // The state of a group's check box, read when the driver reaches the group.
-    virtual bool GroupChecked(SectionGroupId group) = 0;
+    virtual bool GroupChecked(SectionGroupId) { return false; }
     // Columns 1 ("Problems") and 2 ("Status") and the image of a section row.
-    virtual void SetRowText(int row, int column, const std::string& text) = 0;
-    virtual std::string RowText(int row, int column) = 0;
-    virtual void SetRowImage(int row, int image) = 0;
+    virtual void SetRowText(int, int, const std::string&) {}
+    virtual std::string RowText(int, int) { return std::string(); }
+    virtual void SetRowImage(int, int) {}
     // The main progress bar at the top of its range.
-    virtual void FillProgress() = 0;
+    virtual void FillProgress() {}
     // The end-of-scan message box ("Scan Completed" / "Scan Aborted"); returns
     // when the user closed it.
-    virtual void ShowFinalMessage(const std::string& text) = 0;
+    virtual void ShowFinalMessage(const std::string&) {}
     // Switch the window to its results page.
-    virtual void ShowResultsPage() = 0;
+    virtual void ShowResultsPage() {}
     // The scan thread is about to end (message 0x87BA).
-    virtual void ScanFinished() = 0;
+    virtual void ScanFinished() {}
 };

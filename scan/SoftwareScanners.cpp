@@ -54,14 +54,8 @@ void ReportMissingFile(ScanContext& context, unsigned section, const std::string
                        const std::string& keyPath, const std::string& valueName,
                        const std::string& valueData)
 {
-    ProblemPtr record = NewProblemRecord();
-    record->section = section;
-    record->item = item;
-    record->keyPath = keyPath;
-    record->valueName = valueName;
-    record->valueData = valueData;
-    record->description = ResourceString(IDS_FILE_MISSING);
-    context.Report(std::move(record));
+    context.Report(MakeProblemRecord(section, item, keyPath, valueName, valueData,
+                                     ResourceString(IDS_FILE_MISSING)));
 }
 
 // How many values or subkeys the key holds; 0 when it cannot tell.

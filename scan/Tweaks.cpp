@@ -21,53 +21,52 @@ struct Tweak {
     DWORD number;          // recommended number of a Number tweak
 };
 
+Tweak TextTweak(const char* title, HKEY root, const char* subkey, const char* valueName,
+                const char* text)
+{
+    return {title, root, subkey, valueName, TweakKind::Text, text, 0};
+}
+
+Tweak NumberTweak(const char* title, HKEY root, const char* subkey, const char* valueName,
+                  DWORD number)
+{
+    return {title, root, subkey, valueName, TweakKind::Number, nullptr, number};
+}
+
+const HKEY user = HKEY_CURRENT_USER;
+const HKEY machine = HKEY_LOCAL_MACHINE;
+const char* const desktop = "Control Panel\\Desktop";
+const char* const winlogon = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+const char* const dnsCache = "System\\CurrentControlSet\\Services\\Dnscache\\Parameters";
+
 const Tweak catalogue[] = {
-    {"Animate Windows While Minimizing / Maximizing.", HKEY_CURRENT_USER,
-     "Control Panel\\Desktop\\WindowMetrics", "MinAniMate", TweakKind::Text, "0", 0},
-    {"Reduce Delay Time Of Cascading Menus.", HKEY_CURRENT_USER, "Control Panel\\Desktop",
-     "MenuShowDelay", TweakKind::Text, "0", 0},
-    {"Improve NTFS Performance.", HKEY_LOCAL_MACHINE,
-     "SYSTEM\\CurrentControlSet\\Control\\FileSystem", "NtfsDisableLastAccessUpdate",
-     TweakKind::Number, nullptr, 1},
-    {"Unload freed up DLLs to conserve memory.", HKEY_LOCAL_MACHINE,
-     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer", "AlwaysUnloadDLL",
-     TweakKind::Text, "1", 0},
-    {"Optimize Hard Disk When Idle.", HKEY_LOCAL_MACHINE,
-     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\OptimalLayout", "EnableAutoLayout",
-     TweakKind::Number, nullptr, 1},
-    {"Disable Net Access To Floppy Drive.", HKEY_LOCAL_MACHINE,
-     "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "allocatefloppies",
-     TweakKind::Text, "1", 0},
-    {"Disable Net Access To CDROM Drive.", HKEY_LOCAL_MACHINE,
-     "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "allocatecdroms",
-     TweakKind::Text, "1", 0},
-    {"Optimize Cache Speed1.", HKEY_LOCAL_MACHINE,
-     "System\\CurrentControlSet\\Services\\Dnscache\\Parameters", "CacheHashTableBucketSize",
-     TweakKind::Number, nullptr, 1},
-    {"Optimize Cache Speed2.", HKEY_LOCAL_MACHINE,
-     "System\\CurrentControlSet\\Services\\Dnscache\\Parameters", "CacheHashTableSize",
-     TweakKind::Number, nullptr, 384},
-    {"Optimize Cache Speed3.", HKEY_LOCAL_MACHINE,
-     "System\\CurrentControlSet\\Services\\Dnscache\\Parameters", "MaxCacheEntryTtlLimit",
-     TweakKind::Number, nullptr, 64000},
-    {"Optimize Cache Speed4.", HKEY_LOCAL_MACHINE,
-     "System\\CurrentControlSet\\Services\\Dnscache\\Parameters", "MaxSOACacheEntryTtlLimit",
-     TweakKind::Number, nullptr, 301},
-    {"TCP Tweak Better Network Performance.", HKEY_LOCAL_MACHINE,
-     "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "EnablePMTUDiscovery",
-     TweakKind::Number, nullptr, 1},
-    {"Turn Off Caching Thumbnail Pictures.", HKEY_CURRENT_USER,
-     "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer", "NoThumbnailCache",
-     TweakKind::Number, nullptr, 1},
-    {"End Tasks Before System Reboot Automatically.", HKEY_CURRENT_USER,
-     "Control Panel\\Desktop", "AutoEndTasks", TweakKind::Text, "1", 0},
-    {"Reduce Wait Time Before Hung Processes End.", HKEY_CURRENT_USER, "Control Panel\\Desktop",
-     "HungAppTimeout", TweakKind::Text, "20", 0},
-    {"Reduce Time System Waits For Processes Before Log Off.", HKEY_CURRENT_USER,
-     "Control Panel\\Desktop", "WaitToKillAppTimeout", TweakKind::Text, "1000", 0},
-    {"Kill Services Quicker For Faster Shutdown Time.", HKEY_LOCAL_MACHINE,
-     "SYSTEM\\CurrentControlSet\\Control", "WaitToKillServiceTimeout", TweakKind::Text, "500",
-     0},
+    TextTweak("Animate Windows While Minimizing / Maximizing.", user,
+              "Control Panel\\Desktop\\WindowMetrics", "MinAniMate", "0"),
+    TextTweak("Reduce Delay Time Of Cascading Menus.", user, desktop, "MenuShowDelay", "0"),
+    NumberTweak("Improve NTFS Performance.", machine,
+                "SYSTEM\\CurrentControlSet\\Control\\FileSystem", "NtfsDisableLastAccessUpdate", 1),
+    TextTweak("Unload freed up DLLs to conserve memory.", machine,
+              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer", "AlwaysUnloadDLL", "1"),
+    NumberTweak("Optimize Hard Disk When Idle.", machine,
+                "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\OptimalLayout", "EnableAutoLayout",
+                1),
+    TextTweak("Disable Net Access To Floppy Drive.", machine, winlogon, "allocatefloppies", "1"),
+    TextTweak("Disable Net Access To CDROM Drive.", machine, winlogon, "allocatecdroms", "1"),
+    NumberTweak("Optimize Cache Speed1.", machine, dnsCache, "CacheHashTableBucketSize", 1),
+    NumberTweak("Optimize Cache Speed2.", machine, dnsCache, "CacheHashTableSize", 384),
+    NumberTweak("Optimize Cache Speed3.", machine, dnsCache, "MaxCacheEntryTtlLimit", 64000),
+    NumberTweak("Optimize Cache Speed4.", machine, dnsCache, "MaxSOACacheEntryTtlLimit", 301),
+    NumberTweak("TCP Tweak Better Network Performance.", machine,
+                "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "EnablePMTUDiscovery", 1),
+    NumberTweak("Turn Off Caching Thumbnail Pictures.", user,
+                "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer",
+                "NoThumbnailCache", 1),
+    TextTweak("End Tasks Before System Reboot Automatically.", user, desktop, "AutoEndTasks", "1"),
+    TextTweak("Reduce Wait Time Before Hung Processes End.", user, desktop, "HungAppTimeout", "20"),
+    TextTweak("Reduce Time System Waits For Processes Before Log Off.", user, desktop,
+              "WaitToKillAppTimeout", "1000"),
+    TextTweak("Kill Services Quicker For Faster Shutdown Time.", machine,
+              "SYSTEM\\CurrentControlSet\\Control", "WaitToKillServiceTimeout", "500"),
 };
 
 // A value that cannot be read (missing, too long for the buffer) counts as
@@ -97,12 +96,9 @@ void ScanTweaks(ScanContext& context)
             continue;
         if (AlreadySet(key, tweak))
             continue;
-        ProblemPtr record = NewProblemRecord();
-        record->section = SectionTweaks;
-        record->item = tweak.valueName;
-        record->keyPath = RootKeyName(tweak.root) + "\\" + tweak.subkey;
-        record->description = tweak.title;
-        context.Report(std::move(record));
+        context.Report(MakeProblemRecord(SectionTweaks, tweak.valueName,
+                                         RootKeyName(tweak.root) + "\\" + tweak.subkey, "", "",
+                                         tweak.title));
     }
 }
 

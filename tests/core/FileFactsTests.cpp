@@ -5,34 +5,28 @@
 #include "core/FileFacts.h"
 #include "support/Planted.h"
 
-TEST(FileFacts, AMemoRemembersWhatItWasToldAndNothingOutlivesIt)
+TEST(FileFacts, AMemoAnswersFromMemoryWithTheWrittenCaseAndNothingOutlivesIt)
 {
-    const std::string path = "C:\\" + UniqueName("QmFacts") + ".txt";
-    std::unique_ptr<PlantedFile> file;
-    {
-        FileFactsMemo memo;
-        EXPECT_EQ(FileAttributesOf(path), INVALID_FILE_ATTRIBUTES);
-        file = std::make_unique<PlantedFile>(path);
-        EXPECT_EQ(FileAttributesOf(path), INVALID_FILE_ATTRIBUTES) << "answered from memory";
-    }
-    EXPECT_NE(FileAttributesOf(path), INVALID_FILE_ATTRIBUTES)
-        << "outside every memo the platform is asked";
-}
-
-TEST(FileFacts, PathsAreAskedWithTheCaseTheValueWroteThem)
-{
-    const std::string folder = "C:\\" + UniqueName("QmCase");
+    const std::string folder = "C:\\" + UniqueName("QmFacts");
     PlantedFolder planted(folder);
     PlantedFile file(folder + "\\Tool.exe");
     std::string lowered = folder + "\\tool.exe";
     for (char& c : lowered)
         c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    FileFactsMemo memo;
-    memo.SetWrittenText("\"" + folder + "\\Tool.exe\" /run,0");
-    EXPECT_EQ(memo.WrittenForm(lowered), folder + "\\Tool.exe");
-    EXPECT_EQ(memo.WrittenForm("c:\\elsewhere"), "c:\\elsewhere");
-    EXPECT_NE(FileAttributesOf(lowered), INVALID_FILE_ATTRIBUTES);
-    EXPECT_NE(FileAttributesOf(lowered.substr(0, folder.size())) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    const std::string later = folder + "\\later.txt";
+    std::unique_ptr<PlantedFile> planting;
+    {
+        FileFactsMemo memo;
+        memo.SetWrittenText("\"" + folder + "\\Tool.exe\" /run,0");
+        EXPECT_EQ(memo.WrittenForm(lowered), folder + "\\Tool.exe");
+        EXPECT_EQ(memo.WrittenForm("c:\\elsewhere"), "c:\\elsewhere");
+        EXPECT_NE(FileAttributesOf(lowered), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(FileAttributesOf(later), INVALID_FILE_ATTRIBUTES);
+        planting = std::make_unique<PlantedFile>(later);
+        EXPECT_EQ(FileAttributesOf(later), INVALID_FILE_ATTRIBUTES) << "answered from memory";
+    }
+    EXPECT_NE(FileAttributesOf(later), INVALID_FILE_ATTRIBUTES)
+        << "outside every memo the platform is asked";
 }
 
 TEST(FileFacts, EachDriveKeepsItsOwnType)

@@ -2,8 +2,10 @@
 #include <shlwapi.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
+#include "core/Registry.h"
 #include "scan/Tweaks.h"
 #include "support/Planted.h"
 #include "support/RecordingContext.h"
@@ -16,11 +18,9 @@ const char winlogon[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlog
 const char dnsCache[] = "System\\CurrentControlSet\\Services\\Dnscache\\Parameters";
 
 struct Expected {
-    const char* title;
+    const char *title;
     HKEY root;
-    const char* subkey;
-    const char* name;
-    const char* text; // the recommended text; null for a number
+    const char *subkey, *name, *text; // the recommended text; null for a number
     DWORD number;
 };
 
@@ -53,15 +53,6 @@ const Expected tweaks[] = {
      "WaitToKillServiceTimeout", "500", 0},
 };
 
-bool KeyOpens(HKEY root, const std::string& path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
 // A value as stored: its type as one character, then its bytes; empty when missing.
 std::string Stored(const Expected& tweak)
 {
@@ -79,10 +70,7 @@ void Store(const Expected& tweak, const std::string& value)
               ERROR_SUCCESS);
 }
 
-std::string Text(const std::string& text)
-{
-    return static_cast<char>(REG_SZ) + text + '\0';
-}
+std::string Text(const std::string& text) { return static_cast<char>(REG_SZ) + text + '\0'; }
 
 std::string Number(DWORD number)
 {
@@ -95,30 +83,19 @@ class ValueGuard {
 public:
     explicit ValueGuard(const Expected& tweak) : tweak(tweak), saved(Stored(tweak))
     {
-        const std::string path = tweak.subkey;
-        for (size_t pos = 0; pos != std::string::npos && createdTop.empty();) {
-            pos = path.find('\\', pos + 1);
-            if (!KeyOpens(tweak.root, path.substr(0, pos)))
-                createdTop = path.substr(0, pos);
-        }
-        HKEY key;
-        if (RegCreateKeyA(tweak.root, tweak.subkey, &key) == ERROR_SUCCESS)
-            RegCloseKey(key);
+        if (!KeyExists(tweak.root, tweak.subkey))
+            createdKey = std::make_unique<PlantedKey>(tweak.root, tweak.subkey);
     }
     ~ValueGuard()
     {
-        if (!createdTop.empty())
-            SHDeleteKeyA(tweak.root, createdTop.c_str());
-        else if (!saved.empty())
-            Store(tweak, saved);
-        else
-            SHDeleteValueA(tweak.root, tweak.subkey, tweak.name);
+        if (!createdKey)
+            saved.empty() ? (void)SHDeleteValueA(tweak.root, tweak.subkey, tweak.name) : Store(tweak, saved);
     }
 
 private:
     const Expected& tweak;
     std::string saved;
-    std::string createdTop;
+    std::unique_ptr<PlantedKey> createdKey;
 };
 
 // The record a scan offers for the tweak, or null.
@@ -145,15 +122,13 @@ TEST(Tweaks, EachIsOfferedUntilSetAndApplyingWritesTheRecommendedValue)
         SHDeleteValueA(tweak.root, tweak.subkey, tweak.name);
         ProblemPtr record = Offered(tweak);
         ASSERT_NE(record, nullptr) << "not offered while missing";
-        EXPECT_EQ(record->checked, 1u);
-        EXPECT_EQ(record->section, 22u);
-        EXPECT_EQ(record->keyPath, RootLongName(tweak.root) + "\\" + tweak.subkey);
-        EXPECT_EQ(record->description, tweak.title);
-        EXPECT_EQ(record->valueName + record->valueData, "");
-        EXPECT_EQ(record->sizeBytes, 0.0);
+        EXPECT_EQ(std::to_string(record->checked) + "|" + std::to_string(record->section) + "|" +
+                      record->keyPath + "|" + record->description + "|" + record->valueName +
+                      record->valueData + "|" + std::to_string(record->sizeBytes),
+                  "1|22|" + RootLongName(tweak.root) + "\\" + tweak.subkey + "|" + tweak.title +
+                      "||0.000000");
 
-        // Text is stored with its terminating zero and compared exactly: a
-        // trailing blank or a leading zero makes another value.
+        // Text is compared exactly: a trailing blank or a leading zero makes another value.
         const std::string recommended = tweak.text ? Text(tweak.text) : Number(tweak.number);
         const std::string others[] = {
             tweak.text ? Text(tweak.text + std::string(" ")) : Number(tweak.number + 1),
@@ -173,15 +148,11 @@ TEST(Tweaks, EachIsOfferedUntilSetAndApplyingWritesTheRecommendedValue)
 
 TEST(Tweaks, MissingKeyIsNeitherOfferedNorCreated)
 {
-    const Expected& optimalLayout = tweaks[4];
-    ASSERT_FALSE(KeyOpens(optimalLayout.root, optimalLayout.subkey))
-        << "the test prefix is expected to lack this key";
-
+    const Expected& optimalLayout = tweaks[4]; // a key this prefix lacks
+    ASSERT_FALSE(KeyExists(optimalLayout.root, optimalLayout.subkey));
     ProblemPtr record = NewProblemRecord();
-    record->section = SectionTweaks;
     record->item = optimalLayout.name;
     ApplyTweak(*record);
-
-    EXPECT_FALSE(KeyOpens(optimalLayout.root, optimalLayout.subkey));
+    EXPECT_FALSE(KeyExists(optimalLayout.root, optimalLayout.subkey));
     EXPECT_EQ(Offered(optimalLayout), nullptr);
 }

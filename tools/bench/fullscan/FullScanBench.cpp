@@ -26,19 +26,12 @@ public:
     void Step() override {}
     void Pump() override { PumpPendingMessages(); }
     void ShowFailure(const std::string& text) override { fprintf(stderr, "%s\n", text.c_str()); }
-    void SetStatus(const std::string&) override {}
-    void SetGroupLabel(SectionGroupId, const std::string&) override {}
     bool GroupChecked(SectionGroupId) override { return true; }
     void SetRowText(int row, int column, const std::string& text) override
     {
         rows[{row, column}] = text;
     }
     std::string RowText(int row, int column) override { return rows[{row, column}]; }
-    void SetRowImage(int, int) override {}
-    void FillProgress() override {}
-    void ShowFinalMessage(const std::string&) override {}
-    void ShowResultsPage() override {}
-    void ScanFinished() override {}
 
 private:
     std::map<std::pair<int, int>, std::string> rows;

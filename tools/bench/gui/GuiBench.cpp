@@ -6,6 +6,10 @@
 // gui_max_response: while a complete scan with every section on runs from
 // that window, a second thread sends the window WM_NULL every 50 ms; the
 // longest wait for an answer.
+// window_round_trip and walk_gui_floor: what one synchronous call from the
+// scan thread to the window costs on this machine, and the ratio the walk
+// cannot beat when each of its calls to the window (item line, progress step,
+// record) is one such call and each pump one look at the thread's queue.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -37,8 +41,42 @@ void PumpUntilEnded(HANDLE thread)
     }
 }
 
+// Counts the calls that cross to the window, and passes every call on.
+class CountingContext : public ScanContext {
+public:
+    explicit CountingContext(std::unique_ptr<ScanContext> window) : window(std::move(window)) {}
+
+    long crossings = 0;
+    long pumps = 0;
+
+    void Report(ProblemPtr record) override { ++crossings, window->Report(std::move(record)); }
+    void ShowItem(const std::string& text) override { ++crossings, window->ShowItem(text); }
+    void Step() override { ++crossings, window->Step(); }
+    void Pump() override { ++pumps, window->Pump(); }
+    void ShowFailure(const std::string& text) override { window->ShowFailure(text); }
+    void SetStatus(const std::string& text) override { window->SetStatus(text); }
+    void SetGroupLabel(SectionGroupId group, const std::string& text) override
+    {
+        window->SetGroupLabel(group, text);
+    }
+    bool GroupChecked(SectionGroupId group) override { return window->GroupChecked(group); }
+    void SetRowText(int row, int column, const std::string& text) override
+    {
+        window->SetRowText(row, column, text);
+    }
+    std::string RowText(int row, int column) override { return window->RowText(row, column); }
+    void SetRowImage(int row, int image) override { window->SetRowImage(row, image); }
+    void FillProgress() override { window->FillProgress(); }
+    void ShowFinalMessage(const std::string& text) override { window->ShowFinalMessage(text); }
+    void ShowResultsPage() override { window->ShowResultsPage(); }
+    void ScanFinished() override { window->ScanFinished(); }
+
+private:
+    std::unique_ptr<ScanContext> window;
+};
+
 struct WalkJob {
-    std::unique_ptr<WindowScanContext> context;
+    std::unique_ptr<CountingContext> context;
     std::string branch;
 };
 
@@ -53,9 +91,10 @@ DWORD WINAPI WalkThroughWindow(void* parameter)
     return 0;
 }
 
-double TimeThroughWindow(const MainWindow& main, const std::string& branch)
+double TimeThroughWindow(const MainWindow& main, const std::string& branch, long& crossings,
+                         long& pumps)
 {
-    WalkJob job{main.NewScanContext(), branch};
+    WalkJob job{std::make_unique<CountingContext>(main.NewScanContext()), branch};
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     HANDLE thread = CreateThread(nullptr, 0, WalkThroughWindow, &job, 0, nullptr);
@@ -63,7 +102,49 @@ double TimeThroughWindow(const MainWindow& main, const std::string& branch)
         return 0;
     PumpUntilEnded(thread);
     CloseHandle(thread);
+    crossings = job.context->crossings;
+    pumps = job.context->pumps;
     return Seconds(start);
+}
+
+// Seconds per call of `calls` made from a second thread while this one runs
+// the window's messages.
+struct CallJob {
+    void (*call)(HWND);
+    HWND window;
+    int calls;
+};
+
+DWORD WINAPI MakeCalls(void* parameter)
+{
+    const CallJob& job = *static_cast<CallJob*>(parameter);
+    for (int i = 0; i < job.calls; ++i)
+        job.call(job.window);
+    return 0;
+}
+
+double SecondsPerCall(void (*call)(HWND), HWND window, int calls)
+{
+    CallJob job{call, window, calls};
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    HANDLE thread = CreateThread(nullptr, 0, MakeCalls, &job, 0, nullptr);
+    if (!thread)
+        return 0;
+    PumpUntilEnded(thread);
+    CloseHandle(thread);
+    return Seconds(start) / calls;
+}
+
+void SendNull(HWND window)
+{
+    SendMessageA(window, WM_NULL, 0, 0);
+}
+
+void PeekOwnQueue(HWND)
+{
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
 }
 
 struct Probe {
@@ -161,7 +242,8 @@ int main()
     }
     FillMruKeys();
     keepScanning = 1;
-    double bare = 1e9, gui = 1e9;
+    double bare = 1e9, gui = 1e9, roundTrip = 0, peek = 0;
+    long crossings = 0, pumps = 0;
     {
         MainWindow main;
         HWND window = main.CreateModeless(nullptr);
@@ -175,14 +257,20 @@ int main()
         // Alternating rounds, best of each: the first also warms the caches.
         for (int round = 0; round < 2; ++round) {
             bare = std::min(bare, TimeBare(branch));
-            gui = std::min(gui, TimeThroughWindow(main, branch));
+            gui = std::min(gui, TimeThroughWindow(main, branch, crossings, pumps));
         }
+        roundTrip = SecondsPerCall(SendNull, window, 5000);
+        peek = SecondsPerCall(PeekOwnQueue, window, 5000);
         DestroyWindow(window);
     }
     RemoveBranch(branch);
     printf("bench: walk_bare %.2f s\n", bare);
     printf("bench: walk_gui %.2f s\n", gui);
     printf("bench: walk_gui_ratio %.2f x\n", gui / bare);
+    printf("bench: window_calls %ld\n", crossings);
+    printf("bench: window_round_trip %.0f us\n", roundTrip * 1e6);
+    printf("bench: queue_look %.0f us\n", peek * 1e6);
+    printf("bench: walk_gui_floor %.2f x\n", (bare + crossings * roundTrip + pumps * peek) / bare);
     fflush(stdout);
 
     double seconds = 0;

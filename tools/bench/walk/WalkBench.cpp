@@ -20,16 +20,6 @@ public:
     void Step() override {}
     void Pump() override {}
     void ShowFailure(const std::string&) override {}
-    void SetStatus(const std::string&) override {}
-    void SetGroupLabel(SectionGroupId, const std::string&) override {}
-    bool GroupChecked(SectionGroupId) override { return false; }
-    void SetRowText(int, int, const std::string&) override {}
-    std::string RowText(int, int) override { return ""; }
-    void SetRowImage(int, int) override {}
-    void FillProgress() override {}
-    void ShowFinalMessage(const std::string&) override {}
-    void ShowResultsPage() override {}
-    void ScanFinished() override {}
 };
 
 double TimeScanner(const std::string& branch)
