@@ -64,9 +64,6 @@ TEST(ProblemReport, FieldsAreEscapedSoThatEachProblemIsOneLine)
     record.valueData = "back\\slash";
     record.description = "The file (%s) does not exist at the specified location";
     record.sizeBytes = 1536;
-    EXPECT_EQ(ReportHeader(),
-              "serial\tsection\titem\tkeyPath\tvalueName\tvalueData\tdescription\tsizeBytes\tchecked"
-              "\r\n");
     EXPECT_EQ(ReportLine(record),
               "7\t8\tC:\\\\a\\tb.exe\tHKEY_CURRENT_USER\\\\Run\ttwo\\r\\nlines\tback\\\\slash\t"
               "The file (%s) does not exist at the specified location\t1536\t1\r\n");

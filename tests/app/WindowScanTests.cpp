@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,36 +36,28 @@ private:
     std::string name;
 };
 
-struct Row {
-    std::string columns[3];
-    int image = -1;
-    LPARAM code = -1;
-};
-
-std::vector<Row> SectionRows(HWND list)
+// Each row of the section list as "label | count | status | image | section code".
+std::vector<std::string> SectionRows(HWND list)
 {
-    std::vector<Row> rows;
-    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int index = 0; index < count; ++index) {
-        Row row;
+    std::vector<std::string> rows;
+    for (int index = 0; index < ListView_GetItemCount(list); ++index) {
+        std::string row;
         for (int column = 0; column < 3; ++column) {
             char text[64] = "";
             ListView_GetItemText(list, index, column, text, sizeof(text));
-            row.columns[column] = text;
+            row += text + std::string(" | ");
         }
         LVITEMA item = {};
         item.mask = LVIF_IMAGE | LVIF_PARAM;
         item.iItem = index;
         SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        row.image = item.iImage;
-        row.code = item.lParam;
-        rows.push_back(row);
+        rows.push_back(row + std::to_string(item.iImage) + " | " + std::to_string(item.lParam));
     }
     return rows;
 }
 
 // The main window of this process, with only the sections a test switches
-// on and the other three groups left unchecked. Message boxes are captured.
+// on and the browser and tweaks groups unticked. Message boxes are captured.
 class WindowScan : public testing::Test {
 protected:
     void SetUp() override
@@ -77,7 +68,7 @@ protected:
             if (*SectionSettingsKey(code))
                 WriteSetting(SectionSettingsKey(code), "0");
         }
-        for (SectionGroupId group : {GroupIETemp, GroupWindows, GroupTweaks})
+        for (SectionGroupId group : {GroupIETemp, GroupTweaks})
             WriteSetting(GroupSettingsKey(group), "0");
     }
     void TearDown() override
@@ -114,6 +105,11 @@ protected:
         return !main.ScanThreadRunning();
     }
     std::string Text(int id) const { return WindowText(GetDlgItem(window, id)); }
+    void Click(int id)
+    {
+        SendMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0);
+        Pump();
+    }
 
     SavedSettingsKey saved;
     PlantedFolder logs{TestTempFolder() + UniqueName("QuillmoorWindowScanLogs")};
@@ -124,6 +120,9 @@ protected:
 
 } // namespace
 
+// Scan Now with the Windows group unticked: the Run entries of a program that
+// is gone show in the rows, labels and problem list; Go Back shows the groups
+// as they were stored when the scan started.
 TEST_F(WindowScan, PlantedRunEntriesReachTheRowsLabelsAndProblemList)
 {
     const std::string name = UniqueName("QmGoneRun");
@@ -133,8 +132,11 @@ TEST_F(WindowScan, PlantedRunEntriesReachTheRowsLabelsAndProblemList)
     RunValue user(HKEY_CURRENT_USER, name, "C:\\" + name + "\\b.exe");
     RunValue fine(HKEY_CURRENT_USER, name + "ok", "C:\\windows\\notepad.exe");
     ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_TRUE(IsChecked(GetDlgItem(window, IDC_CHECK_WINDOWS)));
+    Click(IDC_CHECK_WINDOWS);
+    ASSERT_FALSE(IsChecked(GetDlgItem(window, IDC_CHECK_WINDOWS)));
 
-    main.StartScan();
+    Click(IDC_SCAN_NOW);
     EXPECT_EQ(main.CurrentPage(), MainWindow::Page::Scanning);
     main.StartScan(); // ignored: a scan runs
     EXPECT_TRUE(WaitForScanEnd(60000));
@@ -149,17 +151,11 @@ TEST_F(WindowScan, PlantedRunEntriesReachTheRowsLabelsAndProblemList)
     EXPECT_EQ(Text(IDC_LABEL_WINDOWS), "Increase Disk Space By: 0 bytes");
     EXPECT_EQ(Text(IDC_LABEL_TWEAKS), "Tweaks Available: 0");
 
-    std::vector<Row> rows = SectionRows(GetDlgItem(window, IDC_SECTION_LIST));
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].columns[0], SectionRowLabel(SectionRegistryIntegrity));
-    EXPECT_EQ(rows[0].columns[1], "0");
-    EXPECT_EQ(rows[0].columns[2], "Finished");
-    EXPECT_EQ(rows[0].image, 0);
-    EXPECT_EQ(rows[1].columns[0], SectionRowLabel(SectionStartup));
-    EXPECT_EQ(rows[1].columns[1], "2");
-    EXPECT_EQ(rows[1].columns[2], "Finished");
-    EXPECT_EQ(rows[1].image, 1);
-    EXPECT_EQ(rows[1].code, static_cast<LPARAM>(SectionStartup));
+    EXPECT_EQ(SectionRows(GetDlgItem(window, IDC_SECTION_LIST)),
+              (std::vector<std::string>{
+                  std::string(SectionRowLabel(SectionRegistryIntegrity)) + " | 0 | Finished | 0 | " +
+                      std::to_string(SectionRegistryIntegrity),
+                  std::string(SectionRowLabel(SectionStartup)) + " | 2 | Finished | 1 | " + std::to_string(SectionStartup)}));
 
     const auto& problems = main.Problems().Problems();
     ASSERT_EQ(problems.size(), 2u);
@@ -168,50 +164,9 @@ TEST_F(WindowScan, PlantedRunEntriesReachTheRowsLabelsAndProblemList)
         EXPECT_EQ(problems[i]->serial, i);
         EXPECT_EQ(problems[i]->section, static_cast<unsigned>(SectionStartup));
     }
-}
 
-TEST_F(WindowScan, AbortStopsBeforeTheNextTestedSectionAndSaysSo)
-{
-    WriteSetting("Registry Integrity", "1");
-    WriteSetting("Startup Programs", "1");
-    WriteSetting("Sounds Section", "1");
-    ASSERT_NO_FATAL_FAILURE(Open());
-
-    main.StartScan();
-    main.AbortScan();
-    EXPECT_TRUE(WaitForScanEnd(60000));
-
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Scan Aborted"});
-    EXPECT_EQ(main.CurrentPage(), MainWindow::Page::Results);
-    EXPECT_EQ(Text(IDC_STATUS_ITEM), "Scan Aborted");
-    std::vector<Row> rows = SectionRows(GetDlgItem(window, IDC_SECTION_LIST));
-    ASSERT_EQ(rows.size(), 3u);
-    // The sections before the first test run (their scanners stop at once);
-    // the sounds never start and keep their label only.
-    EXPECT_EQ(rows[1].columns[2], "Finished");
-    EXPECT_EQ(rows[2].columns[0], SectionRowLabel(SectionSounds));
-    EXPECT_EQ(rows[2].columns[1], "");
-    EXPECT_EQ(rows[2].columns[2], "");
-
-    // A new scan starts from nothing.
-    main.StartScan();
-    EXPECT_TRUE(WaitForScanEnd(60000));
-    EXPECT_EQ(boxes.Texts().back(), "Scan Completed");
-    EXPECT_EQ(SectionRows(GetDlgItem(window, IDC_SECTION_LIST)).size(), 3u);
-}
-
-TEST_F(WindowScan, DestroyingTheWindowMidScanLeavesTheThreadToEndQuietly)
-{
-    WriteSetting("Registry Integrity", "1");
-    WriteSetting("Startup Programs", "1");
-    ASSERT_NO_FATAL_FAILURE(Open());
-    main.StartScan();
-    EXPECT_TRUE(DestroyWindow(window));
-    EXPECT_FALSE(IsWindow(window));
-    // The thread waits out the integrity pause, then finds the window gone.
-    for (int i = 0; i < 20; ++i) {
-        Pump();
-        Sleep(100);
-    }
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>()) << "no box for a window that is gone";
+    Click(IDC_GO_BACK);
+    EXPECT_EQ(main.CurrentPage(), MainWindow::Page::Start);
+    EXPECT_FALSE(IsChecked(GetDlgItem(window, IDC_CHECK_WINDOWS)));
+    EXPECT_TRUE(IsChecked(GetDlgItem(window, IDC_CHECK_REGISTRY)));
 }

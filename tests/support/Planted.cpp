@@ -4,17 +4,9 @@
 #include <shlwapi.h>
 
 #include <cstdio>
+#include <fstream>
 
 namespace {
-
-bool KeyOpens(HKEY root, const std::string& path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
 
 void WriteValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
                 const void* data, DWORD size)
@@ -41,33 +33,27 @@ std::string RootLongName(HKEY root)
 
 PlantedKey::PlantedKey(HKEY r, const std::string& p) : root(r), path(p)
 {
-    // Remember the shallowest missing ancestor: that is what we remove later.
-    size_t pos = 0;
-    while (true) {
-        size_t next = path.find('\\', pos);
-        std::string prefix = path.substr(0, next);
-        if (!KeyOpens(root, prefix)) {
-            topCreated = prefix;
-            break;
-        }
-        if (next == std::string::npos)
-            break;
-        pos = next + 1;
-    }
-    HKEY key;
-    LONG rc = RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr);
-    EXPECT_EQ(rc, ERROR_SUCCESS) << "planting " << path;
-    if (rc == ERROR_SUCCESS)
+    // Level by level: the shallowest key created here is the one removed at the end.
+    for (size_t end = 0; end != std::string::npos;) {
+        end = path.find('\\', end + 1);
+        std::string level = path.substr(0, end);
+        HKEY key;
+        DWORD disposition = 0;
+        LONG rc = RegCreateKeyExA(root, level.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                  &disposition);
+        EXPECT_EQ(rc, ERROR_SUCCESS) << "planting " << level;
+        if (rc != ERROR_SUCCESS)
+            return;
         RegCloseKey(key);
+        if (disposition == REG_CREATED_NEW_KEY && topCreated.empty())
+            topCreated = level;
+    }
 }
 
 PlantedKey::~PlantedKey()
 {
-    if (!topCreated.empty())
-        SHDeleteKeyA(root, topCreated.c_str());
-    else
-        SHDeleteKeyA(root, path.c_str()); // existed before: remove only our leaf
+    // A key that existed before loses only our leaf.
+    SHDeleteKeyA(root, (topCreated.empty() ? path : topCreated).c_str());
 }
 
 std::string PlantedKey::FullPath() const
@@ -137,39 +123,36 @@ void RemoveTree(const std::string& path)
     RemoveDirectoryA(path.c_str());
 }
 
+namespace {
+void RemoveFolders(const std::vector<std::string>& created)
+{
+    for (auto it = created.rbegin(); it != created.rend(); ++it)
+        RemoveDirectoryA(it->c_str());
+}
+} // namespace
+
 PlantedFile::PlantedFile(const std::string& p, const std::string& content) : path(p)
 {
     size_t slash = path.rfind('\\');
     if (slash != std::string::npos)
         createdFolders = CreateFolders(path.substr(0, slash));
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    EXPECT_NE(file, INVALID_HANDLE_VALUE) << "planting " << path;
-    if (file != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-        CloseHandle(file);
-    }
+    std::ofstream file(path, std::ios::binary);
+    EXPECT_TRUE(file.write(content.data(), content.size()).flush()) << "planting " << path;
 }
 
 PlantedFile::~PlantedFile()
 {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path.c_str());
-    for (auto it = createdFolders.rbegin(); it != createdFolders.rend(); ++it)
-        RemoveDirectoryA(it->c_str());
+    RemoveFolders(createdFolders);
 }
 
-PlantedFolder::PlantedFolder(const std::string& p) : path(p)
-{
-    createdFolders = CreateFolders(path);
-}
+PlantedFolder::PlantedFolder(const std::string& p) : path(p), createdFolders(CreateFolders(p)) {}
 
 PlantedFolder::~PlantedFolder()
 {
     RemoveTree(path);
-    for (auto it = createdFolders.rbegin(); it != createdFolders.rend(); ++it)
-        RemoveDirectoryA(it->c_str());
+    RemoveFolders(createdFolders);
 }
 
 std::string UniqueName(const std::string& stem)

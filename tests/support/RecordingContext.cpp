@@ -13,28 +13,6 @@ void RecordingContext::ShowItem(const std::string& text)
         onItem(text);
 }
 
-void RecordingContext::Step()
-{
-    ++steps;
-    calls.push_back("Step");
-}
-
-void RecordingContext::Pump()
-{
-    calls.push_back("Pump");
-}
-
-void RecordingContext::ShowFailure(const std::string& text, BoxTitle title)
-{
-    calls.push_back("ShowFailure " + text +
-                    (title == BoxTitle::Application ? " (application title)" : ""));
-}
-
-void RecordingContext::SetStatus(const std::string& text)
-{
-    calls.push_back("SetStatus " + text);
-}
-
 void RecordingContext::SetGroupLabel(SectionGroupId group, const std::string& text)
 {
     calls.push_back("SetGroupLabel " + std::to_string(group) + " " + text);
@@ -58,9 +36,7 @@ void RecordingContext::SetRowText(int row, int column, const std::string& text)
 
 std::string RecordingContext::RowText(int row, int column)
 {
-    if (row < 0 || rows.size() <= static_cast<size_t>(row))
-        return "";
-    return rows[row][column];
+    return row >= 0 && static_cast<size_t>(row) < rows.size() ? rows[row][column] : "";
 }
 
 void RecordingContext::SetRowImage(int row, int image)
@@ -73,26 +49,6 @@ void RecordingContext::SetRowImage(int row, int image)
     rowImages[row] = image;
 }
 
-void RecordingContext::FillProgress()
-{
-    calls.push_back("FillProgress");
-}
-
-void RecordingContext::ShowFinalMessage(const std::string& text)
-{
-    calls.push_back("ShowFinalMessage " + text);
-}
-
-void RecordingContext::ShowResultsPage()
-{
-    calls.push_back("ShowResultsPage");
-}
-
-void RecordingContext::ScanFinished()
-{
-    calls.push_back("ScanFinished");
-}
-
 std::vector<const ProblemRecord*> RecordingContext::Section(unsigned code) const
 {
     std::vector<const ProblemRecord*> found;
@@ -100,14 +56,6 @@ std::vector<const ProblemRecord*> RecordingContext::Section(unsigned code) const
         if (record->section == code)
             found.push_back(record.get());
     return found;
-}
-
-const ProblemRecord* RecordingContext::FindItem(const std::string& item) const
-{
-    for (const ProblemPtr& record : records)
-        if (record->item == item)
-            return record.get();
-    return nullptr;
 }
 
 std::vector<std::string> RecordingContext::CallsStartingWith(const std::string& prefix) const

@@ -22,24 +22,26 @@ public:
 
     void Report(ProblemPtr record) override;
     void ShowItem(const std::string& text) override;
-    void Step() override;
-    void Pump() override;
-    void ShowFailure(const std::string& text, BoxTitle title) override;
-    void SetStatus(const std::string& text) override;
+    void Step() override { ++steps, calls.push_back("Step"); }
+    void Pump() override { calls.push_back("Pump"); }
+    void ShowFailure(const std::string& text, BoxTitle title) override
+    {
+        calls.push_back("ShowFailure " + text +
+                        (title == BoxTitle::Application ? " (application title)" : ""));
+    }
+    void SetStatus(const std::string& text) override { calls.push_back("SetStatus " + text); }
     void SetGroupLabel(SectionGroupId group, const std::string& text) override;
     bool GroupChecked(SectionGroupId group) override;
     void SetRowText(int row, int column, const std::string& text) override;
     std::string RowText(int row, int column) override;
     void SetRowImage(int row, int image) override;
-    void FillProgress() override;
-    void ShowFinalMessage(const std::string& text) override;
-    void ShowResultsPage() override;
-    void ScanFinished() override;
+    void FillProgress() override { calls.push_back("FillProgress"); }
+    void ShowFinalMessage(const std::string& text) override { calls.push_back("ShowFinalMessage " + text); }
+    void ShowResultsPage() override { calls.push_back("ShowResultsPage"); }
+    void ScanFinished() override { calls.push_back("ScanFinished"); }
 
     // Records of one section, in the order reported.
     std::vector<const ProblemRecord*> Section(unsigned code) const;
-    // The first record whose item equals `item`, or null.
-    const ProblemRecord* FindItem(const std::string& item) const;
     // Calls that begin with `prefix`.
     std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
 };

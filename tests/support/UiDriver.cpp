@@ -1,9 +1,11 @@
 #include "support/UiDriver.h"
 
 #include "support/Planted.h"
-#include "support/Png.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <fstream>
 
 namespace {
 
@@ -37,6 +39,61 @@ std::string ScreenshotFolder()
     return TestBinaryFolder() + "\\..\\..\\screenshots";
 }
 
+void PutU32(std::string& out, uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out += static_cast<char>(value >> shift);
+}
+
+void PutChunk(std::string& png, const char* type, const std::string& data)
+{
+    std::string body = type + data;
+    uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char c : body) {
+        crc ^= c;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+    }
+    PutU32(png, static_cast<uint32_t>(data.size()));
+    png += body;
+    PutU32(png, ~crc);
+}
+
+// An 8-bit RGB PNG whose deflate stream is stored blocks: large, but needs no library.
+bool WritePng(const std::string& path, int width, int height, const std::vector<COLORREF>& pixels)
+{
+    std::string raw;
+    for (int y = 0; y < height; ++y) {
+        raw += '\0'; // no filter
+        for (int x = 0; x < width; ++x) {
+            COLORREF c = pixels[static_cast<size_t>(y) * width + x];
+            raw += {static_cast<char>(GetRValue(c)), static_cast<char>(GetGValue(c)), static_cast<char>(GetBValue(c))};
+        }
+    }
+    std::string zlib = "\x78\x01";
+    uint32_t a = 1, b = 0;
+    for (unsigned char c : raw)
+        a = (a + c) % 65521, b = (b + a) % 65521;
+    for (size_t pos = 0; pos < raw.size();) {
+        size_t length = std::min<size_t>(raw.size() - pos, 65535);
+        zlib += {static_cast<char>(pos + length == raw.size()), static_cast<char>(length),
+                 static_cast<char>(length >> 8), static_cast<char>(~length), static_cast<char>(~length >> 8)};
+        zlib.append(raw, pos, length);
+        pos += length;
+    }
+    PutU32(zlib, (b << 16) | a);
+    std::string header;
+    PutU32(header, width);
+    PutU32(header, height);
+    header.append("\x08\x02\0\0\0", 5);
+    std::string png = "\x89PNG\r\n\x1A\n";
+    PutChunk(png, "IHDR", header);
+    PutChunk(png, "IDAT", zlib);
+    PutChunk(png, "IEND", "");
+    std::ofstream file(path, std::ios::binary);
+    return static_cast<bool>(file.write(png.data(), png.size()).flush());
+}
+
 } // namespace
 
 std::string QuillmoorExe()
@@ -46,7 +103,13 @@ std::string QuillmoorExe()
 
 AppProcess::~AppProcess()
 {
-    Kill();
+    if (!process)
+        return;
+    if (Running()) {
+        TerminateProcess(process, 99);
+        WaitForSingleObject(process, 5000);
+    }
+    CloseHandle(process);
 }
 
 bool AppProcess::Start(const std::string& arguments, const std::string& exe)
@@ -80,18 +143,6 @@ DWORD AppProcess::WaitForExit(DWORD milliseconds)
     return code;
 }
 
-void AppProcess::Kill()
-{
-    if (!process)
-        return;
-    if (Running()) {
-        TerminateProcess(process, 99);
-        WaitForSingleObject(process, 5000);
-    }
-    CloseHandle(process);
-    process = nullptr;
-}
-
 std::vector<HWND> TopWindows(DWORD processId)
 {
     WindowSearch search{processId, {}};
@@ -111,11 +162,6 @@ HWND WaitForWindow(DWORD processId, const std::string& title, DWORD milliseconds
     return nullptr;
 }
 
-HWND Control(HWND dialog, int id)
-{
-    return GetDlgItem(dialog, id);
-}
-
 std::string WindowText(HWND window)
 {
     char buffer[4096] = "";
@@ -131,16 +177,6 @@ bool IsChecked(HWND button)
     DWORD_PTR state = 0;
     SendMessageTimeoutA(button, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &state);
     return state == BST_CHECKED;
-}
-
-bool IsShown(HWND window)
-{
-    return window && IsWindowVisible(window);
-}
-
-void Click(HWND button)
-{
-    PostMessageA(button, BM_CLICK, 0, 0);
 }
 
 void SendKey(HWND window, UINT virtualKey)
@@ -185,6 +221,29 @@ void PressButton(HWND box, int buttonId)
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0);
 }
 
+std::vector<COLORREF> ScreenPixels(const RECT& area)
+{
+    int width = area.right - area.left, height = area.bottom - area.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(info.bmiHeader), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    const DWORD* source = static_cast<const DWORD*>(bits); // 0x00RRGGBB
+    std::vector<COLORREF> pixels;
+    for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i)
+        pixels.push_back(RGB((source[i] >> 16) & 0xFF, (source[i] >> 8) & 0xFF, source[i] & 0xFF));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
 std::string SaveScreenshot(const std::string& name, HWND window)
 {
     RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -193,35 +252,8 @@ std::string SaveScreenshot(const std::string& name, HWND window)
     int width = area.right - area.left, height = area.bottom - area.top;
     if (width <= 0 || height <= 0)
         return "";
-
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height; // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-
-    std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
-    const unsigned char* source = static_cast<const unsigned char*>(bits);
-    for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
-        rgb[i * 3] = source[i * 4 + 2];
-        rgb[i * 3 + 1] = source[i * 4 + 1];
-        rgb[i * 3 + 2] = source[i * 4];
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-
     std::string folder = ScreenshotFolder();
     CreateFolders(folder);
     std::string path = folder + "\\" + name + ".png";
-    return WritePng(path, width, height, rgb) ? path : "";
+    return WritePng(path, width, height, ScreenPixels(area)) ? path : "";
 }

@@ -25,7 +25,6 @@ public:
     bool Running() const;
     // The exit code, or STILL_ACTIVE when the time ran out first.
     DWORD WaitForExit(DWORD milliseconds);
-    void Kill();
 
 private:
     HANDLE process = nullptr;
@@ -38,12 +37,12 @@ std::vector<HWND> TopWindows(DWORD processId);
 // null when none appeared in time.
 HWND WaitForWindow(DWORD processId, const std::string& title, DWORD milliseconds);
 
-HWND Control(HWND dialog, int id);
+inline HWND Control(HWND dialog, int id) { return GetDlgItem(dialog, id); }
 std::string WindowText(HWND window);
 bool IsChecked(HWND button);
-bool IsShown(HWND window);
+inline bool IsShown(HWND window) { return window && IsWindowVisible(window); }
 // Clicks a button without waiting for what the click starts (a modal box, say).
-void Click(HWND button);
+inline void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 // Sends a key press and release to the window that has the focus in the
 // window's thread (or to the window itself).
 void SendKey(HWND window, UINT virtualKey);
@@ -58,6 +57,8 @@ MessageBoxSeen WaitForMessageBox(DWORD processId, DWORD milliseconds);
 // Presses the box's button with this id (IDOK, IDYES, ...).
 void PressButton(HWND box, int buttonId);
 
+// The colours of a rectangle of the screen, row by row, as RGB values.
+std::vector<COLORREF> ScreenPixels(const RECT& area);
 // Saves a PNG of the window (or of the whole screen) as NAME.png in the
 // screenshots folder; returns the file's path, empty on failure.
 std::string SaveScreenshot(const std::string& name, HWND window = nullptr);

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/Registry.h"
+#include "core/ScanSection.h"
+#include "resource.h"
+#include "settings/Settings.h"
+#include "support/FileBytes.h"
+#include "support/Planted.h"
+#include "support/SavedSettings.h"
+#include "support/UiDriver.h"
+
+namespace {
+
+// Waits until `done` holds or the time is up; answers whether it held.
+template <typename Condition>
+bool WaitFor(Condition done, DWORD milliseconds)
+{
+    for (DWORD start = GetTickCount(); !done(); Sleep(20))
+        if (GetTickCount() - start > milliseconds)
+            return false;
+    return true;
+}
+
+// The program started and its main window found.
+struct RunningApp {
+    AppProcess app;
+    HWND window = nullptr;
+
+    void Start()
+    {
+        ASSERT_TRUE(app.Start()) << QuillmoorExe();
+        window = WaitForWindow(app.Id(), "Quillmoor v8.0", 15000);
+        ASSERT_NE(window, nullptr) << "no window titled \"Quillmoor v8.0\"";
+        Sleep(300);
+    }
+    HWND Item(int id) const { return Control(window, id); }
+    std::string Text(int id) const { return WindowText(Item(id)); }
+    void EndWithEscape()
+    {
+        SendKey(window, VK_ESCAPE);
+        EXPECT_EQ(app.WaitForExit(10000), 0u);
+    }
+};
+
+void ClickClient(HWND window, int x, int y)
+{
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+} // namespace
+
+TEST(MainWindow, StartPageOptionsPanelMinimiseAndCloseBox)
+{
+    RunningApp run;
+    ASSERT_NO_FATAL_FAILURE(run.Start());
+    EXPECT_EQ(GetWindowLongPtrA(run.window, GWL_STYLE) & WS_CAPTION, 0);
+    EXPECT_FALSE(SaveScreenshot("start-page", run.window).empty());
+    SendKey(run.window, VK_RETURN);
+    EXPECT_EQ(run.app.WaitForExit(700), STILL_ACTIVE) << "Enter must do nothing";
+    EXPECT_TRUE(IsShown(run.window));
+
+    Click(run.Item(IDC_OPTIONS));
+    HWND options = WaitForWindow(run.app.Id(), "Advanced Options", 10000);
+    ASSERT_NE(options, nullptr);
+    Sleep(300);
+    EXPECT_EQ(WindowText(Control(options, IDCANCEL)), "Close");
+    EXPECT_FALSE(SaveScreenshot("advanced-options", options).empty());
+    Click(Control(options, IDCANCEL));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(options); }, 5000));
+    EXPECT_EQ(run.app.WaitForExit(200), STILL_ACTIVE) << "closing the panel must not end the program";
+
+    ClickClient(run.window, 686, 16);
+    Sleep(500);
+    EXPECT_TRUE(IsIconic(run.window));
+    EXPECT_EQ(run.app.WaitForExit(200), STILL_ACTIVE);
+    ShowWindow(run.window, SW_RESTORE);
+    Sleep(300);
+    ClickClient(run.window, 711, 16);
+    EXPECT_EQ(run.app.WaitForExit(10000), 0u);
+}
+
+TEST(Application, FirstStartWritesTheDefaultSettingsBeforeTheWindowShowsAndEscapeEnds)
+{
+    SavedSettingsKey saved;
+    RunningApp run;
+    ASSERT_NO_FATAL_FAILURE(run.Start());
+    std::string registry;
+    EXPECT_EQ(ReadSetting("Registry Section", registry), 1);
+    for (int id : {IDC_CHECK_REGISTRY, IDC_CHECK_IE, IDC_CHECK_WINDOWS, IDC_CHECK_TWEAKS})
+        EXPECT_TRUE(IsChecked(run.Item(id))) << id;
+    run.EndWithEscape();
+}
+
+TEST(Application, SecondCopyEndsAtOnceWithoutAWindow)
+{
+    RunningApp first;
+    ASSERT_NO_FATAL_FAILURE(first.Start());
+    AppProcess second;
+    ASSERT_TRUE(second.Start());
+    EXPECT_EQ(second.WaitForExit(10000), 0u);
+    EXPECT_TRUE(TopWindows(second.Id()).empty());
+    EXPECT_TRUE(first.app.Running());
+    first.EndWithEscape();
+}
+
+namespace {
+
+const char runKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// Three Run entries of a program that is gone, for the startup section, and the
+// whole-registry walk; the other sections stay off. The settings are put back
+// as they were when the test ends.
+class ScanFromWindow : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(WriteDefaultSettings(), 1);
+        ASSERT_EQ(WriteSetting("Log File Path", logs.Path()), 1);
+        for (unsigned code = 0; code < SectionCount; ++code)
+            if (*SectionSettingsKey(code))
+                WriteSetting(SectionSettingsKey(code), "0");
+        WriteSetting("Startup Programs", "1");
+        WriteSetting("Complete Registry Scan", "1");
+        for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+            std::string value = name + std::to_string(planted.size());
+            ASSERT_EQ(WriteRegValue(root, runKey, value, "C:\\" + name + "\\" + value + ".exe", REG_SZ), 1);
+            planted.push_back({root, value});
+        }
+    }
+    void TearDown() override
+    {
+        for (const auto& value : planted)
+            DeleteRegValue(value.first, runKey, value.second);
+    }
+    void StartAndScan()
+    {
+        ASSERT_NO_FATAL_FAILURE(run.Start());
+        Click(run.Item(IDC_SCAN_NOW));
+        // The Run entries are in; the whole-registry walk is under way.
+        ASSERT_TRUE(WaitFor([&] { return run.Text(IDC_STATUS_SECTION) == "Scanning: Complete Registry Scan"; },
+                            30000));
+    }
+
+    const std::string name = UniqueName("QmGoneRun");
+    SavedSettingsKey saved;
+    PlantedFolder logs{TestTempFolder() + UniqueName("QuillmoorWindowLogs")};
+    std::vector<std::pair<HKEY, std::string>> planted;
+    RunningApp run;
+};
+
+} // namespace
+
+TEST_F(ScanFromWindow, AbortKeepsWhatWasAcceptedBeforeAndTheResultsWaitForTheBox)
+{
+    WriteSetting("System Services", "1");
+    ASSERT_NO_FATAL_FAILURE(StartAndScan());
+    EXPECT_FALSE(SaveScreenshot("scanning-page", run.window).empty());
+    Click(run.Item(IDC_ABORT));
+
+    MessageBoxSeen box = WaitForMessageBox(run.app.Id(), 60000);
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_EQ(box.text, "Scan Aborted");
+    EXPECT_EQ(run.Text(IDC_STATUS_ITEM), "Scan Aborted");
+    EXPECT_FALSE(IsShown(run.Item(IDC_REPAIR))) << "the results page waits for the box";
+    std::string label = run.Text(IDC_LABEL_REGISTRY);
+    ASSERT_EQ(label.rfind("Problems Found: ", 0), 0u) << label;
+    int found = std::stoi(label.substr(16));
+    EXPECT_GE(found, 3);
+    PressButton(box.window, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return IsShown(run.Item(IDC_REPAIR)); }, 5000)) << "no results page";
+    Sleep(200);
+    EXPECT_FALSE(SaveScreenshot("results-after-scan", run.window).empty());
+
+    // One log entry for each problem the window counted, and nothing after.
+    std::string log = ReadOnlyMatch(logs.Path(), "*.txt");
+    EXPECT_EQ(CountOf(log, "\r\r\nKey : "), static_cast<size_t>(found));
+    EXPECT_NE(log.find("ValueName : " + name + "0"), std::string::npos);
+    run.EndWithEscape();
+}
+
+TEST_F(ScanFromWindow, ClosingTheWindowDuringAScanEndsTheProgramCleanly)
+{
+    ASSERT_NO_FATAL_FAILURE(StartAndScan());
+    run.EndWithEscape();
+}
