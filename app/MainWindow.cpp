@@ -392,9 +392,21 @@ void MainWindow::RefreshScanDisplay()
         SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }
     pending.rowCounts.clear();
-    HWND progress = Item(IDC_SCAN_PROGRESS);
-    for (; pending.steps > 0; --pending.steps)
-        SendMessageA(progress, PBM_STEPIT, 0, 0);
+    if (pending.steps > 0) {
+        // Every step the scan asked for, drawn once: the bar paints itself on
+        // each step otherwise. A hidden bar paints nothing, and turning its
+        // redraw back on would show it.
+        HWND progress = Item(IDC_SCAN_PROGRESS);
+        bool visible = IsWindowVisible(progress) != FALSE;
+        if (visible)
+            SendMessageA(progress, WM_SETREDRAW, FALSE, 0);
+        for (; pending.steps > 0; --pending.steps)
+            SendMessageA(progress, PBM_STEPIT, 0, 0);
+        if (visible) {
+            SendMessageA(progress, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(progress, nullptr, TRUE);
+        }
+    }
 }
 
 // A new scan starts from what the window shows; nothing of the last one may
