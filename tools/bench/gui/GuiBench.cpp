@@ -94,24 +94,31 @@ DWORD WINAPI WalkThroughWindow(void* parameter)
     return 0;
 }
 
-double TimeThroughWindow(const MainWindow& main, const std::string& branch, long& crossings,
-                         long& pumps)
+// Seconds that `work` takes on a second thread while this one runs the
+// window's messages.
+double SecondsOnSecondThread(LPTHREAD_START_ROUTINE work, void* parameter)
 {
-    WalkJob job{std::make_unique<CountingContext>(main.NewScanContext()), branch};
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
-    HANDLE thread = CreateThread(nullptr, 0, WalkThroughWindow, &job, 0, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, work, parameter, 0, nullptr);
     if (!thread)
         return 0;
     PumpUntilEnded(thread);
     CloseHandle(thread);
-    crossings = job.context->crossings;
-    pumps = job.context->pumps;
     return Seconds(start);
 }
 
-// Seconds per call of `calls` made from a second thread while this one runs
-// the window's messages.
+double TimeThroughWindow(const MainWindow& main, const std::string& branch, long& crossings,
+                         long& pumps)
+{
+    WalkJob job{std::make_unique<CountingContext>(main.NewScanContext()), branch};
+    double seconds = SecondsOnSecondThread(WalkThroughWindow, &job);
+    crossings = job.context->crossings;
+    pumps = job.context->pumps;
+    return seconds;
+}
+
+// Seconds per call of `calls` made from a second thread.
 struct CallJob {
     void (*call)(HWND);
     HWND window;
@@ -129,14 +136,7 @@ DWORD WINAPI MakeCalls(void* parameter)
 double SecondsPerCall(void (*call)(HWND), HWND window, int calls)
 {
     CallJob job{call, window, calls};
-    LARGE_INTEGER start;
-    QueryPerformanceCounter(&start);
-    HANDLE thread = CreateThread(nullptr, 0, MakeCalls, &job, 0, nullptr);
-    if (!thread)
-        return 0;
-    PumpUntilEnded(thread);
-    CloseHandle(thread);
-    return Seconds(start) / calls;
+    return SecondsOnSecondThread(MakeCalls, &job) / calls;
 }
 
 void SendNull(HWND window)
