@@ -394,18 +394,14 @@ void MainWindow::RefreshScanDisplay()
     pending.rowCounts.clear();
     if (pending.steps > 0) {
         // Every step the scan asked for, drawn once: the bar paints itself on
-        // each step otherwise. A hidden bar paints nothing, and turning its
-        // redraw back on would show it.
-        HWND progress = Item(IDC_SCAN_PROGRESS);
-        bool visible = IsWindowVisible(progress) != FALSE;
-        if (visible)
-            SendMessageA(progress, WM_SETREDRAW, FALSE, 0);
-        for (; pending.steps > 0; --pending.steps)
-            SendMessageA(progress, PBM_STEPIT, 0, 0);
-        if (visible) {
-            SendMessageA(progress, WM_SETREDRAW, TRUE, 0);
-            InvalidateRect(progress, nullptr, TRUE);
-        }
+        // each step otherwise.
+        ChangeQuietly(
+            IDC_SCAN_PROGRESS,
+            [this](HWND progress) {
+                for (; pending.steps > 0; --pending.steps)
+                    SendMessageA(progress, PBM_STEPIT, 0, 0);
+            },
+            TRUE);
     }
 }
 

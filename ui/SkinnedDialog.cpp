@@ -193,21 +193,6 @@ void SkinnedDialog::Paint()
     EndPaint(hwnd, &paint);
 }
 
-void SkinnedDialog::SetTextQuietly(int controlId, const std::string& text)
-{
-    HWND control = Item(controlId);
-    // A hidden control paints nothing anyway, and turning its redraw back on
-    // would show it.
-    if (!IsWindowVisible(control)) {
-        SetWindowTextA(control, text.c_str());
-        return;
-    }
-    SendMessageA(control, WM_SETREDRAW, FALSE, 0);
-    SetWindowTextA(control, text.c_str());
-    SendMessageA(control, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(control, nullptr, FALSE);
-}
-
 INT_PTR SkinnedDialog::ControlColour(HDC dc, HWND control)
 {
     // The control shows the background behind it, so text looks transparent

@@ -32,10 +32,27 @@ public:
     HBITMAP Background() const;
 
 protected:
-    // Sets a control's text and leaves the painting to the next WM_PAINT, so
-    // that a text changed many times a second is drawn only as often as the
-    // window has time for.
-    void SetTextQuietly(int controlId, const std::string& text);
+    // Changes a control with its painting held and leaves the painting to the
+    // next WM_PAINT, so that a control changed many times a second is drawn
+    // only as often as the window has time for. A hidden control paints
+    // nothing anyway, and turning its redraw back on would show it.
+    template <typename Change>
+    void ChangeQuietly(int controlId, Change change, BOOL erase = FALSE)
+    {
+        HWND control = Item(controlId);
+        if (!IsWindowVisible(control)) {
+            change(control);
+            return;
+        }
+        SendMessageA(control, WM_SETREDRAW, FALSE, 0);
+        change(control);
+        SendMessageA(control, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(control, nullptr, erase);
+    }
+    void SetTextQuietly(int controlId, const std::string& text)
+    {
+        ChangeQuietly(controlId, [&text](HWND control) { SetWindowTextA(control, text.c_str()); });
+    }
 
     // Sizes the client area to the bitmap, cuts the window's shape from its
     // magenta pixels and draws the window on it.
