@@ -117,6 +117,8 @@ std::string HeadlessUsage()
 {
     std::string usage =
         "Usage: Quillmoor8.exe /scan [/all | /sections:LIST] [/report:PATH]\r\n"
+        "       Quillmoor8.exe /backups\r\n"
+        "       Quillmoor8.exe /restore:SET [/items:LIST]\r\n"
         "\r\n"
         "Runs one complete scan without a window and prints every problem found,\r\n"
         "then the four group totals.\r\n"
@@ -129,6 +131,11 @@ std::string HeadlessUsage()
         "  /?              show this text\r\n"
         "\r\n"
         "Without /all or /sections the sections enabled in the settings run.\r\n"
+        "/backups prints each backup set, newest first: name, date, item count.\r\n"
+        "/restore:SET puts back every item of a set (its name or its cabinet's\r\n"
+        "path), or with /items:1,3 the items so numbered; exit code 0 when all\r\n"
+        "came back, 4 when some did not (each named on standard error).\r\n"
+        "\r\n"
         "Exit code: 0 nothing found, 1 problems found, 2 command line not\r\n"
         "understood, 3 the scan could not run.\r\n"
         "\r\n"

@@ -6,6 +6,7 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/HeadlessContext.h"
+#include "app/HeadlessRestore.h"
 #include "app/ProblemCollection.h"
 #include "app/ProblemReport.h"
 #include "core/Handles.h"
@@ -77,6 +78,8 @@ SettingsOverlay::Values ScanSettings(const HeadlessOptions& options)
 
 int RunHeadless(const std::vector<std::string>& arguments, TextOutput& out, TextOutput& err)
 {
+    if (IsBackupCommand(arguments))
+        return RunBackupCommand(arguments, out, err);
     HeadlessOptions options;
     std::string error;
     if (!ParseHeadlessArguments(arguments, options, error)) {

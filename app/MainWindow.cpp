@@ -6,6 +6,7 @@
 
 #include "SkinLayout.h"
 #include "app/OptionsDialog.h"
+#include "repair/RestoreDialog.h"
 #include "app/WindowScanContext.h"
 #include "resource.h"
 #include "scan/HistoryScanners.h"
@@ -526,14 +527,19 @@ void MainWindow::OnCommand(int id, int)
     }
 }
 
-// Repair, detail views, preferences, backups, update check and help are
+// Repair, detail views, preferences, update check and help are
 // wired in by their own modules; until then these buttons do nothing.
 void MainWindow::OnPreferences() {}
-void MainWindow::OnBackUp() {}
 void MainWindow::OnLiveUpdate() {}
 void MainWindow::OnHelp() {}
 void MainWindow::OnRepair() {}
 void MainWindow::OnMoreInfo(SectionGroupId) {}
+
+void MainWindow::OnBackUp()
+{
+    RestoreDialog restore;
+    restore.RunModal(hwnd);
+}
 
 void MainWindow::OnOptions()
 {

@@ -11,6 +11,8 @@
 #define IDS_APPID_INVALID 4
 #define IDS_SHORTCUT_INVALID 5
 #define IDS_DIRECTORY_INVALID 6
+#define IDS_REMOVE_BACKUP_HEADER 18
+#define IDS_REMOVE_BACKUP_QUESTION 19
 #define IDS_HKCLASS 20
 #define IDS_HKCU 21
 #define IDS_HKLM 22
@@ -60,6 +62,21 @@
 #define IDD_OPTIONS 151
 #define IDC_OPTION_TITLE 1100 // four titles, 1100 to 1103
 #define IDC_OPTION_NOTE 1110  // four notes, 1110 to 1113
+
+// Restore Backup
+#define IDD_RESTORE 141
+#define IDC_RESTORE_ITEMS 1000
+#define IDC_REMOVE_BACKUPS 1033
+#define IDC_BACKUP_DATES 1034
+#define IDC_SELECT_ALL 1064
+#define IDC_DESELECT_ALL 1065
+#define IDC_RESTORE_DATE_LABEL 1066
+#define IDC_RESTORE_ITEMS_LABEL 1067
+
+// Remove Backup (its date list is IDC_BACKUP_DATES)
+#define IDD_REMOVE_BACKUP 167
+#define IDC_REMOVE_HEADER 1068
+#define IDC_REMOVE_DATE_LABEL 1069
 
 // Skin: backgrounds, list images, cursor
 #define IDB_MAIN_START 130
