@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
 #include <commctrl.h>
 
 #include <algorithm>
@@ -32,7 +33,7 @@ struct Headless {
     std::string out, err;
 };
 
-Headless Run(const std::vector<std::string>& arguments)
+Headless RunCommand(const std::vector<std::string>& arguments)
 {
     CollectedText out, err;
     int code = RunHeadless(arguments, out, err);
@@ -269,7 +270,7 @@ TEST_F(Restore, ExactCopiesBringValuesBackWithTheirTypeAndBytes)
     set.Pack();
     key.SetDword("Tweak", 1); // set by the repair; its earlier state was no value at all
 
-    Headless run = Run({"/restore:" + set.Name()});
+    Headless run = RunCommand({"/restore:" + set.Name()});
     EXPECT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(run.out, "Entries Restored Successfully\r\n");
     EXPECT_EQ(ExportKey(key.FullPath()), before);
@@ -286,7 +287,7 @@ TEST_F(Restore, ValueRecordsAloneComeBackAsTextThroughBothPaths)
         set.Value(key.FullPath(), "Library", "C:\\Windows\\gone.dll  ");
         set.Pack();
         if (headless) {
-            Headless run = Run({"/restore:" + set.Name(), "/items:2"});
+            Headless run = RunCommand({"/restore:" + set.Name(), "/items:2"});
             EXPECT_EQ(run.code, 0) << run.err;
             EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, key.Path(), "Count").type, static_cast<DWORD>(REG_NONE));
         } else {
@@ -309,7 +310,7 @@ TEST_F(Restore, TwoFilesOfOneBareNameBothComeBack)
     DeleteFileA(first.Path().c_str());
     DeleteFileA(second.Path().c_str());
 
-    Headless run = Run({"/restore:" + BackupSet::BackupFolder() + "\\" + set.Name() + ".cab"});
+    Headless run = RunCommand({"/restore:" + BackupSet::BackupFolder() + "\\" + set.Name() + ".cab"});
     EXPECT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(ReadFileBytes(first.Path()), "first link");
     EXPECT_EQ(ReadFileBytes(second.Path()), "second link");
@@ -348,7 +349,7 @@ TEST_F(Restore, CorruptSetsAreReportedAndNothingHalfWrittenGoesUntold)
         for (bool headless : {false, true}) {
             DeleteRegValue(HKEY_CURRENT_USER, key.Path(), "Whole");
             if (headless) {
-                Headless run = Run({"/restore:" + set.Name()});
+                Headless run = RunCommand({"/restore:" + set.Name()});
                 EXPECT_EQ(run.code, ExitRestoreIncomplete);
                 EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
             } else {
@@ -376,7 +377,7 @@ TEST_F(Restore, SetsAreListedNewestFirstWithTheirItemCounts)
     for (TestBackupSet* set : {&december, &january, &february})
         set->Pack();
 
-    Headless run = Run({"/backups"});
+    Headless run = RunCommand({"/backups"});
     EXPECT_EQ(run.code, 0) << run.err;
     std::vector<std::string> mine;
     for (TestBackupSet* set : {&december, &january, &february}) {
@@ -398,6 +399,6 @@ TEST_F(Restore, SetsAreListedNewestFirstWithTheirItemCounts)
     EXPECT_LT(position(february), position(january));
     EXPECT_LT(position(january), position(december));
 
-    EXPECT_EQ(Run({"/restore:1,1,2000_0,0,0"}).code, ExitBadCommandLine);
-    EXPECT_EQ(Run({"/restore:" + january.Name(), "/items:3"}).code, ExitBadCommandLine);
+    EXPECT_EQ(RunCommand({"/restore:1,1,2000_0,0,0"}).code, ExitBadCommandLine);
+    EXPECT_EQ(RunCommand({"/restore:" + january.Name(), "/items:3"}).code, ExitBadCommandLine);
 }

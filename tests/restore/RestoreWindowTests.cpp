@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
 #include <commctrl.h>
 
 #include "TestBackupSet.h"
-#include "repair/BackupSet.h"
+#include "repair/BackupRestore.h"
 #include "resource.h"
 #include "support/UiDriver.h"
 
@@ -18,29 +19,28 @@ bool WaitFor(Condition done, DWORD milliseconds)
     return true;
 }
 
-// Chooses the entry with this text in another process's drop-down list.
-void ChooseDate(HWND dialog, const std::string& text)
+// Chooses the set in another process's date list, which lists the sets as
+// this process sees them in the same folder.
+void ChooseSet(HWND dialog, const std::string& setName)
 {
+    std::vector<BackupSetEntry> sets = ListBackupSets();
+    size_t at = 0;
+    while (at < sets.size() && sets[at].name != setName)
+        ++at;
+    ASSERT_LT(at, sets.size()) << setName;
     HWND list = Control(dialog, IDC_BACKUP_DATES);
-    int count = static_cast<int>(SendMessageA(list, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        char entry[300] = {};
-        if (SendMessageA(list, CB_GETLBTEXTLEN, i, 0) < 300)
-            SendMessageA(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry));
-        if (text == entry) {
-            SendMessageA(list, CB_SETCURSEL, i, 0);
-            SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_BACKUP_DATES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
-            return;
-        }
-    }
-    ADD_FAILURE() << "no entry " << text;
+    ASSERT_EQ(static_cast<size_t>(SendMessageA(list, CB_GETCOUNT, 0, 0)), sets.size());
+    SendMessageA(list, CB_SETCURSEL, at, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_BACKUP_DATES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
 }
 
 MessageBoxSeen AnswerBox(DWORD processId, int button)
 {
     MessageBoxSeen box = WaitForMessageBox(processId, 10000);
-    if (box.window)
+    if (box.window) {
         PressButton(box.window, button);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(box.window); }, 5000)) << box.text;
+    }
     return box;
 }
 
@@ -53,7 +53,6 @@ TEST(RestoreWindow, BackUpOpensTheRestoreDialogAndRemoveBackupDeletesTheChosenSe
     set.Lines("[TYPE:REG_KEY]\n[NAME:HKEY_CLASSES_ROOT\\CLSID\\{00000000-1111-2222-3333-444444444444}]\n"
               "[PATH:\\rkBackUp4.reg]\n[TYPE:FILE]\n[DEST_PATH:C:\\users\\Public\\Desktop\\Old Program.lnk]\n");
     const std::string cabinet = set.Pack();
-    const std::string date = BackupSet::BackupDateText(set.Name());
 
     AppProcess app;
     ASSERT_TRUE(app.Start());
@@ -62,7 +61,7 @@ TEST(RestoreWindow, BackUpOpensTheRestoreDialogAndRemoveBackupDeletesTheChosenSe
     Click(Control(main, IDC_BACKUP));
     HWND restore = WaitForWindow(app.Id(), "Restore Backup", 10000);
     ASSERT_NE(restore, nullptr);
-    ChooseDate(restore, date);
+    ChooseSet(restore, set.Name());
     HWND items = Control(restore, IDC_RESTORE_ITEMS);
     EXPECT_EQ(SendMessageA(items, LVM_GETITEMCOUNT, 0, 0), 3);
     PostMessageA(restore, WM_COMMAND, IDC_SELECT_ALL, reinterpret_cast<LPARAM>(Control(restore, IDC_SELECT_ALL)));
@@ -75,7 +74,7 @@ TEST(RestoreWindow, BackUpOpensTheRestoreDialogAndRemoveBackupDeletesTheChosenSe
     EXPECT_EQ(WindowText(Control(remove, IDC_REMOVE_HEADER)).substr(0, 31), "This option allows you to remov");
     Click(Control(remove, IDOK));
     EXPECT_EQ(AnswerBox(app.Id(), IDOK).text, "Please Select a backup date");
-    ChooseDate(remove, date);
+    ChooseSet(remove, set.Name());
     Sleep(200);
     EXPECT_FALSE(SaveScreenshot("remove-backup", remove).empty());
     Click(Control(remove, IDOK));
@@ -87,8 +86,8 @@ TEST(RestoreWindow, BackUpOpensTheRestoreDialogAndRemoveBackupDeletesTheChosenSe
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(remove); }, 5000));
     EXPECT_EQ(GetFileAttributesA(cabinet.c_str()), INVALID_FILE_ATTRIBUTES);
     Sleep(200);
-    EXPECT_EQ(SendMessageA(Control(restore, IDC_BACKUP_DATES), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                           reinterpret_cast<LPARAM>(date.c_str())), CB_ERR);
+    EXPECT_EQ(static_cast<size_t>(SendMessageA(Control(restore, IDC_BACKUP_DATES), CB_GETCOUNT, 0, 0)),
+              ListBackupSets().size());
     EXPECT_EQ(SendMessageA(items, LVM_GETITEMCOUNT, 0, 0), 0);
 
     Click(Control(restore, IDCANCEL));
