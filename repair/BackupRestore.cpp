@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <cstring>
 #include <string.h>
 
 #include "core/FileTools.h"

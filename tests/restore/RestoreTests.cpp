@@ -208,23 +208,29 @@ TEST_F(Restore, WhatDidNotComeBackOrWasOverwrittenIsNamedInRestoreTxt)
 {
     PlantedKey holder(HKEY_CURRENT_USER, testKey + "\\Holder");
     holder.SetString("Tool", "C:\\Tool\\tool.exe");
+    PlantedKey merged(HKEY_CURRENT_USER, testKey + "\\Merged");
+    merged.SetString("Mode", "as backed up");
     auto link = std::make_unique<PlantedFile>(folder + "\\Gone Folder\\Tool.lnk");
     const std::string linkPath = link->Path();
 
     TestBackupSet set("3,15,2011_9,26,53");
     set.File(linkPath);
     set.Value(holder.FullPath(), "Tool", "C:\\Tool\\tool.exe");
+    set.Key(merged.FullPath(), 3);
     set.Pack();
     link.reset(); // the file and its folder are gone
     holder.SetString("Tool", "D:\\Newer\\tool.exe", REG_EXPAND_SZ);
+    merged.SetString("Mode", "changed since");
 
-    EXPECT_EQ(RestoreAllThroughDialog(set.Name()), (std::vector<std::string>{Summary(1, 2)}));
+    EXPECT_EQ(RestoreAllThroughDialog(set.Name()), (std::vector<std::string>{Summary(1, 3)}));
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, merged.Path(), "Mode"), "as backed up");
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, holder.Path(), "Tool"), (RawValue{REG_SZ, std::string("C:\\Tool\\tool.exe", 17)}));
     std::string log = ReadFileBytes(RestoreLogPath());
     EXPECT_EQ(CountOf(log, "Could not restore file " + linkPath + ", Error Code= 3, Make sure the directories in " +
                                linkPath + " exist\r\n"), 1u) << log;
     EXPECT_EQ(CountOf(log, "[" + holder.FullPath() + "]\r\n\"Tool\"=hex(2):" +
                                HexList(std::string("D:\\Newer\\tool.exe", 18))), 1u) << log;
+    EXPECT_EQ(CountOf(log, "\"Mode\"=\"changed since\""), 1u) << log;
 }
 
 TEST_F(Restore, ExactCopiesBringValuesBackWithTheirTypeAndBytes)
