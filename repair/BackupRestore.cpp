@@ -105,10 +105,39 @@ std::string Field(const std::vector<std::string>& lines, size_t at, const char* 
 
 // ---- restoring -------------------------------------------------------------
 
+// One restore: its scratch folder and its account in restore.txt, which is
+// written as things happen, so that a state is on disk before it is overwritten.
 struct RestoreRun {
     std::string temp;
-    std::vector<std::string> notes; // states kept before they were overwritten
+    std::string setName;
+    bool logBegun = false;
+    bool logFailed = false;
+
+    // Appends one entry (the restore's heading first); false when it is not on disk.
+    bool Log(const std::string& entry)
+    {
+        std::string text;
+        if (!logBegun) {
+            SYSTEMTIME now;
+            GetLocalTime(&now);
+            char when[64];
+            std::snprintf(when, sizeof(when), "%d-%d-%d (%d-%d-%d)", now.wDay, now.wMonth, now.wYear, now.wHour,
+                          now.wMinute, now.wSecond);
+            text = "\r\nRestore of backup " + setName + " (" + BackupSet::BackupDateText(setName) + ") on " +
+                   when + "\r\n";
+        }
+        text += entry + "\r\n";
+        FILE* file = std::fopen(RestoreLogPath().c_str(), "ab");
+        bool written = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+        if (file && std::fclose(file) != 0)
+            written = false;
+        logBegun = logBegun || written;
+        logFailed = logFailed || !written;
+        return written;
+    }
 };
+
+const char unkeptState[] = " was left as it stands: its present state could not be written to restore.txt";
 
 // The value as it stands: 0 and its type and bytes, or the error of the open or query.
 LONG ReadRawValue(HKEY root, const std::string& subkey, const std::string& name, DWORD& type,
@@ -131,19 +160,19 @@ LONG ReadRawValue(HKEY root, const std::string& subkey, const std::string& name,
 }
 
 // Keeps the value's present state in the log unless it already holds `type`
-// and `bytes` (with `remove`, unless it is absent).
-void KeepValueState(RestoreRun& run, const std::string& keyPath, HKEY root, const std::string& subkey,
+// and `bytes` (with `remove`, unless it is absent); false when it could not.
+bool KeepValueState(RestoreRun& run, const std::string& keyPath, HKEY root, const std::string& subkey,
                     const std::string& name, bool remove, DWORD type, const std::string& bytes)
 {
     DWORD nowType = 0;
     std::string nowBytes;
     if (ReadRawValue(root, subkey, name, nowType, nowBytes) != ERROR_SUCCESS)
-        return;
+        return true;
     if (!remove && nowType == type && nowBytes == bytes)
-        return;
-    run.notes.push_back("Registry value " + keyPath + " \"" + name + "\" " +
+        return true;
+    return run.Log("Registry value " + keyPath + " \"" + name + "\" " +
                         (remove ? "removed" : "overwritten") + "; it stood as:\r\n[" + keyPath +
-                        "]\r\n" + FormatRegValueLine(name, nowType, nowBytes));
+                   "]\r\n" + FormatRegValueLine(name, nowType, nowBytes));
 }
 
 std::string WideToAnsi(const std::string& bytes)
@@ -161,13 +190,14 @@ std::string WideToAnsi(const std::string& bytes)
     return text;
 }
 
-// A key that exists now is exported to the log before the import merges into it.
-void KeepKeyState(RestoreRun& run, const std::string& keyPath)
+// A key that exists now is exported to the log before the import merges
+// into it; false when that could not be written.
+bool KeepKeyState(RestoreRun& run, const std::string& keyPath)
 {
     HKEY root = nullptr;
     std::string subkey;
     if (!SplitKeyPath(keyPath, root, subkey) || !KeyExists(root, subkey))
-        return;
+        return true;
     std::string exportFile = run.temp + "\\KeyBeforeRestore.reg";
     DeleteFileA(exportFile.c_str());
     RunProgram(RegistryEditor(), "/e \"" + exportFile + "\" \"" + keyPath + "\"", true);
@@ -175,8 +205,9 @@ void KeepKeyState(RestoreRun& run, const std::string& keyPath)
     DeleteFileA(exportFile.c_str());
     if (exported.compare(0, 2, "\xff\xfe") == 0)
         exported = WideToAnsi(exported);
-    run.notes.push_back("Registry key " + keyPath + " existed and the restore was merged into it; it stood as:\r\n" +
-                        (exported.empty() ? std::string("(it could not be exported)") : exported));
+    return !exported.empty() &&
+           run.Log("Registry key " + keyPath + " existed and the restore was merged into it; it stood as:\r\n" +
+                   exported);
 }
 
 std::string RestoreFileItem(RestoreRun& run, const RestoreItem& item)
@@ -198,7 +229,8 @@ std::string RestoreKeyItem(RestoreRun& run, const RestoreItem& item)
     std::string exportFile = run.temp + item.storedName;
     if (!FileExists(exportFile))
         return "The specified file (" + run.temp + item.storedName + ") does not exist in the backup";
-    KeepKeyState(run, item.keyPath);
+    if (!KeepKeyState(run, item.keyPath))
+        return "The registry key " + item.keyPath + unkeptState;
     RunProgram(RegistryEditor(), "/S \"" + exportFile + "\"", true);
     HKEY root = nullptr;
     std::string subkey;
@@ -235,7 +267,8 @@ std::string RestoreExactValue(RestoreRun& run, const RestoreItem& item)
     if (rc != ERROR_SUCCESS)
         return exact.remove && rc == ERROR_FILE_NOT_FOUND ? "" : ValueFailure(item.valueData, rc, subkey);
     RegKey key(opened);
-    KeepValueState(run, exact.keyPath, root, subkey, exact.name, exact.remove, exact.type, exact.bytes);
+    if (!KeepValueState(run, exact.keyPath, root, subkey, exact.name, exact.remove, exact.type, exact.bytes))
+        return "The registry value " + item.keyPath + " \"" + item.valueName + "\"" + unkeptState;
     if (exact.remove) {
         rc = regApi.RegDeleteValueA(key.Handle(), exact.name.c_str());
         return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND ? "" : ValueFailure(item.valueData, rc, subkey);
@@ -256,7 +289,8 @@ std::string RestoreTextValue(RestoreRun& run, const RestoreItem& item)
     std::string written = item.valueData;
     while (!written.empty() && std::strchr(" \t\r\n\v\f", written.back()))
         written.pop_back();
-    KeepValueState(run, item.keyPath, root, subkey, item.valueName, false, REG_SZ, written + '\0');
+    if (!KeepValueState(run, item.keyPath, root, subkey, item.valueName, false, REG_SZ, written + '\0'))
+        return "The registry value " + item.keyPath + " \"" + item.valueName + "\"" + unkeptState;
     if (WriteRegValue(root, subkey, item.valueName, item.valueData, REG_SZ))
         return "";
     HKEY opened = nullptr;
@@ -283,26 +317,6 @@ void PrepareTempFolder(const std::string& temp)
 {
     CreateDirectoryA(temp.substr(0, temp.rfind('\\')).c_str(), nullptr);
     CreateDirectoryA(temp.c_str(), nullptr);
-}
-
-// Appends one restore's account to restore.txt; false when it cannot be written.
-bool AppendRestoreLog(const std::string& setName, const std::vector<std::string>& lines)
-{
-    std::string path = RestoreLogPath();
-    FILE* file = std::fopen(path.c_str(), "ab");
-    if (!file)
-        return false;
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    char when[64];
-    std::snprintf(when, sizeof(when), "%d-%d-%d (%d-%d-%d)", now.wDay, now.wMonth, now.wYear, now.wHour,
-                  now.wMinute, now.wSecond);
-    std::string text = "\r\nRestore of backup " + setName + " (" + BackupSet::BackupDateText(setName) +
-                       ") on " + when + "\r\n";
-    for (const std::string& line : lines)
-        text += line + "\r\n";
-    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && written;
 }
 
 } // namespace
@@ -432,22 +446,19 @@ RestoreOutcome RestoreBackupItems(BackupSet& set, const std::string& setName,
     outcome.chosen = static_cast<int>(items.size());
     RestoreRun run;
     run.temp = RestoreTempFolder();
+    run.setName = setName;
     PrepareTempFolder(run.temp);
     set.UnpackInto(run.temp);
-    std::vector<std::string> log;
     for (const RestoreItem* item : items) {
         std::string failure = RestoreItemNow(run, *item);
-        if (!failure.empty())
-            outcome.failures.push_back(failure);
+        if (failure.empty())
+            continue;
+        outcome.failures.push_back(failure);
+        run.Log(failure);
     }
     EmptyFolder(run.temp, true, "*.*");
     RemoveDirectoryA(run.temp.c_str());
-
-    for (const std::string& failure : outcome.failures)
-        log.push_back(failure);
-    for (const std::string& note : run.notes)
-        log.push_back(note);
-    if (!log.empty() && AppendRestoreLog(setName, log))
+    if (run.logBegun && !run.logFailed)
         outcome.logPath = RestoreLogPath();
     return outcome;
 }

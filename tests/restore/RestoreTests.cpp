@@ -233,6 +233,20 @@ TEST_F(Restore, WhatDidNotComeBackOrWasOverwrittenIsNamedInRestoreTxt)
     EXPECT_EQ(CountOf(log, "\"Mode\"=\"changed since\""), 1u) << log;
 }
 
+TEST_F(Restore, AValueIsNotOverwrittenWhenItsStateCannotBeKept)
+{
+    PlantedKey holder(HKEY_CURRENT_USER, testKey + "\\Holder");
+    TestBackupSet set("3,21,2011_9,26,53");
+    set.Value(holder.FullPath(), "Tool", "C:\\Tool\\tool.exe");
+    set.Pack();
+    holder.SetString("Tool", "D:\\Newer\\tool.exe");
+    PlantedFolder blocked(RestoreLogPath()); // restore.txt cannot be written
+
+    EXPECT_EQ(RestoreAllThroughDialog(set.Name()),
+              std::vector<std::string>{"1 of the 1 chosen entries could not be restored."});
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, holder.Path(), "Tool"), "D:\\Newer\\tool.exe");
+}
+
 TEST_F(Restore, ExactCopiesBringValuesBackWithTheirTypeAndBytes)
 {
     PlantedKey key(HKEY_CURRENT_USER, testKey + "\\Exact");
