@@ -164,70 +164,56 @@ protected:
 
 } // namespace
 
-TEST_F(Restore, DialogPutsBackKeyValueAndFileAfterNoItemsChosenWasRefused)
-{
-    PlantedKey gone(HKEY_CURRENT_USER, testKey + "\\Gone");
-    gone.SetString("Path", "C:\\Gone\\app.exe");
-    gone.SetDword("Count", 3);
-    gone.SetString("Expand", "%TEMP%\\gone", REG_EXPAND_SZ);
-    PlantedKey inner(HKEY_CURRENT_USER, gone.Path() + "\\Inner");
-    inner.SetBinary("", {1, 2, 0xff});
-    PlantedKey holder(HKEY_CURRENT_USER, testKey + "\\Holder");
-    const std::string runData = "C:\\Old Program\\start.exe /quiet";
-    PlantedFile link(folder + "\\Links\\Old Program.lnk", std::string("L\0\0\0shortcut", 12));
-    const std::string before = ExportKey(gone.FullPath());
-
-    TestBackupSet set("3,14,2011_9,26,53");
-    set.Key(gone.FullPath(), 1);
-    set.Value(holder.FullPath(), "Old Program", runData);
-    set.File(link.Path());
-    set.Pack();
-    ASSERT_EQ(DeleteRegKey(HKEY_CURRENT_USER, gone.Path()), 1);
-    ASSERT_TRUE(DeleteFileA(link.Path().c_str()));
-
-    MessageCapture boxes;
-    OpenRestoreDialog dialog;
-    dialog.Choose(set.Name());
-    EXPECT_EQ(dialog.Rows(), (std::vector<std::string>{"RegKey|" + gone.FullPath(), "RegValue|" + runData,
-                                                         "ShortCut|" + link.Path()}));
-    dialog.Press(IDOK);
-    EXPECT_TRUE(dialog.Open());
-    dialog.Press(IDC_SELECT_ALL);
-    dialog.Press(IDOK);
-    EXPECT_FALSE(dialog.Open());
-    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"No Backup Items Selected", "Entries Restored Successfully"}));
-
-    EXPECT_EQ(ExportKey(gone.FullPath()), before);
-    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, holder.Path(), "Old Program"), (RawValue{REG_SZ, runData + '\0'}));
-    EXPECT_EQ(ReadFileBytes(link.Path()), std::string("L\0\0\0shortcut", 12));
-    EXPECT_EQ(GetFileAttributesA(RestoreTempFolder().c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(ReadFileBytes(RestoreLogPath()), "") << "nothing went wrong, nothing to tell";
-}
-
-TEST_F(Restore, WhatDidNotComeBackOrWasOverwrittenIsNamedInRestoreTxt)
+// Older sets keep a file's copy under its bare name; newer ones name it in a
+// FILE_COPY record, so that two files of one name both come back.
+TEST_F(Restore, DialogRestoresTheCheckedItemsAndNamesWhatDidNotComeBack)
 {
     PlantedKey holder(HKEY_CURRENT_USER, testKey + "\\Holder");
     holder.SetString("Tool", "C:\\Tool\\tool.exe");
     PlantedKey merged(HKEY_CURRENT_USER, testKey + "\\Merged");
     merged.SetString("Mode", "as backed up");
-    auto link = std::make_unique<PlantedFile>(folder + "\\Gone Folder\\Tool.lnk");
-    const std::string linkPath = link->Path();
+    PlantedKey inner(HKEY_CURRENT_USER, merged.Path() + "\\Inner");
+    inner.SetBinary("", {1, 2, 0xff});
+    PlantedFile link(folder + "\\Links\\Tool.lnk", std::string("L\0\0\0link", 8));
+    PlantedFile other(folder + "\\Other\\Tool.lnk", "other link");
+    auto lost = std::make_unique<PlantedFile>(folder + "\\Gone Folder\\Tool.lnk");
+    const std::string lostPath = lost->Path();
+    const std::string before = ExportKey(merged.FullPath());
 
     TestBackupSet set("3,15,2011_9,26,53");
-    set.File(linkPath);
+    set.Key(merged.FullPath(), 1);
     set.Value(holder.FullPath(), "Tool", "C:\\Tool\\tool.exe");
-    set.Key(merged.FullPath(), 3);
+    set.File(link.Path());
+    set.File(other.Path(), "Tool_2.lnk");
+    set.File(lostPath, "Tool_3.lnk");
     set.Pack();
-    link.reset(); // the file and its folder are gone
-    holder.SetString("Tool", "D:\\Newer\\tool.exe", REG_EXPAND_SZ);
+    ASSERT_EQ(DeleteRegKey(HKEY_CURRENT_USER, inner.Path()), 1);
     merged.SetString("Mode", "changed since");
+    holder.SetString("Tool", "D:\\Newer\\tool.exe", REG_EXPAND_SZ);
+    DeleteFileA(link.Path().c_str());
+    DeleteFileA(other.Path().c_str());
+    lost.reset(); // the file and its folder are gone
 
-    EXPECT_EQ(RestoreAllThroughDialog(set.Name()), (std::vector<std::string>{Summary(1, 3)}));
-    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, merged.Path(), "Mode"), "as backed up");
+    MessageCapture boxes;
+    OpenRestoreDialog dialog;
+    dialog.Choose(set.Name());
+    EXPECT_EQ(dialog.Rows(), (std::vector<std::string>{"RegKey|" + merged.FullPath(), "RegValue|C:\\Tool\\tool.exe",
+                                                         "ShortCut|" + link.Path(), "ShortCut|" + other.Path(),
+                                                         "ShortCut|" + lostPath}));
+    dialog.Press(IDOK);
+    dialog.Press(IDC_SELECT_ALL);
+    dialog.Press(IDOK);
+    EXPECT_FALSE(dialog.Open());
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"No Backup Items Selected", Summary(1, 5)}));
+
+    EXPECT_EQ(ExportKey(merged.FullPath()), before);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, holder.Path(), "Tool"), (RawValue{REG_SZ, std::string("C:\\Tool\\tool.exe", 17)}));
+    EXPECT_EQ(ReadFileBytes(link.Path()), std::string("L\0\0\0link", 8));
+    EXPECT_EQ(ReadFileBytes(other.Path()), "other link");
+    EXPECT_EQ(GetFileAttributesA(RestoreTempFolder().c_str()), INVALID_FILE_ATTRIBUTES);
     std::string log = ReadFileBytes(RestoreLogPath());
-    EXPECT_EQ(CountOf(log, "Could not restore file " + linkPath + ", Error Code= 3, Make sure the directories in " +
-                               linkPath + " exist\r\n"), 1u) << log;
+    EXPECT_EQ(CountOf(log, "Could not restore file " + lostPath + ", Error Code= 3, Make sure the directories in " +
+                               lostPath + " exist\r\n"), 1u) << log;
     EXPECT_EQ(CountOf(log, "[" + holder.FullPath() + "]\r\n\"Tool\"=hex(2):" +
                                HexList(std::string("D:\\Newer\\tool.exe", 18))), 1u) << log;
     EXPECT_EQ(CountOf(log, "\"Mode\"=\"changed since\""), 1u) << log;
@@ -317,23 +303,6 @@ TEST_F(Restore, ValueRecordsAloneComeBackAsTextThroughBothPaths)
         EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, key.Path(), "Library"),
                   (RawValue{REG_SZ, std::string("C:\\Windows\\gone.dll", 20)})) << headless;
     }
-}
-
-TEST_F(Restore, TwoFilesOfOneBareNameBothComeBack)
-{
-    PlantedFile first(folder + "\\One\\Program.lnk", "first link");
-    PlantedFile second(folder + "\\Two\\Program.lnk", "second link");
-    TestBackupSet set("3,19,2011_9,26,53");
-    set.File(first.Path(), "Program.lnk");
-    set.File(second.Path(), "Program_2.lnk");
-    set.Pack();
-    DeleteFileA(first.Path().c_str());
-    DeleteFileA(second.Path().c_str());
-
-    Headless run = RunCommand({"/restore:" + BackupSet::BackupFolder() + "\\" + set.Name() + ".cab"});
-    EXPECT_EQ(run.code, 0) << run.err;
-    EXPECT_EQ(ReadFileBytes(first.Path()), "first link");
-    EXPECT_EQ(ReadFileBytes(second.Path()), "second link");
 }
 
 TEST_F(Restore, CorruptSetsAreReportedAndNothingHalfWrittenGoesUntold)
