@@ -24,6 +24,8 @@ constexpr int exportLooks = 10;
 constexpr DWORD exportLookPause = 500;
 // Past this many, names are not worth trying any more.
 constexpr int mostNameTries = 1000;
+// An Add before Begin has no folder to write into (and must not write beside the program).
+const char* const noSetText = "Nothing was backed up: no backup set has begun";
 
 bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -189,6 +191,8 @@ std::string BackupSet::FreeCopyName(const std::string& bareName, int number) con
 int BackupSet::AddRegKey(const std::string& keyPath, int number)
 {
     problem.clear();
+    if (workFolder.empty())
+        return Fail(noSetText);
     const std::string name = FreeName("rkBackUp" + std::to_string(number), ".reg");
     const std::string exportFile = workFolder + "\\" + name;
     std::string why;
@@ -236,6 +240,8 @@ int BackupSet::AddValue(const std::string& keyPath, const std::string& valueName
                         int number)
 {
     problem.clear();
+    if (workFolder.empty())
+        return Fail(noSetText);
     const std::string what = "The value \"" + valueName + "\" of " + keyPath + " was not backed up: ";
     ValueState state;
     LONG error = 0;
@@ -263,6 +269,8 @@ int BackupSet::AddValue(const std::string& keyPath, const std::string& valueName
 int BackupSet::AddFileCopy(const std::string& filePath, int number)
 {
     problem.clear();
+    if (workFolder.empty())
+        return Fail(noSetText);
     const std::string bareName = filePath.substr(filePath.find_last_of('\\') + 1);
     const std::string name = FreeCopyName(bareName, number);
     const std::string copy = workFolder + "\\" + name;
@@ -283,6 +291,8 @@ int BackupSet::AddFileCopy(const std::string& filePath, int number)
 
 int BackupSet::AppendRecord(const std::string& recordText)
 {
+    if (workFolder.empty())
+        return 0;
     const std::string path = workFolder + "\\Config.ini";
     // Text mode on purpose: every line break of a record is stored as CR CR LF.
     FILE* file = fopen(path.c_str(), PathExists(path) ? "at" : "wt");
