@@ -302,9 +302,17 @@ int BackupSet::AppendRecord(const std::string& recordText)
         messageBoxFunction(nullptr, text, "", MB_OK);
         return 0;
     }
+    const long before = fseek(file, 0, SEEK_END) == 0 ? ftell(file) : -1;
     bool written = fwrite(recordText.data(), 1, recordText.size(), file) == recordText.size();
     written = fflush(file) == 0 && written;
     written = fclose(file) == 0 && written;
+    if (!written && before >= 0) {
+        // Readers take a record's lines by position: half a record would
+        // shift every record after it, so the file goes back to what it was.
+        HandleOwner config(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (config && SetFilePointer(config.Get(), before, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER)
+            SetEndOfFile(config.Get());
+    }
     return written ? 1 : 0;
 }
 
