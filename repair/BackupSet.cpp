@@ -93,8 +93,7 @@ std::string DataText(const ValueState& state)
     if (!state.exists)
         return "";
     if (state.type == REG_SZ || state.type == REG_EXPAND_SZ || state.type == REG_MULTI_SZ)
-        return std::string(reinterpret_cast<const char*>(state.data.data()),
-                           strnlen(reinterpret_cast<const char*>(state.data.data()), state.data.size()));
+        return std::string(state.data.begin(), std::find(state.data.begin(), state.data.end(), 0));
     if (state.type == REG_DWORD && state.data.size() == sizeof(DWORD)) {
         DWORD value = 0;
         memcpy(&value, state.data.data(), sizeof(value));

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <cwchar>
 #include <vector>
 
 #include "core/Handles.h"
@@ -47,8 +46,9 @@ bool IsPlainString(const BYTE* data, size_t size)
 std::wstring KernelKeyName(HKEY key)
 {
     using QueryKey = LONG(WINAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
-    static const QueryKey queryKey = reinterpret_cast<QueryKey>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey")));
+    static const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    static const QueryKey queryKey =
+        ntdll ? reinterpret_cast<QueryKey>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryKey"))) : nullptr;
     if (!queryKey)
         return std::wstring();
     constexpr int keyNameInformation = 3;
@@ -119,10 +119,8 @@ private:
     {
         if (kernelName.empty())
             return false;
-        for (const std::wstring& parent : chain)
-            if (_wcsicmp(parent.c_str(), kernelName.c_str()) == 0)
-                return true;
-        return false;
+        // One key has one name, whichever way it was reached.
+        return std::find(chain.begin(), chain.end(), kernelName) != chain.end();
     }
 
     bool HasSubkeys(HKEY key)
