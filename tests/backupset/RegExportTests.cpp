@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <process.h>
+
 #include <map>
 
 #include "core/FileTools.h"
@@ -143,14 +145,6 @@ void RoundTripThroughRegedit()
     EXPECT_TRUE(after == before) << "not back as they were:" << differing;
 }
 
-std::string OwnExeName()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string name = path;
-    return name.substr(name.find_last_of('\\') + 1);
-}
-
 } // namespace
 
 TEST(RegExport, EveryTypeAndAwkwardNameComesBackThroughRegedit)
@@ -170,28 +164,18 @@ TEST(RegExport, EveryTypeComesBackUnderWindows98)
         RoundTripThroughRegedit();
         return;
     }
-    const std::string defaults = "Software\\Wine\\AppDefaults\\";
-    PlantedKey self(HKEY_CURRENT_USER, defaults + OwnExeName());
-    PlantedKey editor(HKEY_CURRENT_USER, defaults + "regedit.exe");
-    self.SetString("Version", "win98");
-    editor.SetString("Version", "win98");
-
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string command = "\"" + std::string(path) + "\" --gtest_filter=RegExport.EveryTypeComesBackUnderWindows98";
-    SetEnvironmentVariableA("QM_WIN98_CHILD", "1");
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION child = {};
-    BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child);
-    SetEnvironmentVariableA("QM_WIN98_CHILD", nullptr);
-    ASSERT_TRUE(started);
-    WaitForSingleObject(child.hProcess, 300000);
-    DWORD exitCode = 1;
-    GetExitCodeProcess(child.hProcess, &exitCode);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
-    EXPECT_EQ(exitCode, 0u) << "the round trip failed under Windows 98 (its output is above)";
+    const std::string self = path;
+    PlantedKey ours(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\" + self.substr(self.rfind('\\') + 1));
+    PlantedKey editor(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\regedit.exe");
+    ours.SetString("Version", "win98");
+    editor.SetString("Version", "win98");
+    _putenv("QM_WIN98_CHILD=1");
+    const intptr_t exitCode = _spawnl(_P_WAIT, path, path, "--gtest_filter=RegExport.EveryTypeComesBackUnderWindows98",
+                                      nullptr);
+    _putenv("QM_WIN98_CHILD=");
+    EXPECT_EQ(exitCode, 0) << "the round trip failed under Windows 98 (its output is above)";
 }
 
 TEST(RegExport, LinkLeadingBackIntoTheExportIsLeftOut)
