@@ -41,9 +41,8 @@ std::string GetProgramFilesFolder()
     DWORD length = ExpandEnvironmentStringsA(variable, buffer, sizeof(buffer));
     if (length == 0 || length > sizeof(buffer))
         return "";
-    // Systems of the Windows 95 family have no such variable (where one is
-    // set there, it is some program's own and not the system's folder).
-    if (IsWindows95Family() || lstrcmpiA(buffer, variable) == 0)
+    // Systems of the Windows 95 family have no such variable.
+    if (lstrcmpiA(buffer, variable) == 0)
         return "C:\\ProgramFiles";
     return buffer;
 }
