@@ -1,13 +1,12 @@
 #include "app/HeadlessRestore.h"
 
-#include <objbase.h>
-
 #include <string.h>
 
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "core/AppMessage.h"
 #include "core/PathCheck.h"
+#include "core/Platform.h"
 #include "repair/BackupRestore.h"
 
 namespace {
@@ -198,10 +197,7 @@ int RunBackupCommand(const std::vector<std::string>& arguments, TextOutput& out,
         err.Write(std::string(wow64Refusal) + "\r\n");
         return ExitCannotRun;
     }
-    HRESULT com = CoInitialize(nullptr);
+    ComApartment com;
     MessagesTo messages(err);
-    int result = options.list ? ListSets(out) : RestoreSet(options, out, err);
-    if (SUCCEEDED(com))
-        CoUninitialize();
-    return result;
+    return options.list ? ListSets(out) : RestoreSet(options, out, err);
 }

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <cstring>
 #include <string.h>
 
@@ -12,16 +10,11 @@
 #include "core/Handles.h"
 #include "core/PathCheck.h"
 #include "core/Registry.h"
+#include "repair/RegExport.h"
 #include "repair/RegValueFile.h"
 #include "settings/ScanLog.h"
 
 namespace {
-
-std::string ReadWholeFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 bool FileExists(const std::string& path)
 {
@@ -45,24 +38,24 @@ std::string Formatted(const char* format, const std::string& a, int number, cons
 }
 
 // The numbers of a set name ("7,4,2009_15,3,9" and any suffix), for ordering.
-std::vector<long> NameNumbers(const std::string& name)
+std::vector<int> NameNumbers(const std::string& name)
 {
-    std::vector<long> numbers;
+    std::vector<int> numbers;
     size_t start = 0;
     while (start <= name.size()) {
         size_t end = name.find_first_of(",_", start);
         if (end == std::string::npos)
             end = name.size();
-        numbers.push_back(std::atol(name.substr(start, end - start).c_str()));
+        numbers.push_back(std::atoi(name.substr(start, end - start).c_str()));
         start = end + 1;
     }
     return numbers;
 }
 
 // Year, month, day, hour, minute, second, then whatever follows.
-std::vector<long> DateOrder(const std::string& name)
+std::vector<int> DateOrder(const std::string& name)
 {
-    std::vector<long> numbers = NameNumbers(name);
+    std::vector<int> numbers = NameNumbers(name);
     if (numbers.size() >= 3)
         std::rotate(numbers.begin(), numbers.begin() + 2, numbers.begin() + 3);
     return numbers;
@@ -172,7 +165,7 @@ bool KeepValueState(RestoreRun& run, const std::string& keyPath, HKEY root, cons
         return true;
     return run.Log("Registry value " + keyPath + " \"" + name + "\" " +
                         (remove ? "removed" : "overwritten") + "; it stood as:\r\n[" + keyPath +
-                   "]\r\n" + FormatRegValueLine(name, nowType, nowBytes));
+                   "]\r\n" + RegValueLine(name, nowType, reinterpret_cast<const BYTE*>(nowBytes.data()), nowBytes.size()));
 }
 
 std::string WideToAnsi(const std::string& bytes)
@@ -201,7 +194,8 @@ bool KeepKeyState(RestoreRun& run, const std::string& keyPath)
     std::string exportFile = run.temp + "\\KeyBeforeRestore.reg";
     DeleteFileA(exportFile.c_str());
     RunProgram(RegistryEditor(), "/e \"" + exportFile + "\" \"" + keyPath + "\"", true);
-    std::string exported = ReadWholeFile(exportFile);
+    std::string exported;
+    ReadWholeFile(exportFile, exported);
     DeleteFileA(exportFile.c_str());
     if (exported.compare(0, 2, "\xff\xfe") == 0)
         exported = WideToAnsi(exported);
@@ -361,11 +355,11 @@ std::vector<BackupSetEntry> ListBackupSets()
 BackupContents ReadBackupIndex(const std::string& configPath)
 {
     BackupContents contents;
-    std::ifstream probe(configPath, std::ios::binary);
-    if (!probe)
+    std::string bytes;
+    if (!ReadWholeFile(configPath, bytes))
         return contents;
     contents.indexFound = true;
-    std::vector<std::string> lines = IndexLines(ReadWholeFile(configPath));
+    std::vector<std::string> lines = IndexLines(bytes);
     const size_t count = lines.size();
     for (size_t at = 0; at < count; ++at) {
         std::string type = BackupSet::ReadRecordField(lines[at], "TYPE");

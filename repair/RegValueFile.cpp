@@ -1,11 +1,11 @@
 #include "repair/RegValueFile.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <cstring>
 #include <vector>
+
+#include "core/FileTools.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ bool ReadHexBytes(const std::string& list, std::string& bytes)
         if (at == list.size())
             break;
         size_t end = at;
-        while (end < list.size() && std::isxdigit(static_cast<unsigned char>(list[end])))
+        while (end < list.size() && list[end] && std::strchr("0123456789abcdefABCDEF", list[end]))
             ++end;
         if (end == at || end - at > 2)
             return false;
@@ -113,13 +113,12 @@ bool ReadData(const std::string& data, RegValueText& value)
 bool ReadRegValueFile(const std::string& path, RegValueText& value, std::string& error)
 {
     value = RegValueText();
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes)) {
         error = "cannot be read";
         return false;
     }
-    std::vector<std::string> lines =
-        FileLines(std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()));
+    std::vector<std::string> lines = FileLines(bytes);
     size_t at = 0;
     auto skipBlank = [&] {
         while (at < lines.size() && lines[at].empty())
@@ -163,36 +162,4 @@ bool ReadRegValueFile(const std::string& path, RegValueText& value, std::string&
         return false;
     }
     return true;
-}
-
-std::string FormatRegValueLine(const std::string& name, DWORD type, const std::string& bytes)
-{
-    auto quoted = [](const std::string& text) {
-        std::string out = "\"";
-        for (char c : text)
-            out += c == '\\' ? "\\\\" : c == '"' ? "\\\"" : std::string(1, c);
-        return out + "\"";
-    };
-    std::string line = (name.empty() ? "@" : quoted(name)) + "=";
-    // Plain text only when it reads back exactly: one closing NUL, no line breaks.
-    if (type == REG_SZ && !bytes.empty() && bytes.back() == '\0' &&
-        bytes.find_first_of(std::string("\r\n\0", 3)) == bytes.size() - 1)
-        return line + quoted(bytes.substr(0, bytes.size() - 1));
-    char number[32];
-    if (type == REG_DWORD && bytes.size() == sizeof(DWORD)) {
-        std::snprintf(number, sizeof(number), "dword:%08lx",
-                      static_cast<unsigned long>(*reinterpret_cast<const DWORD*>(bytes.data())));
-        return line + number;
-    }
-    if (type == REG_BINARY) {
-        line += "hex:";
-    } else {
-        std::snprintf(number, sizeof(number), "hex(%lx):", static_cast<unsigned long>(type));
-        line += number;
-    }
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        std::snprintf(number, sizeof(number), i ? ",%02x" : "%02x", static_cast<unsigned char>(bytes[i]));
-        line += number;
-    }
-    return line;
 }

@@ -233,57 +233,6 @@ TEST_F(Restore, AValueIsNotOverwrittenWhenItsStateCannotBeKept)
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, holder.Path(), "Tool"), "D:\\Newer\\tool.exe");
 }
 
-TEST_F(Restore, ExactCopiesBringValuesBackWithTheirTypeAndBytes)
-{
-    PlantedKey key(HKEY_CURRENT_USER, testKey + "\\Exact");
-    const std::string expand = "%SystemRoot%\\system32\\gone.dll";
-    const std::string multi("first\0second\0", 14);
-    std::string binary;
-    for (int i = 0; i < 60; ++i)
-        binary += static_cast<char>(i * 7);
-    key.SetDword("C:\\Program Files\\Shared\\gone.dll", 2);
-    key.SetString("Expand", expand, REG_EXPAND_SZ);
-    key.SetString("Mixed", "C:\\Program Files\\Gone\\App.EXE");
-    key.SetString("", "say \"hi\" \\ there");
-    key.SetBinary("Multi", std::vector<BYTE>(multi.begin(), multi.end()), REG_MULTI_SZ);
-    key.SetBinary("Bin", std::vector<BYTE>(binary.begin(), binary.end()));
-    const std::string before = ExportKey(key.FullPath());
-    std::string wrapped = HexList(binary);
-    wrapped.insert(3 * 20, "\\\r\n  ");
-
-    // Each record's text is what the scanners keep (lowered, as text); the
-    // exact copy is what comes back.
-    TestBackupSet set("3,16,2011_9,26,53");
-    struct Entry {
-        const char* name;
-        const char* recordData;
-        std::string line;
-    };
-    const Entry entries[] = {
-        {"C:\\Program Files\\Shared\\gone.dll", "2", "\"C:\\\\Program Files\\\\Shared\\\\gone.dll\"=dword:00000002"},
-        {"Expand", "%systemroot%\\system32\\gone.dll", "\"Expand\"=hex(2):" + HexList(expand + '\0')},
-        {"Mixed", "c:\\program files\\gone\\app.exe", "\"Mixed\"=\"C:\\\\Program Files\\\\Gone\\\\App.EXE\""},
-        {"", "say \"hi\" \\ there", "@=\"say \\\"hi\\\" \\\\ there\""},
-        {"Multi", "first", "\"Multi\"=hex(7):" + HexList(multi)},
-        {"Bin", "", "\"Bin\"=hex:" + wrapped},
-        {"Tweak", "", "\"Tweak\"=-"},
-    };
-    for (const Entry& entry : entries) {
-        set.Value(key.FullPath(), entry.name, entry.recordData);
-        set.Exact(static_cast<int>(&entry - entries) + 1, key.FullPath(), entry.line);
-        DeleteRegValue(HKEY_CURRENT_USER, key.Path(), entry.name);
-    }
-    set.Pack();
-    key.SetDword("Tweak", 1); // set by the repair; its earlier state was no value at all
-
-    Headless run = RunCommand({"/restore:" + set.Name()});
-    EXPECT_EQ(run.code, 0) << run.err;
-    EXPECT_EQ(run.out, "Entries Restored Successfully\r\n");
-    EXPECT_EQ(ExportKey(key.FullPath()), before);
-    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, key.Path(), "Expand"), (RawValue{REG_EXPAND_SZ, expand + '\0'}));
-    EXPECT_EQ(CountOf(ReadFileBytes(RestoreLogPath()), "\"Tweak\"=dword:00000001"), 1u);
-}
-
 TEST_F(Restore, ValueRecordsAloneComeBackAsTextThroughBothPaths)
 {
     for (bool headless : {false, true}) {
@@ -390,4 +339,68 @@ TEST_F(Restore, SetsAreListedNewestFirstWithTheirItemCounts)
 
     EXPECT_EQ(RunCommand({"/restore:1,1,2000_0,0,0"}).code, ExitBadCommandLine);
     EXPECT_EQ(RunCommand({"/restore:" + january.Name(), "/items:3"}).code, ExitBadCommandLine);
+}
+
+// The writer keeps each value exactly (type and bytes) beside its record's
+// text, and a tweak's earlier state; both paths put them back as they were.
+TEST_F(Restore, ASetWrittenBeforeARepairComesBackExactlyThroughBothPaths)
+{
+    PlantedKey key(HKEY_CURRENT_USER, testKey + "\\Written");
+    const std::string multi("first\0second\0", 14);
+    std::string binary(300, '\0');
+    for (size_t i = 0; i < binary.size(); ++i)
+        binary[i] = static_cast<char>(i * 13);
+    key.SetDword("C:\\Program Files\\Shared\\gone.dll", 7);
+    key.SetString("Expand", "%ProgramFiles%\\Gone\\gone.exe", REG_EXPAND_SZ);
+    key.SetString("Mixed", "C:\\Program Files\\Gone\\App.EXE /Run");
+    key.SetString("", "quote \" and back\\slash");
+    key.SetBinary("Multi", std::vector<BYTE>(multi.begin(), multi.end()), REG_MULTI_SZ);
+    key.SetBinary("Bin", std::vector<BYTE>(binary.begin(), binary.end()));
+    PlantedKey sub(HKEY_CURRENT_USER, key.Path() + "\\{Gone Class}");
+    sub.SetString("", "Gone Class");
+    sub.SetString("InprocServer32", "C:\\gone\\gone.dll");
+    PlantedFile first(folder + "\\One\\Program.lnk", "first link");
+    PlantedFile second(folder + "\\Two\\Program.lnk", "second link");
+    const std::string before = ExportKey(key.FullPath());
+    const char* const names[] = {"C:\\Program Files\\Shared\\gone.dll", "Expand", "Mixed", "", "Multi", "Bin"};
+
+    std::string cabinet;
+    auto repair = [&] {
+        BackupSet writer;
+        std::string work = TestTempFolder() + UniqueName("work");
+        CreateFolders(work);
+        ASSERT_EQ(writer.Begin(work), 1);
+        cabinet = writer.CabinetPath();
+        ASSERT_EQ(writer.AddRegKey(sub.FullPath(), 1), 1);
+        ASSERT_EQ(DeleteRegKey(HKEY_CURRENT_USER, sub.Path()), 1);
+        for (const char* name : names) {
+            ASSERT_EQ(writer.AddRegValue(key.FullPath(), name, "lowered text", 2), 1) << name;
+            ASSERT_EQ(DeleteRegValue(HKEY_CURRENT_USER, key.Path(), name), 1) << name;
+        }
+        ASSERT_EQ(writer.AddValueState(key.FullPath(), "Tweak", 3), 1);
+        key.SetDword("Tweak", 1);
+        for (const PlantedFile* file : {&first, &second}) {
+            ASSERT_EQ(writer.AddFileCopy(file->Path(), 4), 1);
+            ASSERT_TRUE(DeleteFileA(file->Path().c_str()));
+        }
+        ASSERT_EQ(writer.Finish(), 1);
+        RemoveTree(work);
+    };
+    for (bool headless : {true, false}) {
+        SCOPED_TRACE(headless ? "/restore" : "dialog");
+        ASSERT_NO_FATAL_FAILURE(repair());
+        if (headless) {
+            Headless run = RunCommand({"/restore:" + cabinet});
+            EXPECT_EQ(run.code, 0) << run.err;
+        } else {
+            std::string name = cabinet.substr(cabinet.rfind('\\') + 1);
+            EXPECT_EQ(RestoreAllThroughDialog(name.substr(0, name.size() - 4)),
+                      std::vector<std::string>{"Entries Restored Successfully"});
+        }
+        DeleteFileA(cabinet.c_str());
+        EXPECT_EQ(ExportKey(key.FullPath()), before);
+        EXPECT_EQ(ReadFileBytes(first.Path()), "first link");
+        EXPECT_EQ(ReadFileBytes(second.Path()), "second link");
+    }
+    EXPECT_EQ(CountOf(ReadFileBytes(RestoreLogPath()), "\"Tweak\"=dword:00000001"), 2u) << "removed unrecorded";
 }

@@ -64,13 +64,6 @@ void TestBackupSet::Value(const std::string& keyPath, const std::string& valueNa
     Lines("[TYPE:REG_VALUE]\n[MAIN_KEY:" + keyPath + "]\n[VALUE_NAME:" + valueName + "]\n[VALUE:" + data + "]\n");
 }
 
-void TestBackupSet::Exact(int number, const std::string& keyPath, const std::string& valueLine)
-{
-    std::string stored = "\\rvBackUp" + std::to_string(number) + ".reg";
-    AppendBytes(work + stored, "REGEDIT4\r\n\r\n[" + keyPath + "]\r\n" + valueLine + "\r\n\r\n");
-    Lines("[TYPE:REG_VALUE_EXACT]\n[PATH:" + stored + "]\n");
-}
-
 void TestBackupSet::File(const std::string& path, const std::string& storedName)
 {
     std::string stored = storedName.empty() ? path.substr(path.rfind('\\')) : "\\" + storedName;

@@ -1,7 +1,7 @@
 #pragma once
-// Backup sets made by hand for the restore tests: Config.ini written the way
-// the writer stores it (CR CR LF), registry exports from the registry editor,
-// exact value copies and file copies, packed into the backup folder.
+// Backup sets made by hand for the restore tests (older sets, damaged sets):
+// Config.ini stored the way the writer stores it (CR CR LF), registry exports
+// from the registry editor and file copies, packed into the backup folder.
 
 #include <string>
 
@@ -16,8 +16,6 @@ public:
     // A key exported now by the registry editor, with its record.
     void Key(const std::string& keyPath, int number);
     void Value(const std::string& keyPath, const std::string& name, const std::string& data);
-    // The exact copy of the value record just added: REGEDIT4 text after its header.
-    void Exact(int number, const std::string& keyPath, const std::string& valueLine);
     // A copy of the file as it stands now, stored under `storedName` (with its
     // record) or, when empty, under its bare name as older sets do.
     void File(const std::string& path, const std::string& storedName = "");
