@@ -63,23 +63,6 @@ std::vector<int> DateOrder(const std::string& name)
 
 // ---- Config.ini ------------------------------------------------------------
 
-std::vector<std::string> IndexLines(const std::string& bytes)
-{
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t end = bytes.find('\n', start);
-        if (end == std::string::npos)
-            end = bytes.size();
-        std::string line = bytes.substr(start, end - start);
-        while (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
 bool SameText(const std::string& a, const char* b)
 {
     return _stricmp(a.c_str(), b) == 0;
@@ -359,7 +342,7 @@ BackupContents ReadBackupIndex(const std::string& configPath)
     if (!ReadWholeFile(configPath, bytes))
         return contents;
     contents.indexFound = true;
-    std::vector<std::string> lines = IndexLines(bytes);
+    std::vector<std::string> lines = TextLines(bytes);
     const size_t count = lines.size();
     for (size_t at = 0; at < count; ++at) {
         std::string type = BackupSet::ReadRecordField(lines[at], "TYPE");

@@ -9,23 +9,6 @@
 
 namespace {
 
-std::vector<std::string> FileLines(const std::string& bytes)
-{
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t end = bytes.find('\n', start);
-        if (end == std::string::npos)
-            end = bytes.size();
-        std::string line = bytes.substr(start, end - start);
-        while (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
 // A quoted text starting at `at` (on the quote); escapes \\ \" \n \r \0 undone.
 // Leaves `at` after the closing quote; false when it never closes.
 bool ReadQuoted(const std::string& line, size_t& at, std::string& text)
@@ -118,7 +101,7 @@ bool ReadRegValueFile(const std::string& path, RegValueText& value, std::string&
         error = "cannot be read";
         return false;
     }
-    std::vector<std::string> lines = FileLines(bytes);
+    std::vector<std::string> lines = TextLines(bytes);
     size_t at = 0;
     auto skipBlank = [&] {
         while (at < lines.size() && lines[at].empty())
@@ -162,4 +145,21 @@ bool ReadRegValueFile(const std::string& path, RegValueText& value, std::string&
         return false;
     }
     return true;
+}
+
+std::vector<std::string> TextLines(const std::string& bytes)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
+        while (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
 }

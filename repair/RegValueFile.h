@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 struct RegValueText {
     std::string keyPath;  // full key path, root's long name first
@@ -17,3 +18,7 @@ struct RegValueText {
 // Reads a REGEDIT4 file holding one key line and one value line (which may
 // run on over continuation lines). True and the value, or false and why not.
 bool ReadRegValueFile(const std::string& path, RegValueText& value, std::string& error);
+
+// The lines of a text file, each without its line end (LF, CR LF or the
+// CR CR LF of a text-mode stream).
+std::vector<std::string> TextLines(const std::string& bytes);
