@@ -270,9 +270,9 @@ TEST_F(ViewsOverScan, UntickAndIgnoreFromTheDetailsView)
             fail("the check box did not untick the record");
         item = ItemRect(list, 1);
         ClickAt(list, item.right - 180, item.bottom - 10);
-        if (!WaitFor([&] { return (ignoreDialog = FindWindowA(nullptr, "Ignore List")) != nullptr; }, 30000))
+        if (!WaitFor([&] { return IsShown(ignoreDialog = FindWindowA(nullptr, "Ignore List")); }, 60000))
             return fail("no Ignore List");
-        Sleep(500);
+        Sleep(300);
         SaveScreenshot("ignore-list", ignoreDialog);
         HWND entries = GetDlgItem(ignoreDialog, IDC_IGNORE_ENTRIES);
         ListView_GetItemText(entries, ListView_GetItemCount(entries) - 1, 0, text, sizeof(text));
