@@ -46,13 +46,7 @@ BOOL ErrorsFoundDialog::OnInit()
 {
     list.Attach(Item(IDC_ERRORS_LIST));
     list.SetRowHeight(summaryRowHeight);
-    RECT area = {};
-    GetClientRect(list.Handle(), &area);
-    LVCOLUMNA column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.cx = area.right - area.left - 20;
-    column.pszText = const_cast<char*>("");
-    SendMessageA(list.Handle(), LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    list.AddTheColumn("");
 
     int rows = ListView_GetItemCount(sectionList);
     for (int row = 0; row < rows; ++row) {

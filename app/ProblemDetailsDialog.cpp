@@ -112,10 +112,8 @@ void ProblemDetailsDialog::ApplyDisplayOptions()
 int ProblemDetailsDialog::MeasuredHeight(const std::string& text) const
 {
     HWND control = list.Handle();
-    RECT area = {};
-    GetClientRect(control, &area);
-    // The item is as wide as its column; the text starts 30 pixels in.
-    RECT needed = {0, 0, area.right - area.left - 20 - 30, 0};
+    // The text starts 30 pixels into the item.
+    RECT needed = {0, 0, list.ItemWidth() - 30, 0};
     HDC dc = GetDC(control);
     HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
     DrawMarkupText(dc, text.c_str(), static_cast<int>(text.size()), &needed, DT_CALCRECT | DT_WORDBREAK);
@@ -128,13 +126,7 @@ BOOL ProblemDetailsDialog::OnInit()
 {
     list.Attach(Item(IDC_DETAILS_LIST));
     ApplyDisplayOptions();
-    RECT area = {};
-    GetClientRect(list.Handle(), &area);
-    LVCOLUMNA column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.cx = area.right - area.left - 20;
-    column.pszText = const_cast<char*>("Problems Found");
-    SendMessageA(list.Handle(), LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    list.AddTheColumn("Problems Found");
 
     int tallest = list.MinRowHeight();
     for (const ProblemPtr& problem : problemList) {

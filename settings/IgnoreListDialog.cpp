@@ -311,7 +311,10 @@ void IgnoreListDialog::OnSave()
         return;
     }
     ShowAppMessage(hwnd, "Ignore Data Saved");
-    if (HWND main = GetAncestor(hwnd, GA_ROOTOWNER); main && main != hwnd)
+    HWND main = nullptr;
+    for (HWND owner = GetWindow(hwnd, GW_OWNER); owner; owner = GetWindow(owner, GW_OWNER))
+        main = owner;
+    if (main)
         SendMessageA(main, WM_IGNORE_LIST_SAVED, 0, 0);
     End(IDOK);
 }

@@ -112,6 +112,22 @@ void MarkupList::SetRowHeight(int pixels)
     InvalidateRect(list, nullptr, TRUE);
 }
 
+void MarkupList::AddTheColumn(const char* heading)
+{
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = ItemWidth();
+    column.pszText = const_cast<char*>(heading);
+    SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+}
+
+int MarkupList::ItemWidth() const
+{
+    RECT area = {};
+    GetClientRect(list, &area);
+    return area.right - area.left - 20;
+}
+
 int MarkupList::InsertMarkupItem(int index, const std::string& text)
 {
     LVITEMA item = {};
@@ -345,7 +361,7 @@ bool MarkupList::OnSetCursor()
         LinkAreas(index, first, second);
         if (PtInRect(&first, point) || PtInRect(&second, point)) {
             HCURSOR hand = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_CURSOR));
-            SetCursor(hand ? hand : LoadCursorA(nullptr, IDC_HAND));
+            SetCursor(hand ? hand : LoadCursorA(nullptr, IDC_ARROW));
             return true;
         }
     }

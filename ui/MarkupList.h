@@ -50,6 +50,11 @@ public:
     // Every row gets this height.
     void SetRowHeight(int height);
 
+    // The list's one column, as wide as its client area less 20 pixels.
+    void AddTheColumn(const char* heading);
+    // The width of an item.
+    int ItemWidth() const;
+
     // Appends or inserts an item; returns its index, -1 on failure.
     int InsertMarkupItem(int index, const std::string& text);
     void DeleteAllItems();

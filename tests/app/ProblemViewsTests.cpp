@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "TestWindow.h"
@@ -21,6 +20,7 @@
 #include "support/MessageCapture.h"
 #include "support/Planted.h"
 #include "support/SavedSettings.h"
+#include "support/TestThread.h"
 #include "support/UiDriver.h"
 
 namespace {
@@ -244,7 +244,7 @@ TEST_F(ViewsOverScan, UntickAndIgnoreFromTheDetailsView)
 
     std::vector<std::string> failures;
     std::string summaryText, ignoredEntry;
-    std::thread driver([&] {
+    TestThread driver([&] {
         auto fail = [&](const std::string& what) { failures.push_back(what); };
         HWND summary = nullptr, details = nullptr, ignoreDialog = nullptr;
         if (!WaitFor([&] { return (summary = FindWindowA(nullptr, "Errors Found")) != nullptr; }, 10000))
@@ -289,7 +289,7 @@ TEST_F(ViewsOverScan, UntickAndIgnoreFromTheDetailsView)
         PostMessageA(summary, WM_COMMAND, IDCANCEL, 0);
     });
     SendMessageA(GetDlgItem(window, IDC_MORE_REGISTRY), BM_CLICK, 0, 0);
-    driver.join();
+    driver.Join();
     EXPECT_EQ(failures, std::vector<std::string>{});
     EXPECT_EQ(summaryText, "<b>" + std::string(SectionRowLabel(SectionStartup)) +
                                "<brs><br><font color=\"#FF0000\">2 Problem(s)</font></b><br>Description : " +
