@@ -188,7 +188,8 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(WriteDefaultSettings(), 1);
-        WriteSetting("Generate Log", "0");
+        WriteSetting("Generate Log", "1");
+        WriteSetting("Log File Path", firstLogs.Path());
         for (unsigned code = 0; code < SectionCount; ++code)
             if (*SectionSettingsKey(code))
                 WriteSetting(SectionSettingsKey(code), "0");
@@ -223,6 +224,8 @@ protected:
 
     const std::string name = UniqueName("QmViewsRun");
     SavedSettingsKey saved;
+    PlantedFolder firstLogs{TestTempFolder() + UniqueName("QuillmoorViewsLogs")};
+    PlantedFolder secondLogs{TestTempFolder() + UniqueName("QuillmoorViewsLogsAgain")};
     SavedIgnoreList savedList;
     MessageCapture boxes;
     MainWindow main;
@@ -303,8 +306,12 @@ TEST_F(ViewsOverScan, UntickAndIgnoreFromTheDetailsView)
     std::vector<std::string> texts = boxes.Texts();
     EXPECT_NE(std::find(texts.begin(), texts.end(), "Ignore Data Saved"), texts.end());
 
+    WriteSetting("Log File Path", secondLogs.Path());
     ASSERT_NO_FATAL_FAILURE(Scan());
     ASSERT_EQ(Problems().size(), 1u);
+    const std::string userKey = "Key : HKEY_CURRENT_USER\\" + std::string(runKey);
+    EXPECT_NE(ReadOnlyMatch(firstLogs.Path(), "*.txt").find(userKey), std::string::npos);
+    EXPECT_EQ(ReadOnlyMatch(secondLogs.Path(), "*.txt").find(userKey), std::string::npos);
     EXPECT_EQ(Problems()[0]->keyPath, "HKEY_LOCAL_MACHINE\\" + std::string(runKey));
     EXPECT_EQ(Problems()[0]->checked, 1u);
 }
