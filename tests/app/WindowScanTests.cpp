@@ -20,22 +20,6 @@ namespace {
 
 const char runKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-// A Run value planted for the test, removed again at its end.
-class RunValue {
-public:
-    RunValue(HKEY root, const std::string& name, const std::string& data) : root(root), name(name)
-    {
-        EXPECT_EQ(WriteRegValue(root, runKey, name, data, REG_SZ), 1);
-    }
-    ~RunValue() { DeleteRegValue(root, runKey, name); }
-    RunValue(const RunValue&) = delete;
-    RunValue& operator=(const RunValue&) = delete;
-
-private:
-    HKEY root;
-    std::string name;
-};
-
 // Each row of the section list as "label | count | status | image | section code".
 std::vector<std::string> SectionRows(HWND list)
 {
@@ -128,9 +112,9 @@ TEST_F(WindowScan, PlantedRunEntriesReachTheRowsLabelsAndProblemList)
     const std::string name = UniqueName("QmGoneRun");
     WriteSetting("Registry Integrity", "1");
     WriteSetting("Startup Programs", "1");
-    RunValue machine(HKEY_LOCAL_MACHINE, name, "C:\\" + name + "\\a.exe");
-    RunValue user(HKEY_CURRENT_USER, name, "C:\\" + name + "\\b.exe");
-    RunValue fine(HKEY_CURRENT_USER, name + "ok", "C:\\windows\\notepad.exe");
+    PlantedValue machine(HKEY_LOCAL_MACHINE, runKey, name, "C:\\" + name + "\\a.exe");
+    PlantedValue user(HKEY_CURRENT_USER, runKey, name, "C:\\" + name + "\\b.exe");
+    PlantedValue fine(HKEY_CURRENT_USER, runKey, name + "ok", "C:\\windows\\notepad.exe");
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_TRUE(IsChecked(GetDlgItem(window, IDC_CHECK_WINDOWS)));
     Click(IDC_CHECK_WINDOWS);

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,26 +15,6 @@ namespace {
 const std::string runKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::string appPathsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 const std::string helpKey = "SOFTWARE\\Microsoft\\Windows\\Help";
-
-// One value planted in a key that may already exist (and then stays).
-class PlantedValue {
-public:
-    PlantedValue(const std::string& key, const std::string& name, const std::string& data) : key(key), name(name)
-    {
-        if (!KeyExists(HKEY_LOCAL_MACHINE, key))
-            createdKey = std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, key);
-        EXPECT_EQ(WriteRegValue(HKEY_LOCAL_MACHINE, key, name, data, REG_SZ), 1) << key;
-    }
-    ~PlantedValue()
-    {
-        if (!createdKey)
-            DeleteRegValue(HKEY_LOCAL_MACHINE, key, name);
-    }
-
-private:
-    std::string key, name;
-    std::unique_ptr<PlantedKey> createdKey;
-};
 
 // The report's fields in the order of its header.
 enum Column { Serial, Section, Item, KeyPath, ValueName, ValueData, Description, SizeBytes, Checked };
@@ -97,9 +76,9 @@ protected:
     PlantedFolder logs{TestTempFolder() + UniqueName("QuillmoorE2eLogs")};
     PlantedFolder reports{TestTempFolder() + UniqueName("QuillmoorE2eReports")};
     const std::string report = reports.Path() + "\\scan report.tsv";
-    PlantedValue run{runKey, name, missingFolder + "\\gone.exe"};
+    PlantedValue run{HKEY_LOCAL_MACHINE, runKey, name, missingFolder + "\\gone.exe"};
     PlantedKey appPath{HKEY_LOCAL_MACHINE, appPathKey};
-    PlantedValue help{helpKey, name + ".hlp", missingFolder};
+    PlantedValue help{HKEY_LOCAL_MACHINE, helpKey, name + ".hlp", missingFolder};
     PlantedFile temp{TestTempFolder() + name + ".tmp", std::string(1536, 't')};
 };
 
