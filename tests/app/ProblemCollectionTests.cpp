@@ -26,6 +26,7 @@ public:
     }
     void ShowGroupLabel(SectionGroupId group, const std::string& text) override { labels[group] = text; }
     void ClearSectionRows() override { ++clears; }
+    void InsertSectionRows(const ScanPlan&) override {}
 };
 
 ProblemPtr Problem(unsigned section, const std::string& key, const std::string& data,

