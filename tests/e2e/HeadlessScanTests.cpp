@@ -56,8 +56,6 @@ class HeadlessScan : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(WriteDefaultSettings(), 1);
-        ASSERT_EQ(WriteSetting("Log File Path", logs.Path()), 1);
         appPath.SetString("", missingFolder + "\\gone.exe");
     }
 
@@ -72,8 +70,7 @@ protected:
     const std::string name = UniqueName("QmGone");
     const std::string missingFolder = "C:\\" + name;
     const std::string appPathKey = appPathsKey + "\\" + name + ".exe";
-    SavedSettingsKey saved;
-    PlantedFolder logs{TestTempFolder() + UniqueName("QuillmoorE2eLogs")};
+    DefaultSettings settings;
     PlantedFolder reports{TestTempFolder() + UniqueName("QuillmoorE2eReports")};
     const std::string report = reports.Path() + "\\scan report.tsv";
     PlantedValue run{HKEY_LOCAL_MACHINE, runKey, name, missingFolder + "\\gone.exe"};
@@ -132,7 +129,7 @@ TEST_F(HeadlessScan, PlantedProblemsAreReportedWithTheirFieldsAndLoggedAndTheIgn
         EXPECT_EQ(rows[i][Checked], "0") << rows[i][Item];
     }
 
-    std::string log = ReadOnlyMatch(logs.Path(), "*.txt");
+    std::string log = ReadOnlyMatch(settings.LogFolder(), "*.txt");
     EXPECT_EQ(log.rfind("Quillmoor Version = 8.0\r\r\n", 0), 0u);
     EXPECT_EQ(CountOf(log, "\r\r\nKey : "), rows.size());
     EXPECT_NE(log.find("\r\r\nKey : HKEY_LOCAL_MACHINE\\" + runKey + "\r\r\nValueName : " + name +

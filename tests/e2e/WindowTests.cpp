@@ -119,13 +119,7 @@ class ScanFromWindow : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(WriteDefaultSettings(), 1);
-        ASSERT_EQ(WriteSetting("Log File Path", logs.Path()), 1);
-        for (unsigned code = 0; code < SectionCount; ++code)
-            if (*SectionSettingsKey(code))
-                WriteSetting(SectionSettingsKey(code), "0");
-        WriteSetting("Startup Programs", "1");
-        WriteSetting("Complete Registry Scan", "1");
+        settings.OnlySections({SectionStartup, SectionCompleteRegistry});
         for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
             std::string value = name + std::to_string(planted.size());
             planted.emplace_back(root, runKey, value, "C:\\" + name + "\\" + value + ".exe");
@@ -141,8 +135,7 @@ protected:
     }
 
     const std::string name = UniqueName("QmGoneRun");
-    SavedSettingsKey saved;
-    PlantedFolder logs{TestTempFolder() + UniqueName("QuillmoorWindowLogs")};
+    DefaultSettings settings;
     std::list<PlantedValue> planted;
     RunningApp run;
 };
@@ -171,7 +164,7 @@ TEST_F(ScanFromWindow, AbortKeepsWhatWasAcceptedBeforeAndTheResultsWaitForTheBox
     SaveScreenshot("results-after-scan", run.window);
 
     // One log entry for each problem the window counted, and nothing after.
-    std::string log = ReadOnlyMatch(logs.Path(), "*.txt");
+    std::string log = ReadOnlyMatch(settings.LogFolder(), "*.txt");
     EXPECT_EQ(CountOf(log, "\r\r\nKey : "), static_cast<size_t>(found));
     EXPECT_NE(log.find("ValueName : " + name + "0"), std::string::npos);
     run.EndWithEscape();

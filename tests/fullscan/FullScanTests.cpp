@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <shlwapi.h>
 
 #include "scan/ScanDriver.h"
 #include "support/RecordingContext.h"
@@ -10,10 +9,7 @@
 // section).
 TEST(FullScan, EveryRecordArrivesDuringItsOwnSection)
 {
-    SavedSettingsKey savedKey;
-    for (unsigned code = 0; code < SectionCount; ++code)
-        if (code != SectionReserved)
-            SHSetValueA(HKEY_CURRENT_USER, "SOFTWARE\\Quillmoor8", SectionSettingsKey(code), REG_SZ, "1", 2);
+    DefaultSettings settings; // every section on
     RecordingContext context;
     const bool groups[4] = {true, true, true, true};
     keepScanning = 1;

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
-#include <shlwapi.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -16,21 +15,6 @@ namespace {
 
 using S = SectionScanners;
 using Calls = std::vector<std::string>;
-
-// Written straight to the registry: the settings store never creates its key.
-void Set(const std::string& name, const char* text)
-{
-    SHSetValueA(HKEY_CURRENT_USER, "SOFTWARE\\Quillmoor8", name.c_str(), REG_SZ, text, 2);
-}
-
-// Every section setting on, or only the codes listed.
-void SectionsOn(const std::vector<unsigned>& on = {})
-{
-    for (unsigned code = 0; code < SectionCount; ++code)
-        if (code != SectionReserved)
-            Set(SectionSettingsKey(code),
-                on.empty() || std::count(on.begin(), on.end(), code) ? "1" : "0");
-}
 
 // Scanners that only note, in the context's call list, that they ran: under
 // their member's name, in lower case unlike every other call. The one named
@@ -94,7 +78,7 @@ protected:
         ScanDriver(rc, plan, scanners);
     }
 
-    SavedSettingsKey savedKey;
+    DefaultSettings settings; // every section on
     RecordingContext rc;
     SectionScanners scanners = RecordingScanners(rc);
     ScanPlan plan;
@@ -106,7 +90,6 @@ protected:
 // later groups never do and rely on their scanners to stop.
 TEST_F(ScanDriverTest, RunsEverySectionInScanOrderAndAnAbortStopsAtTheNextCheckedSection)
 {
-    SectionsOn();
     Scan(allGroups);
 
     char userTemp[MAX_PATH] = {};
@@ -169,7 +152,7 @@ TEST_F(ScanDriverTest, RunsEverySectionInScanOrderAndAnAbortStopsAtTheNextChecke
 // shortcut check's shell link object needs one) and leaves it at the end.
 TEST_F(ScanDriverTest, TheScanThreadHasItsOwnApartment)
 {
-    SectionsOn({SectionStartup});
+    settings.OnlySections({SectionStartup});
     // Asking for the multithreaded model fails inside a single-threaded apartment.
     auto tryMultithreaded = [] {
         HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -191,7 +174,6 @@ TEST_F(ScanDriverTest, TheScanThreadHasItsOwnApartment)
 // first, the scan runs the browser group first.
 TEST_F(ScanDriverTest, UntickedGroupsNeverRun)
 {
-    SectionsOn();
     const bool groups[4] = {false, true, true, false}; // Windows and IE only
     Scan(groups);
 
