@@ -77,9 +77,7 @@ int RunHeadless(const std::vector<std::string>& arguments, TextOutput& out, Text
         err.Write(std::string(wow64Refusal) + "\r\n");
         return ExitCannotRun;
     }
-    SetAutoCadFolder(FindAutoCadLocation());
-    if (SettingsKeyMissing())
-        WriteDefaultSettings();
+    PrepareToScan();
     FillMruKeys();
     IgnoreList ignoreList;
     ignoreList.LoadIgnoreList();
