@@ -49,10 +49,10 @@ void RestoreDialog::OnCommand(int id, int notifyCode)
         if (notifyCode == CBN_SELCHANGE)
             ListItems();
         break;
-    case IDC_SELECT_ALL:
+    case IDC_RESTORE_SELECT_ALL:
         SetAllChecks(true);
         break;
-    case IDC_DESELECT_ALL:
+    case IDC_RESTORE_DESELECT_ALL:
         SetAllChecks(false);
         break;
     case IDC_REMOVE_BACKUPS:

@@ -110,7 +110,7 @@ std::vector<std::string> RestoreAllThroughDialog(const std::string& setName)
     MessageCapture boxes;
     OpenRestoreDialog dialog;
     dialog.Choose(setName);
-    dialog.Press(IDC_SELECT_ALL);
+    dialog.Press(IDC_RESTORE_SELECT_ALL);
     dialog.Press(IDOK);
     EXPECT_FALSE(dialog.Open());
     return boxes.Texts();
@@ -201,7 +201,7 @@ TEST_F(Restore, DialogRestoresTheCheckedItemsAndNamesWhatDidNotComeBack)
                                                          "ShortCut|" + link.Path(), "ShortCut|" + other.Path(),
                                                          "ShortCut|" + lostPath}));
     dialog.Press(IDOK);
-    dialog.Press(IDC_SELECT_ALL);
+    dialog.Press(IDC_RESTORE_SELECT_ALL);
     dialog.Press(IDOK);
     EXPECT_FALSE(dialog.Open());
     EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"No Backup Items Selected", Summary(1, 5)}));
@@ -295,7 +295,7 @@ TEST_F(Restore, CorruptSetsAreReportedAndNothingHalfWrittenGoesUntold)
                 OpenRestoreDialog dialog;
                 dialog.Choose(set.Name());
                 EXPECT_EQ(dialog.Rows(), c.rows);
-                dialog.Press(IDC_SELECT_ALL);
+                dialog.Press(IDC_RESTORE_SELECT_ALL);
                 if (!c.rows.empty())
                     dialog.Press(IDOK);
                 EXPECT_EQ(boxes.Texts(), c.boxes);

@@ -64,7 +64,7 @@ TEST(RestoreWindow, BackUpOpensTheRestoreDialogAndRemoveBackupDeletesTheChosenSe
     ChooseSet(restore, set.Name());
     HWND items = Control(restore, IDC_RESTORE_ITEMS);
     EXPECT_EQ(SendMessageA(items, LVM_GETITEMCOUNT, 0, 0), 3);
-    PostMessageA(restore, WM_COMMAND, IDC_SELECT_ALL, reinterpret_cast<LPARAM>(Control(restore, IDC_SELECT_ALL)));
+    PostMessageA(restore, WM_COMMAND, IDC_RESTORE_SELECT_ALL, reinterpret_cast<LPARAM>(Control(restore, IDC_RESTORE_SELECT_ALL)));
     Sleep(300);
     EXPECT_FALSE(SaveScreenshot("restore-backup", restore).empty());
 
