@@ -4,24 +4,95 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "TestBackupSet.h"
 #include "app/CommandLine.h"
 #include "app/HeadlessRestore.h"
+#include "core/FileTools.h"
+#include "core/PathCheck.h"
 #include "core/Registry.h"
 #include "repair/BackupRestore.h"
+#include "repair/CabinetCompressor.h"
 #include "repair/RestoreDialog.h"
 #include "resource.h"
 #include "support/FileBytes.h"
 #include "support/MessageCapture.h"
 #include "support/Planted.h"
+#include "support/UiDriver.h"
 
 namespace {
 
 const std::string testKey = "Software\\QuillmoorRestoreTest";
+
+void RunRegedit(const std::string& parameters)
+{
+    RunProgram(GetWindowsFolder() + "\\regedit.exe", parameters, true);
+}
+
+// The registry editor's export of a key, to compare states.
+std::string ExportKey(const std::string& keyPath)
+{
+    std::string file = TestTempFolder() + UniqueName("export") + ".reg";
+    RunRegedit("/e \"" + file + "\" \"" + keyPath + "\"");
+    std::string bytes = ReadFileBytes(file);
+    DeleteFileA(file.c_str());
+    return bytes;
+}
+
+// A set made by hand, as older writers or damage leave them: Config.ini
+// stored as the writer stores it (CR CR LF), exports and file copies.
+class HandMadeSet {
+public:
+    explicit HandMadeSet(const std::string& name) : name(name) { CreateFolders(work); }
+    ~HandMadeSet()
+    {
+        RemoveTree(work);
+        DeleteFileA(Cabinet().c_str());
+    }
+    std::string Cabinet() const { return BackupSet::BackupFolder() + "\\" + name + ".cab"; }
+    void Lines(const std::string& text)
+    {
+        std::string stored;
+        for (char c : text)
+            stored += c == '\n' ? std::string("\r\r\n") : std::string(1, c);
+        FILE* file = std::fopen((work + "\\Config.ini").c_str(), "ab");
+        std::fwrite(stored.data(), 1, stored.size(), file);
+        std::fclose(file);
+    }
+    void Key(const std::string& keyPath, int number)
+    {
+        std::string stored = "\\rkBackUp" + std::to_string(number) + ".reg";
+        RunRegedit("/e \"" + work + stored + "\" \"" + keyPath + "\"");
+        Lines("[TYPE:REG_KEY]\n[NAME:" + keyPath + "]\n[PATH:" + stored + "]\n");
+    }
+    void Value(const std::string& keyPath, const std::string& valueName, const std::string& data)
+    {
+        Lines("[TYPE:REG_VALUE]\n[MAIN_KEY:" + keyPath + "]\n[VALUE_NAME:" + valueName + "]\n[VALUE:" + data + "]\n");
+    }
+    // Stored under its bare name, or under `stored` named by a FILE_COPY record.
+    void File(const std::string& path, const std::string& stored = "")
+    {
+        std::string copy = stored.empty() ? path.substr(path.rfind('\\')) : "\\" + stored;
+        EXPECT_TRUE(CopyFileA(path.c_str(), (work + copy).c_str(), FALSE)) << path;
+        Lines("[TYPE:FILE]\n[DEST_PATH:" + path + "]\n" + (stored.empty() ? "" : "[TYPE:FILE_COPY]\n[PATH:" + copy + "]\n"));
+    }
+    void Pack()
+    {
+        CreateDirectoryA(BackupSet::BackupFolder().c_str(), nullptr);
+        CabinetCompressor compressor;
+        EXPECT_EQ(compressor.CreateCabinet(Cabinet()), 1);
+        compressor.AddFolder(work);
+        EXPECT_EQ(compressor.Flush(), 1);
+    }
+
+    const std::string name;
+
+private:
+    std::string work = TestTempFolder() + UniqueName("set");
+};
 
 struct CollectedText : TextOutput {
     std::string text;
@@ -40,81 +111,60 @@ Headless RunCommand(const std::vector<std::string>& arguments)
     return {code, out.text, err.text};
 }
 
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
+// The restore dialog in the test's thread, driven by its messages; its boxes captured.
+struct OpenDialog {
+    MessageCapture boxes;
+    RestoreDialog dialog;
+    HWND window = dialog.CreateModeless(nullptr);
 
-// The restore dialog, created in the test's thread and driven by its messages.
-class OpenRestoreDialog {
-public:
-    OpenRestoreDialog() : window(dialog.CreateModeless(nullptr)) { EXPECT_NE(window, nullptr); }
-    ~OpenRestoreDialog()
+    ~OpenDialog()
     {
         if (IsWindow(window))
             DestroyWindow(window);
-        Pump();
     }
-    bool Open() const { return IsWindow(window) != FALSE; }
+    HWND Item(int id) const { return GetDlgItem(window, id); }
+    void Press(int id) { SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id))); }
     std::vector<std::string> Dates() const
     {
         std::vector<std::string> dates;
-        HWND list = GetDlgItem(window, IDC_BACKUP_DATES);
-        for (int i = 0; i < SendMessageA(list, CB_GETCOUNT, 0, 0); ++i) {
+        for (int i = 0; i < SendMessageA(Item(IDC_BACKUP_DATES), CB_GETCOUNT, 0, 0); ++i) {
             char text[300] = {};
-            SendMessageA(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            SendMessageA(Item(IDC_BACKUP_DATES), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
             dates.push_back(text);
         }
         return dates;
     }
     void Choose(const std::string& setName)
     {
-        HWND list = GetDlgItem(window, IDC_BACKUP_DATES);
-        LRESULT at = SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                  reinterpret_cast<LPARAM>(BackupSet::BackupDateText(setName).c_str()));
-        ASSERT_NE(at, CB_ERR) << setName;
-        SendMessageA(list, CB_SETCURSEL, at, 0);
-        SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_BACKUP_DATES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+        std::vector<std::string> dates = Dates();
+        auto at = std::find(dates.begin(), dates.end(), BackupSet::BackupDateText(setName));
+        ASSERT_NE(at, dates.end()) << setName;
+        SendMessageA(Item(IDC_BACKUP_DATES), CB_SETCURSEL, at - dates.begin(), 0);
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_BACKUP_DATES, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(Item(IDC_BACKUP_DATES)));
     }
     // "Item Type|Path" per row.
     std::vector<std::string> Rows() const
     {
         std::vector<std::string> rows;
-        HWND list = GetDlgItem(window, IDC_RESTORE_ITEMS);
-        for (int row = 0; row < ListView_GetItemCount(list); ++row) {
+        for (int row = 0; row < ListView_GetItemCount(Item(IDC_RESTORE_ITEMS)); ++row) {
             char type[300] = {}, path[300] = {};
-            ListView_GetItemText(list, row, 0, type, sizeof(type));
-            ListView_GetItemText(list, row, 1, path, sizeof(path));
+            ListView_GetItemText(Item(IDC_RESTORE_ITEMS), row, 0, type, sizeof(type));
+            ListView_GetItemText(Item(IDC_RESTORE_ITEMS), row, 1, path, sizeof(path));
             rows.push_back(std::string(type) + "|" + path);
         }
         return rows;
     }
-    void Press(int id)
+    // Chooses the set, ticks every row and restores; the boxes shown.
+    std::vector<std::string> RestoreAll(const std::string& setName)
     {
-        SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
-        Pump();
+        Choose(setName);
+        Press(IDC_RESTORE_SELECT_ALL);
+        Press(IDOK);
+        EXPECT_FALSE(IsWindow(window)) << "the dialog closes after a restore";
+        return boxes.Texts();
     }
-
-private:
-    RestoreDialog dialog;
-    HWND window;
 };
-
-// Restores every item of the set through the dialog; the message texts.
-std::vector<std::string> RestoreAllThroughDialog(const std::string& setName)
-{
-    MessageCapture boxes;
-    OpenRestoreDialog dialog;
-    dialog.Choose(setName);
-    dialog.Press(IDC_RESTORE_SELECT_ALL);
-    dialog.Press(IDOK);
-    EXPECT_FALSE(dialog.Open());
-    return boxes.Texts();
-}
 
 std::string Summary(int failed, int chosen)
 {
@@ -122,37 +172,16 @@ std::string Summary(int failed, int chosen)
            " chosen entries could not be restored. " + RestoreLogPath() + " names them.";
 }
 
-struct RawValue {
-    DWORD type = 0;
-    std::string bytes;
-    bool operator==(const RawValue& other) const { return type == other.type && bytes == other.bytes; }
-};
-
-RawValue ReadRaw(HKEY root, const std::string& subkey, const std::string& name)
+// A value's type and bytes; REG_NONE when it is missing.
+std::pair<DWORD, std::string> RawValue(HKEY root, const std::string& subkey, const std::string& name)
 {
-    RawValue value;
-    HKEY key;
-    if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return value;
-    char data[4096];
-    DWORD size = sizeof(data);
-    if (RegQueryValueExA(key, name.c_str(), nullptr, &value.type, reinterpret_cast<BYTE*>(data), &size) == 0)
-        value.bytes.assign(data, size);
-    else
-        value.type = REG_NONE;
-    RegCloseKey(key);
-    return value;
-}
-
-std::string HexList(const std::string& bytes)
-{
-    std::string list;
-    char pair[4];
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        snprintf(pair, sizeof(pair), "%02x", static_cast<unsigned char>(bytes[i]));
-        list += (i ? "," : "") + std::string(pair);
-    }
-    return list;
+    RegKey key;
+    char data[512];
+    DWORD type = REG_NONE, size = sizeof(data);
+    if (key.Open(root, subkey, KEY_READ) != 0 ||
+        RegQueryValueExA(key.Handle(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size) != 0)
+        return {REG_NONE, ""};
+    return {type, std::string(data, size)};
 }
 
 class Restore : public testing::Test {
@@ -164,12 +193,12 @@ protected:
 
 } // namespace
 
-// Older sets keep a file's copy under its bare name; newer ones name it in a
-// FILE_COPY record, so that two files of one name both come back.
+// An exported key, a value record alone and files (under their bare name as
+// older sets keep them, or under unique names) come back; whatever did not,
+// and any state a restore overwrote, restore.txt names.
 TEST_F(Restore, DialogRestoresTheCheckedItemsAndNamesWhatDidNotComeBack)
 {
     PlantedKey holder(HKEY_CURRENT_USER, testKey + "\\Holder");
-    holder.SetString("Tool", "C:\\Tool\\tool.exe");
     PlantedKey merged(HKEY_CURRENT_USER, testKey + "\\Merged");
     merged.SetString("Mode", "as backed up");
     PlantedKey inner(HKEY_CURRENT_USER, merged.Path() + "\\Inner");
@@ -180,7 +209,7 @@ TEST_F(Restore, DialogRestoresTheCheckedItemsAndNamesWhatDidNotComeBack)
     const std::string lostPath = lost->Path();
     const std::string before = ExportKey(merged.FullPath());
 
-    TestBackupSet set("3,15,2011_9,26,53");
+    HandMadeSet set("3,15,2011_9,26,53");
     set.Key(merged.FullPath(), 1);
     set.Value(holder.FullPath(), "Tool", "C:\\Tool\\tool.exe");
     set.File(link.Path());
@@ -194,155 +223,119 @@ TEST_F(Restore, DialogRestoresTheCheckedItemsAndNamesWhatDidNotComeBack)
     DeleteFileA(other.Path().c_str());
     lost.reset(); // the file and its folder are gone
 
-    MessageCapture boxes;
-    OpenRestoreDialog dialog;
-    dialog.Choose(set.Name());
+    OpenDialog dialog;
+    dialog.Choose(set.name);
     EXPECT_EQ(dialog.Rows(), (std::vector<std::string>{"RegKey|" + merged.FullPath(), "RegValue|C:\\Tool\\tool.exe",
                                                          "ShortCut|" + link.Path(), "ShortCut|" + other.Path(),
                                                          "ShortCut|" + lostPath}));
     dialog.Press(IDOK);
-    dialog.Press(IDC_RESTORE_SELECT_ALL);
-    dialog.Press(IDOK);
-    EXPECT_FALSE(dialog.Open());
-    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"No Backup Items Selected", Summary(1, 5)}));
+    EXPECT_EQ(dialog.RestoreAll(set.name), (std::vector<std::string>{"No Backup Items Selected", Summary(1, 5)}));
 
     EXPECT_EQ(ExportKey(merged.FullPath()), before);
-    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, holder.Path(), "Tool"), (RawValue{REG_SZ, std::string("C:\\Tool\\tool.exe", 17)}));
+    EXPECT_EQ(RawValue(HKEY_CURRENT_USER, holder.Path(), "Tool"),
+              std::make_pair(DWORD(REG_SZ), std::string("C:\\Tool\\tool.exe", 17)));
     EXPECT_EQ(ReadFileBytes(link.Path()), std::string("L\0\0\0link", 8));
     EXPECT_EQ(ReadFileBytes(other.Path()), "other link");
     EXPECT_EQ(GetFileAttributesA(RestoreTempFolder().c_str()), INVALID_FILE_ATTRIBUTES);
     std::string log = ReadFileBytes(RestoreLogPath());
     EXPECT_EQ(CountOf(log, "Could not restore file " + lostPath + ", Error Code= 3, Make sure the directories in " +
                                lostPath + " exist\r\n"), 1u) << log;
-    EXPECT_EQ(CountOf(log, "[" + holder.FullPath() + "]\r\n\"Tool\"=hex(2):" +
-                               HexList(std::string("D:\\Newer\\tool.exe", 18))), 1u) << log;
+    EXPECT_EQ(CountOf(log, "[" + holder.FullPath() + "]\r\n\"Tool\"=hex(2):44,3a,5c,4e,65,77"), 1u) << log;
     EXPECT_EQ(CountOf(log, "\"Mode\"=\"changed since\""), 1u) << log;
 }
 
 TEST_F(Restore, AValueIsNotOverwrittenWhenItsStateCannotBeKept)
 {
     PlantedKey holder(HKEY_CURRENT_USER, testKey + "\\Holder");
-    TestBackupSet set("3,21,2011_9,26,53");
+    HandMadeSet set("3,21,2011_9,26,53");
     set.Value(holder.FullPath(), "Tool", "C:\\Tool\\tool.exe");
     set.Pack();
     holder.SetString("Tool", "D:\\Newer\\tool.exe");
     PlantedFolder blocked(RestoreLogPath()); // restore.txt cannot be written
 
-    EXPECT_EQ(RestoreAllThroughDialog(set.Name()),
+    EXPECT_EQ(OpenDialog().RestoreAll(set.name),
               std::vector<std::string>{"1 of the 1 chosen entries could not be restored."});
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, holder.Path(), "Tool"), "D:\\Newer\\tool.exe");
-}
-
-TEST_F(Restore, ValueRecordsAloneComeBackAsTextThroughBothPaths)
-{
-    for (bool headless : {false, true}) {
-        PlantedKey key(HKEY_CURRENT_USER, testKey + "\\Plain");
-        TestBackupSet set(headless ? "3,17,2011_9,26,53" : "3,18,2011_9,26,53");
-        set.Value(key.FullPath(), "Count", "42");
-        set.Value(key.FullPath(), "Library", "C:\\Windows\\gone.dll  ");
-        set.Pack();
-        if (headless) {
-            Headless run = RunCommand({"/restore:" + set.Name(), "/items:2"});
-            EXPECT_EQ(run.code, 0) << run.err;
-            EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, key.Path(), "Count").type, static_cast<DWORD>(REG_NONE));
-        } else {
-            EXPECT_EQ(RestoreAllThroughDialog(set.Name()), std::vector<std::string>{"Entries Restored Successfully"});
-            EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, key.Path(), "Count"), (RawValue{REG_SZ, std::string("42", 3)}));
-        }
-        EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, key.Path(), "Library"),
-                  (RawValue{REG_SZ, std::string("C:\\Windows\\gone.dll", 20)})) << headless;
-    }
 }
 
 TEST_F(Restore, CorruptSetsAreReportedAndNothingHalfWrittenGoesUntold)
 {
     PlantedKey key(HKEY_CURRENT_USER, testKey + "\\Corrupt");
+    const std::string value = "[TYPE:REG_VALUE]\n[MAIN_KEY:" + key.FullPath() + "]\n[VALUE_NAME:Whole]\n";
     struct Case {
-        const char* what;
-        std::string records;              // empty: the cabinet is not one
-        std::vector<std::string> rows;    // what the dialog lists
-        std::vector<std::string> boxes;   // after listing and restoring every row
-        std::string reason;               // on standard error of /restore
-        const char* restored;             // the value "Whole" after the restore, or null
+        std::string records;            // empty: the cabinet is not one
+        std::vector<std::string> rows;  // what the dialog lists
+        std::vector<std::string> boxes; // after listing and restoring every row
+        std::string reason;             // on standard error of /restore
+        std::string restored;           // the value "Whole" afterwards
     };
-    const std::string whole = "[TYPE:REG_VALUE]\n[MAIN_KEY:" + key.FullPath() + "]\n[VALUE_NAME:Whole]\n[VALUE:kept]\n";
     const Case cases[] = {
-        {"not a cabinet", "", {}, {"Not a cabinet", "No items in the backup"}, "Not a cabinet\r\n", nullptr},
-        {"cut inside a record", whole + "[TYPE:REG_KEY]\n[NAME:" + key.FullPath() + "\\Sub]\n",
-         {"RegValue|kept"}, {"Entries Restored Successfully"},
-         "Config.ini ends inside the REG_KEY record that begins on line 5", "kept"},
-        {"a line without ]", "[TYPE:REG_VALUE]\n[MAIN_KEY:" + key.FullPath() + "]\n[VALUE_NAME:Whole]\n[VALUE:cut",
-         {"RegValue|cut"}, {Summary(1, 1)}, "line 4 of Config.ini is not a whole [VALUE:...] line", nullptr},
+        {"", {}, {"Not a cabinet", "No items in the backup"}, "Not a cabinet\r\n", ""},
+        {value + "[VALUE:kept]\n[TYPE:REG_KEY]\n[NAME:" + key.FullPath() + "\\Sub]\n", {"RegValue|kept"},
+         {"Entries Restored Successfully"}, "Config.ini ends inside the REG_KEY record that begins on line 5", "kept"},
+        {value + "[VALUE:cut", {"RegValue|cut"}, {Summary(1, 1)},
+         "line 4 of Config.ini is not a whole [VALUE:...] line", ""},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        TestBackupSet set("3,20,2011_9,26,53");
+        SCOPED_TRACE(c.reason);
+        DeleteRegValue(HKEY_CURRENT_USER, key.Path(), "Whole");
+        HandMadeSet set("3,20,2011_9,26,53");
         set.Lines(c.records);
-        std::string cabinet = set.Pack();
+        set.Pack();
         if (c.records.empty()) {
-            FILE* junk = fopen(cabinet.c_str(), "wb");
-            fputs("This is no cabinet at all", junk);
-            fclose(junk);
+            FILE* junk = std::fopen(set.Cabinet().c_str(), "wb");
+            std::fputs("This is no cabinet at all", junk);
+            std::fclose(junk);
         }
-        for (bool headless : {false, true}) {
-            DeleteRegValue(HKEY_CURRENT_USER, key.Path(), "Whole");
-            if (headless) {
-                Headless run = RunCommand({"/restore:" + set.Name()});
-                EXPECT_EQ(run.code, ExitRestoreIncomplete);
-                EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
-            } else {
-                MessageCapture boxes;
-                OpenRestoreDialog dialog;
-                dialog.Choose(set.Name());
-                EXPECT_EQ(dialog.Rows(), c.rows);
-                dialog.Press(IDC_RESTORE_SELECT_ALL);
-                if (!c.rows.empty())
-                    dialog.Press(IDOK);
-                EXPECT_EQ(boxes.Texts(), c.boxes);
-            }
-            EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key.Path(), "Whole"), c.restored ? c.restored : "");
-        }
+        OpenDialog dialog;
+        dialog.Choose(set.name);
+        EXPECT_EQ(dialog.Rows(), c.rows);
+        dialog.Press(IDC_RESTORE_SELECT_ALL);
+        if (!c.rows.empty())
+            dialog.Press(IDOK);
+        EXPECT_EQ(dialog.boxes.Texts(), c.boxes);
+        EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key.Path(), "Whole"), c.restored);
+
+        DeleteRegValue(HKEY_CURRENT_USER, key.Path(), "Whole");
+        Headless run = RunCommand({"/restore:" + set.name});
+        EXPECT_EQ(run.code, ExitRestoreIncomplete);
+        EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+        EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key.Path(), "Whole"), c.restored);
     }
 }
 
-TEST_F(Restore, SetsAreListedNewestFirstWithTheirItemCounts)
+// Date texts begin with the weekday, so their alphabetical order is no date order.
+TEST_F(Restore, SetsAreListedNewestFirstAndChosenItemsRestoreAlone)
 {
-    TestBackupSet december("12,31,2009_23,59,59"), january("1,5,2010_9,0,0"), february("2,1,2010_0,0,7");
-    december.Value("HKEY_CURRENT_USER\\" + testKey, "a", "1");
-    january.Value("HKEY_CURRENT_USER\\" + testKey, "a", "1");
-    january.Value("HKEY_CURRENT_USER\\" + testKey, "b", "2");
-    february.Lines("[TYPE:REG_KEY]\n[NAME:HKEY_CURRENT_USER\\" + testKey + "]\n[PATH:\\rkBackUp1.reg]\n");
-    for (TestBackupSet* set : {&december, &january, &february})
+    PlantedKey key(HKEY_CURRENT_USER, testKey + "\\Listed");
+    HandMadeSet december("12,31,2009_23,59,59"), january("1,5,2010_9,0,0"), february("2,1,2010_0,0,7");
+    december.Value(key.FullPath(), "a", "1");
+    january.Value(key.FullPath(), "a", "1");
+    january.Value(key.FullPath(), "b", "2");
+    february.Lines("[TYPE:REG_KEY]\n[NAME:" + key.FullPath() + "]\n[PATH:\\rkBackUp1.reg]\n");
+    for (HandMadeSet* set : {&december, &january, &february})
         set->Pack();
 
-    Headless run = RunCommand({"/backups"});
-    EXPECT_EQ(run.code, 0) << run.err;
-    std::vector<std::string> mine;
-    for (TestBackupSet* set : {&december, &january, &february}) {
-        size_t at = run.out.find(set->Name() + "\t");
-        ASSERT_NE(at, std::string::npos) << run.out;
-        mine.push_back(run.out.substr(at, run.out.find("\r\n", at) - at));
-    }
-    EXPECT_EQ(mine[0], "12,31,2009_23,59,59\tThursday, December 31, 2009 Time: 23:59:59\t1");
-    EXPECT_EQ(mine[1], "1,5,2010_9,0,0\tTuesday, January 05, 2010 Time: 09:00:00\t2");
-    EXPECT_EQ(mine[2], "2,1,2010_0,0,7\tMonday, February 01, 2010 Time: 00:00:07\t1");
-    EXPECT_LT(run.out.find(mine[2]), run.out.find(mine[1]));
-    EXPECT_LT(run.out.find(mine[1]), run.out.find(mine[0]));
-
-    OpenRestoreDialog dialog;
-    std::vector<std::string> dates = dialog.Dates();
-    auto position = [&](const TestBackupSet& set) {
-        return std::find(dates.begin(), dates.end(), BackupSet::BackupDateText(set.Name())) - dates.begin();
+    std::string listed = RunCommand({"/backups"}).out;
+    const std::string lines[] = {"2,1,2010_0,0,7\tMonday, February 01, 2010 Time: 00:00:07\t1\r\n",
+                                 "1,5,2010_9,0,0\tTuesday, January 05, 2010 Time: 09:00:00\t2\r\n",
+                                 "12,31,2009_23,59,59\tThursday, December 31, 2009 Time: 23:59:59\t1\r\n"};
+    EXPECT_LT(listed.find(lines[0]), listed.find(lines[1])) << listed;
+    EXPECT_LT(listed.find(lines[1]), listed.find(lines[2])) << listed;
+    EXPECT_NE(listed.find(lines[2]), std::string::npos) << listed;
+    std::vector<std::string> dates = OpenDialog().Dates();
+    auto position = [&](const HandMadeSet& set) {
+        return std::find(dates.begin(), dates.end(), BackupSet::BackupDateText(set.name)) - dates.begin();
     };
     EXPECT_LT(position(february), position(january));
     EXPECT_LT(position(january), position(december));
 
+    EXPECT_EQ(RunCommand({"/restore:" + january.name, "/items:2"}).code, 0);
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key.Path(), "a"), "");
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key.Path(), "b"), "2");
+    EXPECT_EQ(RunCommand({"/restore:" + january.name, "/items:3"}).code, ExitBadCommandLine);
     EXPECT_EQ(RunCommand({"/restore:1,1,2000_0,0,0"}).code, ExitBadCommandLine);
-    EXPECT_EQ(RunCommand({"/restore:" + january.Name(), "/items:3"}).code, ExitBadCommandLine);
 }
-
-// The writer keeps each value exactly (type and bytes) beside its record's
-// text, and a tweak's earlier state; both paths put them back as they were.
 TEST_F(Restore, ASetWrittenBeforeARepairComesBackExactlyThroughBothPaths)
 {
     PlantedKey key(HKEY_CURRENT_USER, testKey + "\\Written");
@@ -359,8 +352,6 @@ TEST_F(Restore, ASetWrittenBeforeARepairComesBackExactlyThroughBothPaths)
     PlantedKey sub(HKEY_CURRENT_USER, key.Path() + "\\{Gone Class}");
     sub.SetString("", "Gone Class");
     sub.SetString("InprocServer32", "C:\\gone\\gone.dll");
-    PlantedFile first(folder + "\\One\\Program.lnk", "first link");
-    PlantedFile second(folder + "\\Two\\Program.lnk", "second link");
     const std::string before = ExportKey(key.FullPath());
     const char* const names[] = {"C:\\Program Files\\Shared\\gone.dll", "Expand", "Mixed", "", "Multi", "Bin"};
 
@@ -379,10 +370,6 @@ TEST_F(Restore, ASetWrittenBeforeARepairComesBackExactlyThroughBothPaths)
         }
         ASSERT_EQ(writer.AddValueState(key.FullPath(), "Tweak", 3), 1);
         key.SetDword("Tweak", 1);
-        for (const PlantedFile* file : {&first, &second}) {
-            ASSERT_EQ(writer.AddFileCopy(file->Path(), 4), 1);
-            ASSERT_TRUE(DeleteFileA(file->Path().c_str()));
-        }
         ASSERT_EQ(writer.Finish(), 1);
         RemoveTree(work);
     };
@@ -394,13 +381,91 @@ TEST_F(Restore, ASetWrittenBeforeARepairComesBackExactlyThroughBothPaths)
             EXPECT_EQ(run.code, 0) << run.err;
         } else {
             std::string name = cabinet.substr(cabinet.rfind('\\') + 1);
-            EXPECT_EQ(RestoreAllThroughDialog(name.substr(0, name.size() - 4)),
+            EXPECT_EQ(OpenDialog().RestoreAll(name.substr(0, name.size() - 4)),
                       std::vector<std::string>{"Entries Restored Successfully"});
         }
         DeleteFileA(cabinet.c_str());
         EXPECT_EQ(ExportKey(key.FullPath()), before);
-        EXPECT_EQ(ReadFileBytes(first.Path()), "first link");
-        EXPECT_EQ(ReadFileBytes(second.Path()), "second link");
     }
     EXPECT_EQ(CountOf(ReadFileBytes(RestoreLogPath()), "\"Tweak\"=dword:00000001"), 2u) << "removed unrecorded";
+}
+
+namespace {
+
+template <typename Condition>
+bool WaitFor(Condition done, DWORD milliseconds)
+{
+    for (DWORD start = GetTickCount(); !done(); Sleep(20))
+        if (GetTickCount() - start > milliseconds)
+            return false;
+    return true;
+}
+
+// Chooses the set in the program's date list, which lists the same folder's sets.
+void ChooseSet(HWND dialog, const std::string& setName)
+{
+    std::vector<BackupSetEntry> sets = ListBackupSets();
+    size_t at = 0;
+    while (at < sets.size() && sets[at].name != setName)
+        ++at;
+    HWND list = Control(dialog, IDC_BACKUP_DATES);
+    ASSERT_EQ(static_cast<size_t>(SendMessageA(list, CB_GETCOUNT, 0, 0)), sets.size());
+    SendMessageA(list, CB_SETCURSEL, at, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_BACKUP_DATES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+MessageBoxSeen AnswerBox(DWORD processId, int button)
+{
+    MessageBoxSeen box = WaitForMessageBox(processId, 10000);
+    PressButton(box.window, button);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box.window); }, 5000)) << box.text;
+    return box;
+}
+
+} // namespace
+
+TEST(RestoreWindow, BackUpOpensTheRestoreDialogAndRemoveBackupDeletesTheChosenSet)
+{
+    HandMadeSet set("6,2,2012_8,30,0");
+    set.Value("HKEY_CURRENT_USER\\" + testKey, "Program", "C:\\Program Files\\Old\\old.exe");
+    set.Lines("[TYPE:REG_KEY]\n[NAME:HKEY_CLASSES_ROOT\\CLSID\\{00000000-1111-2222-3333-444444444444}]\n"
+              "[PATH:\\rkBackUp4.reg]\n[TYPE:FILE]\n[DEST_PATH:C:\\users\\Public\\Desktop\\Old Program.lnk]\n");
+    set.Pack();
+    AppProcess app;
+    ASSERT_TRUE(app.Start());
+    HWND main = WaitForWindow(app.Id(), "Quillmoor v8.0", 15000);
+    ASSERT_NE(main, nullptr);
+    Click(Control(main, IDC_BACKUP));
+    HWND restore = WaitForWindow(app.Id(), "Restore Backup", 10000);
+    ASSERT_NE(restore, nullptr);
+    ChooseSet(restore, set.name);
+    HWND items = Control(restore, IDC_RESTORE_ITEMS);
+    EXPECT_EQ(SendMessageA(items, LVM_GETITEMCOUNT, 0, 0), 3);
+    Click(Control(restore, IDC_RESTORE_SELECT_ALL));
+    Sleep(300);
+    EXPECT_FALSE(SaveScreenshot("restore-backup", restore).empty());
+
+    Click(Control(restore, IDC_REMOVE_BACKUPS));
+    HWND remove = WaitForWindow(app.Id(), "Remove Backup", 10000);
+    ASSERT_NE(remove, nullptr);
+    Click(Control(remove, IDOK));
+    EXPECT_EQ(AnswerBox(app.Id(), IDOK).text, "Please Select a backup date");
+    ChooseSet(remove, set.name);
+    Sleep(200);
+    EXPECT_FALSE(SaveScreenshot("remove-backup", remove).empty());
+    Click(Control(remove, IDOK));
+    MessageBoxSeen question = AnswerBox(app.Id(), IDYES);
+    EXPECT_EQ(question.title + "|" + question.text, "Quillmoor v7.1|Are you sure you want to remove this registry "
+                                                    "backup?  You will not be able to restore this backup once it is removed");
+    EXPECT_EQ(AnswerBox(app.Id(), IDOK).text, "Backup Deleted Successfully");
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(remove); }, 5000));
+    EXPECT_EQ(GetFileAttributesA(set.Cabinet().c_str()), INVALID_FILE_ATTRIBUTES);
+    Sleep(200);
+    EXPECT_EQ(static_cast<size_t>(SendMessageA(Control(restore, IDC_BACKUP_DATES), CB_GETCOUNT, 0, 0)),
+              ListBackupSets().size());
+    EXPECT_EQ(SendMessageA(items, LVM_GETITEMCOUNT, 0, 0), 0);
+    Click(Control(restore, IDCANCEL));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(restore); }, 5000));
+    SendKey(main, VK_ESCAPE);
+    EXPECT_EQ(app.WaitForExit(10000), 0u);
 }
