@@ -11,6 +11,13 @@
 
 const char wow64Refusal[] = "64 bit version of windows not supported";
 
+namespace {
+
+// How long a scan thread still running when the window closes gets to end.
+constexpr DWORD scanThreadEndMs = 5000;
+
+} // namespace
+
 bool StartApplication()
 {
     CoInitialize(nullptr);
@@ -29,6 +36,7 @@ bool StartApplication()
     InitCommonControlsEx(&controls);
     MainWindow window;
     window.RunModal(nullptr);
+    window.WaitForScanThread(scanThreadEndMs);
     return false;
 }
 
