@@ -86,9 +86,8 @@ LONG RecurseDelete(HKEY parent, const std::string& subkey, int& counter)
 // when it cannot be read.
 std::vector<BYTE> KeyDescriptor(HKEY key)
 {
-    DWORD size = 0;
     std::vector<BYTE> descriptor(256);
-    size = static_cast<DWORD>(descriptor.size());
+    DWORD size = static_cast<DWORD>(descriptor.size());
     LONG rc = RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor.data(), &size);
     if (rc == ERROR_INSUFFICIENT_BUFFER) {
         descriptor.resize(size);
