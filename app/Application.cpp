@@ -2,11 +2,13 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
+
+#include <memory>
 
 #include "app/MainWindow.h"
 #include "core/AppMessage.h"
 #include "core/PathCheck.h"
+#include "core/Platform.h"
 #include "settings/Settings.h"
 
 const char wow64Refusal[] = "64 bit version of windows not supported";
@@ -16,11 +18,14 @@ namespace {
 // How long a scan thread still running when the window closes gets to end.
 constexpr DWORD scanThreadEndMs = 5000;
 
+// The user-interface thread's apartment, from start to end.
+std::unique_ptr<ComApartment> applicationApartment;
+
 } // namespace
 
 bool StartApplication()
 {
-    CoInitialize(nullptr);
+    applicationApartment = std::make_unique<ComApartment>();
     // A second copy leaves quietly; the first one is already on screen.
     if (FindWindowA(nullptr, mainWindowTitle))
         return false;
@@ -42,5 +47,5 @@ bool StartApplication()
 
 void EndApplication()
 {
-    CoUninitialize();
+    applicationApartment.reset();
 }

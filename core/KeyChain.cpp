@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "core/Platform.h"
+
 namespace {
 
 // Link keys hold their target, "\Registry\Machine\...", in this value.
@@ -16,14 +18,6 @@ std::string LowerText(std::string text)
 
 // The native calls that name a key and delete a link exist on the NT family
 // only; the Windows 95 family has no link keys to worry about.
-template <typename Proc>
-Proc NtdllProc(const char* name)
-{
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll ? reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(ntdll, name)))
-                 : nullptr;
-}
-
 using NtQueryKeyProc = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
 using NtDeleteKeyProc = LONG(NTAPI*)(HANDLE);
 constexpr int keyNameInformation = 3;
@@ -44,9 +38,8 @@ std::string CurrentUserSidText()
     std::vector<BYTE> sid;
     if (!GetCurrentUserSid(sid))
         return std::string();
-    using ConvertProc = BOOL(WINAPI*)(PSID, LPSTR*);
-    auto convert = reinterpret_cast<ConvertProc>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("advapi32.dll"), "ConvertSidToStringSidA")));
+    auto convert = SystemFunction<BOOL(WINAPI*)(PSID, LPSTR*)>("advapi32.dll",
+                                                               "ConvertSidToStringSidA");
     char* text = nullptr;
     if (!convert || !convert(sid.data(), &text))
         return std::string();
@@ -76,7 +69,7 @@ bool LinkTarget(HKEY key, std::string& target)
 // The Windows 95 family knows no link keys, and wants no open options.
 DWORD OpenItselfOption()
 {
-    return (GetVersion() & 0x80000000) ? 0 : REG_OPTION_OPEN_LINK;
+    return IsWindows95Family() ? 0 : REG_OPTION_OPEN_LINK;
 }
 
 } // namespace
@@ -94,7 +87,7 @@ std::string RegistryObjectName(HKEY key)
         std::string sid = CurrentUserSidText();
         return sid.empty() ? std::string() : LowerText("\\registry\\user\\" + sid);
     }
-    auto query = NtdllProc<NtQueryKeyProc>("NtQueryKey");
+    auto query = SystemFunction<NtQueryKeyProc>("ntdll.dll", "NtQueryKey");
     if (!query)
         return std::string();
     std::vector<BYTE> buffer(2048);
@@ -112,7 +105,7 @@ std::string RegistryObjectName(HKEY key)
 
 LONG DeleteLinkKey(HKEY link)
 {
-    auto deleteKey = NtdllProc<NtDeleteKeyProc>("NtDeleteKey");
+    auto deleteKey = SystemFunction<NtDeleteKeyProc>("ntdll.dll", "NtDeleteKey");
     if (!deleteKey)
         return ERROR_CALL_NOT_IMPLEMENTED;
     return deleteKey(link) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;

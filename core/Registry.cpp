@@ -8,6 +8,7 @@
 #include "core/AppMessage.h"
 #include "core/Handles.h"
 #include "core/KeyChain.h"
+#include "core/Platform.h"
 
 namespace {
 
@@ -133,12 +134,14 @@ bool AddUserToKeyAccess(HKEY key, PSID user, const std::vector<BYTE>& original)
     // call that sets it arrived with Windows 2000.
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD descriptorRevision = 0;
-    using SetControlProc = BOOL(WINAPI*)(PSECURITY_DESCRIPTOR, SECURITY_DESCRIPTOR_CONTROL,
-                                         SECURITY_DESCRIPTOR_CONTROL);
-    auto setControl = reinterpret_cast<SetControlProc>(reinterpret_cast<void*>(GetProcAddress(
-        GetModuleHandleA("advapi32.dll"), "SetSecurityDescriptorControl")));
+    auto getControl = SystemFunction<BOOL(WINAPI*)(PSECURITY_DESCRIPTOR,
+                                                   PSECURITY_DESCRIPTOR_CONTROL, LPDWORD)>(
+        "advapi32.dll", "GetSecurityDescriptorControl");
+    auto setControl = SystemFunction<BOOL(WINAPI*)(
+        PSECURITY_DESCRIPTOR, SECURITY_DESCRIPTOR_CONTROL, SECURITY_DESCRIPTOR_CONTROL)>(
+        "advapi32.dll", "SetSecurityDescriptorControl");
     const SECURITY_DESCRIPTOR_CONTROL inheritance = SE_DACL_AUTO_INHERITED | SE_DACL_PROTECTED;
-    if (setControl && GetSecurityDescriptorControl(old, &control, &descriptorRevision))
+    if (getControl && setControl && getControl(old, &control, &descriptorRevision))
         setControl(&descriptor, inheritance, control & inheritance);
     return regApi.RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) ==
            ERROR_SUCCESS;

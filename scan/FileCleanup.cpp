@@ -17,6 +17,7 @@
 
 #include "core/Handles.h"
 #include "core/PathCheck.h"
+#include "core/Platform.h"
 #include "core/ProblemRecord.h"
 #include "core/ResourceText.h"
 #include "core/ScanSection.h"
@@ -240,14 +241,6 @@ bool HistoryFilesIn(ScanContext& context, FolderVisits& visits, const std::strin
         });
 }
 
-std::string SpecialFolder(int id)
-{
-    char folder[MAX_PATH] = "";
-    if (!SHGetSpecialFolderPathA(nullptr, folder, id, FALSE))
-        return "";
-    return folder;
-}
-
 // A folder in the long form of its name, without trailing backslashes, in
 // lower case; empty stays empty.
 std::string ComparableFolder(const std::string& folder)
@@ -281,19 +274,19 @@ bool IsDisposableFolder(const std::string& folder)
     const std::string candidate = ComparableFolder(folder);
     if (candidate.empty() || PathIsRootA((candidate + "\\").c_str()))
         return false;
-    const std::string profile = ComparableFolder(SpecialFolder(CSIDL_PROFILE));
+    const std::string profile = ComparableFolder(GetSpecialFolder(CSIDL_PROFILE));
     const size_t profilesEnd = profile.rfind('\\');
     if (profilesEnd != std::string::npos && candidate.rfind('\\') == profilesEnd &&
         candidate.compare(0, profilesEnd, profile, 0, profilesEnd) == 0)
         return false; // a profile of another user, or the public one
     for (const std::string& kept :
-         {GetWindowsFolder(), GetSystemFolder(), GetProgramFilesFolder(), SpecialFolder(CSIDL_PROFILE)}) {
+         {GetWindowsFolder(), GetSystemFolder(), GetProgramFilesFolder(), GetSpecialFolder(CSIDL_PROFILE)}) {
         if (IsAtOrAbove(candidate, ComparableFolder(kept)))
             return false;
     }
     for (int id : {CSIDL_PERSONAL, CSIDL_DESKTOPDIRECTORY, CSIDL_MYPICTURES, CSIDL_MYMUSIC,
                    CSIDL_MYVIDEO, CSIDL_FAVORITES}) {
-        const std::string documents = ComparableFolder(SpecialFolder(id));
+        const std::string documents = ComparableFolder(GetSpecialFolder(id));
         if (IsAtOrAbove(candidate, documents) || IsAtOrAbove(documents, candidate))
             return false;
     }
@@ -357,7 +350,7 @@ void ScanFoundFiles(ScanContext& context, const std::string& pattern)
 
 void ScanCookies(ScanContext& context)
 {
-    const std::string folder = SpecialFolder(CSIDL_COOKIES);
+    const std::string folder = GetSpecialFolder(CSIDL_COOKIES);
     if (folder.empty())
         return;
     FolderVisits visits;
@@ -393,7 +386,7 @@ void ScanBrowserCache(ScanContext& context)
         ShowAndPump(context, localFile);
         context.Step();
     }
-    const std::string history = SpecialFolder(CSIDL_HISTORY);
+    const std::string history = GetSpecialFolder(CSIDL_HISTORY);
     if (!history.empty()) {
         FolderVisits visits;
         EnterTop(visits, history);

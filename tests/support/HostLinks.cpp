@@ -4,6 +4,7 @@
 
 #include "core/Handles.h"
 #include "core/KeyChain.h"
+#include "core/Platform.h"
 
 namespace {
 
@@ -50,9 +51,8 @@ std::string Quoted(const std::string& text)
 
 std::string UnixPath(const std::string& windowsPath)
 {
-    using UnixNameProc = char*(CDECL*)(LPCWSTR);
-    auto unixName = reinterpret_cast<UnixNameProc>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    auto unixName =
+        SystemFunction<char*(CDECL*)(LPCWSTR)>("kernel32.dll", "wine_get_unix_file_name");
     if (!unixName)
         return std::string();
     std::wstring wide(windowsPath.begin(), windowsPath.end());
