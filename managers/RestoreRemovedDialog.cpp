@@ -25,10 +25,17 @@ BOOL RestoreRemovedDialog::OnInit()
         SetUpCheckList(list, {{"App Name", 100}, {"Uninstall File", 275}});
         break;
     }
+    Fill();
+    return TRUE;
+}
+
+void RestoreRemovedDialog::Fill()
+{
+    HWND list = Item(IDC_MANAGER_LIST);
+    ListView_DeleteAllItems(list);
     entries = ListRemovedEntries(kind);
     for (const RemovedEntry& entry : entries)
         AppendRow(list, {entry.startup ? entry.valueName : entry.valueData, entry.file});
-    return TRUE;
 }
 
 void RestoreRemovedDialog::OnCommand(int id, int notifyCode)
@@ -56,9 +63,12 @@ void RestoreRemovedDialog::OnRestore()
     };
     for (int row : rows)
         // An entry that cannot be written back ends the restore there; its
-        // backup and those of the rows after it stay where they are.
-        if (RestoreRemovedEntry(entries[row], askReplace) == RestoreResult::Failed)
+        // backup and those of the rows after it stay, and the list shows
+        // what is left to restore.
+        if (RestoreRemovedEntry(entries[row], askReplace) == RestoreResult::Failed) {
+            Fill();
             return;
+        }
     ShowAppMessage(hwnd, "Selected Item(s) Restored");
     End(IDOK);
 }

@@ -18,6 +18,7 @@ protected:
     void OnCommand(int id, int notifyCode) override;
 
 private:
+    void Fill();
     void OnRestore();
 
     RemovedKind kind;

@@ -206,12 +206,16 @@ protected:
         SendMessageA(dialog, WM_COMMAND, id, 0);
         Pump();
     }
-    void Check(HWND dialog, const std::vector<std::string>& names)
+    // Ticks the rows of these names (with `firstOnly`, the first row of each).
+    void Check(HWND dialog, const std::vector<std::string>& names, bool firstOnly = false)
     {
         HWND list = GetDlgItem(dialog, IDC_MANAGER_LIST);
         for (const auto& name : names)
-            for (int row : RowsNamed(list, name))
+            for (int row : RowsNamed(list, name)) {
                 ListView_SetCheckState(list, row, TRUE);
+                if (firstOnly)
+                    break;
+            }
     }
     void Select(HWND dialog, int row)
     {
@@ -235,11 +239,12 @@ protected:
     }
     // Restores the checked rows of the restore dialog in `kind`; the boxes it showed.
     std::vector<std::string> Restore(RemovedKind kind, const std::vector<std::string>& names,
-                                     const std::string& screenshot = "", int answer = IDOK)
+                                     const std::string& screenshot = "", int answer = IDOK,
+                                     bool firstOnly = false)
     {
         MessageCapture boxes(answer);
         Opened<RestoreRemovedDialog> restore(kind);
-        Check(restore.window, names);
+        Check(restore.window, names, firstOnly);
         if (!screenshot.empty())
             Shoot(screenshot, restore.window);
         Press(restore.window, IDOK);
@@ -296,17 +301,19 @@ TEST_F(Managers, StartupEntriesGoToTheirBackupKeysAndComeBackWithTypeAndBytes)
     EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunCUBkup"), (Tree{{"", {}}}));
 }
 
-TEST_F(Managers, RestoringOverAnEntryInPlaceAsksFirstAndKeepsTheBackupOnNo)
+TEST_F(Managers, RestoringOverAnEntryInPlaceAsksFirstAndDeletesOnlyTheRestoredRowsBackup)
 {
+    // The same name in both Run keys: two backups, two rows, the user's first.
     const std::string name = UniqueName("QmAskRun");
     PlantedRunValue value(HKEY_CURRENT_USER, name, "C:\\qm\\old.exe");
+    PlantedRunValue machineValue(HKEY_LOCAL_MACHINE, name, "C:\\qm\\machine.exe");
     const auto original = ValueAt(HKEY_CURRENT_USER, runKey, name);
+    const auto machineOriginal = ValueAt(HKEY_LOCAL_MACHINE, runKey, name);
     {
         MessageCapture boxes;
         Opened<StartupManagerDialog> manager;
-        HWND window = manager.window;
-        Check(window, {name});
-        Press(window, IDC_REMOVE_CHECKED);
+        Check(manager.window, {name});
+        Press(manager.window, IDC_REMOVE_CHECKED);
     }
     ASSERT_EQ(ValueAt(HKEY_CURRENT_USER, runKey, name).first, 0u);
     PlantedRunValue newer(HKEY_CURRENT_USER, name, "C:\\qm\\new.exe");
@@ -314,15 +321,17 @@ TEST_F(Managers, RestoringOverAnEntryInPlaceAsksFirstAndKeepsTheBackupOnNo)
     const std::string question =
         "\"" + name + "\" is in place already and differs from the removed entry. Replace it with the removed entry?";
 
-    EXPECT_EQ(Restore(RemovedKind::StartupPrograms, {name}, "", IDNO),
+    EXPECT_EQ(Restore(RemovedKind::StartupPrograms, {name}, "", IDNO, true),
               (std::vector<std::string>{question, restored[0]}));
     EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, runKey, name), replacement);
     EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunCUBkup", name), original);
 
-    EXPECT_EQ(Restore(RemovedKind::StartupPrograms, {name}, "", IDYES),
+    EXPECT_EQ(Restore(RemovedKind::StartupPrograms, {name}, "", IDYES, true),
               (std::vector<std::string>{question, restored[0]}));
     EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, runKey, name), original);
     EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunCUBkup", name).first, 0u);
+    EXPECT_EQ(ValueAt(HKEY_LOCAL_MACHINE, runKey, name).first, 0u);
+    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunLMBkup", name), machineOriginal);
 }
 
 TEST_F(Managers, BrowserHelperKeysGoToTheBackupByClassIdAndComeBackWhole)
@@ -489,6 +498,7 @@ TEST_F(Managers, AFailedBackupLeavesTheOriginalAndAFailedRestoreKeepsTheBackup)
         Press(window, IDOK);
         EXPECT_TRUE(boxes.Texts().empty());
         EXPECT_TRUE(IsWindow(window));
+        EXPECT_EQ(RowsNamed(restore.List(), name).size(), 1u);
     }
     EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, backup), programBefore);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, programKey)) << "a failed copy is not left half written";
