@@ -1,7 +1,5 @@
 #include "managers/BrowserHelpers.h"
 
-#include <cstring>
-
 #include "core/Registry.h"
 #include "managers/EntryBackup.h"
 
@@ -32,7 +30,7 @@ std::vector<BrowserHelper> ListBrowserHelpers()
         char display[256] = {};
         DWORD size = 255;
         if (object.QueryStringValue(display, "", &size) == ERROR_SUCCESS)
-            helper.name.assign(display, strnlen(display, size < 255 ? size : 255));
+            helper.name = BufferText(display, size < 255 ? size : 255);
         helper.file = BrowserHelperFile(helper.classId);
         helpers.push_back(helper);
     }

@@ -57,6 +57,15 @@ RegKey CreateKey(HKEY root, const std::string& subkey)
 
 } // namespace
 
+std::string BufferText(const void* buffer, size_t size)
+{
+    const char* text = static_cast<const char*>(buffer);
+    size_t length = 0;
+    while (length < size && text[length] != '\0')
+        ++length;
+    return std::string(text, length);
+}
+
 LONG ReadRegValueBytes(HKEY key, const std::string& name, DWORD& type, std::vector<BYTE>& bytes)
 {
     // The value may grow between asking its size and reading it: ask again.

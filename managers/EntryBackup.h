@@ -14,6 +14,14 @@ extern const char programKey[];
 
 // The value's type and bytes, whatever their size; 0 or a platform error code.
 LONG ReadRegValueBytes(HKEY key, const std::string& name, DWORD& type, std::vector<BYTE>& bytes);
+// Text read into a buffer: its first `size` bytes, up to the first zero byte.
+std::string BufferText(const void* buffer, size_t size);
+// A value's bytes taken as text, whatever its type.
+inline std::string ValueText(const std::vector<BYTE>& bytes)
+{
+    return BufferText(bytes.data(), bytes.size());
+}
+
 // 1 when the value `name` exists below (root, subkey).
 int RegValueExists(HKEY root, const std::string& subkey, const std::string& name);
 // 1 when the value `name` below (root, subkey) and the one below

@@ -1,5 +1,6 @@
 #include "managers/FileVersionInfo.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -63,8 +64,11 @@ int FileVersionInfo::Load(const std::string& path)
         char query[80];
         snprintf(query, sizeof(query), "\\StringFileInfo\\%04X%04X\\%s", chosen.language,
                  chosen.codePage, stringNames[i]);
-        if (VerQueryValueA(resource.data(), query, &block, &length) && length > 0)
-            strings[i].assign(static_cast<const char*>(block), strnlen(static_cast<const char*>(block), length));
+        if (VerQueryValueA(resource.data(), query, &block, &length) && length > 0) {
+            // The length counts the terminator; the text ends at the first zero.
+            strings[i].assign(static_cast<const char*>(block), length);
+            strings[i].erase(std::min(strings[i].find('\0'), strings[i].size()));
+        }
     }
     return 1;
 }

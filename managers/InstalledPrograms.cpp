@@ -1,7 +1,5 @@
 #include "managers/InstalledPrograms.h"
 
-#include <cstring>
-
 #include "core/Registry.h"
 #include "managers/EntryBackup.h"
 
@@ -38,7 +36,7 @@ std::vector<InstalledProgram> ListInstalledPrograms()
             continue;
         InstalledProgram program;
         program.subkey = name;
-        program.displayName.assign(display, strnlen(display, size < 260 ? size : 260));
+        program.displayName = BufferText(display, size < 260 ? size : 260);
         program.uninstallCommand = ReadRegString(entry.Handle(), "", "UninstallString", REG_SZ);
         programs.push_back(program);
     }

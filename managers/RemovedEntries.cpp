@@ -1,8 +1,5 @@
 #include "managers/RemovedEntries.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "core/Registry.h"
 #include "managers/BrowserHelpers.h"
 #include "managers/EntryBackup.h"
@@ -68,7 +65,7 @@ void ListStartupBackups(HKEY root, const char* backupKey, std::vector<RemovedEnt
         DWORD type = 0;
         std::vector<BYTE> bytes;
         ReadRegValueBytes(key.Handle(), entry.valueName, type, bytes);
-        entry.valueData.assign(bytes.begin(), std::find(bytes.begin(), bytes.end(), 0));
+        entry.valueData = ValueText(bytes);
         entry.file = entry.valueData;
         entry.startup = 1;
         entry.backupKey = backupKey;
@@ -91,7 +88,7 @@ void ListInstalledProgramBackups(std::vector<RemovedEntry>& entries)
         RemovedEntry entry;
         entry.root = HKEY_LOCAL_MACHINE;
         entry.keyPath = uninstallKeyPath;
-        entry.valueData.assign(display, strnlen(display, size < 260 ? size : 260));
+        entry.valueData = BufferText(display, size < 260 ? size : 260);
         entry.file = ReadRegString(key.Handle(), "", "UninstallString", REG_SZ);
         entry.backupKey = uninstallBackupKey;
         entry.backupName = name;

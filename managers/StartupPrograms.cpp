@@ -35,10 +35,10 @@ void ListRunKey(DWORD kind, std::vector<StartupItem>& items)
         StartupItem item;
         item.kind = kind;
         item.name.assign(name.data(), length);
-        // The whole command, however long; its text ends at the first zero byte.
+        // The whole command, however long.
         std::vector<BYTE> bytes;
         ReadRegValueBytes(key.Handle(), item.name, item.type, bytes);
-        item.command.assign(bytes.begin(), std::find(bytes.begin(), bytes.end(), 0));
+        item.command = ValueText(bytes);
         items.push_back(item);
     }
 }
