@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -67,16 +68,6 @@ void Dump(HKEY key, const std::string& prefix, Tree& tree)
         }
 }
 
-// The part of a tree below `prefix` ("sub\\"), as a tree of its own.
-Tree Subtree(const Tree& tree, const std::string& prefix)
-{
-    Tree part;
-    for (const auto& [path, value] : tree)
-        if (path.compare(0, prefix.size(), prefix) == 0)
-            part[path.substr(prefix.size())] = value;
-    return part;
-}
-
 Tree TreeAt(HKEY root, const std::string& path)
 {
     Tree tree;
@@ -89,11 +80,9 @@ Tree TreeAt(HKEY root, const std::string& path)
 }
 
 // One value, type and bytes; type 0 when it is missing.
-std::pair<DWORD, std::string> ValueAt(HKEY root, const std::string& path, const std::string& name)
+Tree::mapped_type ValueAt(HKEY root, const std::string& path, const std::string& name)
 {
-    Tree tree = TreeAt(root, path);
-    auto found = tree.find("|" + name);
-    return found == tree.end() ? std::pair<DWORD, std::string>() : found->second;
+    return TreeAt(root, path)["|" + name];
 }
 
 // A Run value written for the test and deleted at the end; the Run key stays.
@@ -112,52 +101,35 @@ struct PlantedRunValue {
     ~PlantedRunValue() { DeleteRegValue(root, runKey, name); }
 };
 
-// Puts the real registry back end back when a test that wrapped an entry ends.
-struct BackEndRestorer {
+// Every value write is refused while it lives; the real back end comes back after.
+struct DeniedWrites {
     RegistryBackEnd saved = regApi;
-    ~BackEndRestorer() { regApi = saved; }
+    DeniedWrites()
+    {
+        regApi.RegSetValueExA = [](HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD) -> LONG {
+            return ERROR_ACCESS_DENIED;
+        };
+    }
+    ~DeniedWrites() { regApi = saved; }
 };
-
-LONG WINAPI DeniedSetValue(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD)
-{
-    return ERROR_ACCESS_DENIED;
-}
 
 using Rows = std::vector<std::vector<std::string>>;
 
-Rows ListRows(HWND list)
+// The rows of the list whose first column is one of `names`, with their row numbers.
+Rows Named(HWND list, const std::vector<std::string>& names, std::vector<int>* numbers = nullptr)
 {
     Rows rows;
     for (int row = 0; row < ListView_GetItemCount(list); ++row) {
-        rows.emplace_back();
-        for (int column = 0; column < 2; ++column) {
-            char text[2048] = {};
-            ListView_GetItemText(list, row, column, text, sizeof(text));
-            rows.back().push_back(text);
+        char first[2048] = {}, second[2048] = {};
+        ListView_GetItemText(list, row, 0, first, sizeof(first));
+        ListView_GetItemText(list, row, 1, second, sizeof(second));
+        if (std::find(names.begin(), names.end(), first) != names.end()) {
+            rows.push_back({first, second});
+            if (numbers)
+                numbers->push_back(row);
         }
     }
     return rows;
-}
-
-// The rows whose first column is `name`, from the top.
-std::vector<int> RowsNamed(HWND list, const std::string& name)
-{
-    std::vector<int> found;
-    Rows rows = ListRows(list);
-    for (size_t i = 0; i < rows.size(); ++i)
-        if (rows[i][0] == name)
-            found.push_back(static_cast<int>(i));
-    return found;
-}
-
-Rows RowsNamedOnly(HWND list, const std::vector<std::string>& names)
-{
-    Rows picked;
-    for (const auto& row : ListRows(list))
-        for (const auto& name : names)
-            if (row[0] == name)
-                picked.push_back(row);
-    return picked;
 }
 
 void Pump()
@@ -192,7 +164,89 @@ struct Opened {
         Pump();
     }
     HWND List() const { return GetDlgItem(window, IDC_MANAGER_LIST); }
+    void Press(int id)
+    {
+        SendMessageA(window, WM_COMMAND, id, 0);
+        Pump();
+    }
+    // Ticks the rows of these names (with `firstOnly`, the first of them).
+    void Check(const std::vector<std::string>& names, bool firstOnly = false)
+    {
+        std::vector<int> rows;
+        Named(List(), names, &rows);
+        for (size_t i = 0; i < rows.size() && (!firstOnly || i == 0); ++i)
+            ListView_SetCheckState(List(), rows[i], TRUE);
+    }
+    void Select(const std::string& name)
+    {
+        std::vector<int> rows;
+        Named(List(), {name}, &rows);
+        ASSERT_FALSE(rows.empty()) << name;
+        ListView_SetItemState(List(), rows[0], LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_SetSelectionMark(List(), rows[0]);
+        Pump();
+    }
+    std::vector<std::string> Details() const
+    {
+        std::vector<std::string> texts;
+        for (int id : {IDC_DETAIL_FILE_NAME, IDC_DETAIL_PRODUCT, IDC_DETAIL_DESCRIPTION, IDC_DETAIL_COMPANY})
+            texts.push_back(WindowText(GetDlgItem(window, id)));
+        return texts;
+    }
+    void Shoot(const std::string& name)
+    {
+        if (name.empty())
+            return;
+        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        Pump();
+        EXPECT_FALSE(SaveScreenshot(name, window).empty()) << name;
+    }
 };
+
+// What one press of a dialog's button did to the rows of some names.
+struct Outcome {
+    Rows listed;                    // before the press
+    Rows left;                      // after it, while the dialog is open
+    std::vector<std::string> boxes; // the message boxes shown
+};
+
+// Ticks the rows of `names` in a new manager D and presses "Remove Checked".
+template <typename D>
+Outcome Remove(const std::vector<std::string>& names, const std::string& screenshot = "")
+{
+    MessageCapture boxes;
+    Opened<D> manager;
+    Outcome outcome;
+    outcome.listed = Named(manager.List(), names);
+    manager.Check(names);
+    manager.Shoot(screenshot);
+    manager.Press(IDC_REMOVE_CHECKED);
+    outcome.left = Named(manager.List(), names);
+    outcome.boxes = boxes.Texts();
+    return outcome;
+}
+
+// The same with the restore dialog in `kind` and its "Restore", answering
+// each question with `answer`.
+Outcome Restore(RemovedKind kind, const std::vector<std::string>& names, const std::string& screenshot = "",
+                int answer = IDOK, bool firstOnly = false)
+{
+    MessageCapture boxes(answer);
+    Opened<RestoreRemovedDialog> restore(kind);
+    Outcome outcome;
+    outcome.listed = Named(restore.List(), names);
+    restore.Check(names, firstOnly);
+    restore.Shoot(screenshot);
+    restore.Press(IDOK);
+    if (IsWindow(restore.window))
+        outcome.left = Named(restore.List(), names);
+    outcome.boxes = boxes.Texts();
+    return outcome;
+}
+
+const std::vector<std::string> removed{"Item(s) Removed"}, restored{"Selected Item(s) Restored"};
+const std::vector<std::string> quillmoorDetails{"Quillmoor8 (Version : 8.0)", "Quillmoor (Version : 8.0)",
+                                                "Quillmoor registry cleaner", "Quillmoor"};
 
 class Managers : public testing::Test {
 protected:
@@ -201,60 +255,8 @@ protected:
         INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES};
         InitCommonControlsEx(&controls);
     }
-    void Press(HWND dialog, int id)
-    {
-        SendMessageA(dialog, WM_COMMAND, id, 0);
-        Pump();
-    }
-    // Ticks the rows of these names (with `firstOnly`, the first row of each).
-    void Check(HWND dialog, const std::vector<std::string>& names, bool firstOnly = false)
-    {
-        HWND list = GetDlgItem(dialog, IDC_MANAGER_LIST);
-        for (const auto& name : names)
-            for (int row : RowsNamed(list, name)) {
-                ListView_SetCheckState(list, row, TRUE);
-                if (firstOnly)
-                    break;
-            }
-    }
-    void Select(HWND dialog, int row)
-    {
-        HWND list = GetDlgItem(dialog, IDC_MANAGER_LIST);
-        ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-        ListView_SetSelectionMark(list, row);
-        Pump();
-    }
-    static std::vector<std::string> Details(HWND dialog)
-    {
-        std::vector<std::string> texts;
-        for (int id : {IDC_DETAIL_FILE_NAME, IDC_DETAIL_PRODUCT, IDC_DETAIL_DESCRIPTION, IDC_DETAIL_COMPANY})
-            texts.push_back(WindowText(GetDlgItem(dialog, id)));
-        return texts;
-    }
-    void Shoot(const std::string& name, HWND dialog)
-    {
-        SetWindowPos(dialog, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-        Pump();
-        EXPECT_FALSE(SaveScreenshot(name, dialog).empty()) << name;
-    }
-    // Restores the checked rows of the restore dialog in `kind`; the boxes it showed.
-    std::vector<std::string> Restore(RemovedKind kind, const std::vector<std::string>& names,
-                                     const std::string& screenshot = "", int answer = IDOK,
-                                     bool firstOnly = false)
-    {
-        MessageCapture boxes(answer);
-        Opened<RestoreRemovedDialog> restore(kind);
-        Check(restore.window, names, firstOnly);
-        if (!screenshot.empty())
-            Shoot(screenshot, restore.window);
-        Press(restore.window, IDOK);
-        EXPECT_FALSE(IsWindow(restore.window)) << "the dialog closes after a restore";
-        return boxes.Texts();
-    }
 
     SavedSettingsKey saved;
-    const std::vector<std::string> removed{"Item(s) Removed"};
-    const std::vector<std::string> restored{"Selected Item(s) Restored"};
 };
 
 } // namespace
@@ -263,38 +265,25 @@ TEST_F(Managers, StartupEntriesGoToTheirBackupKeysAndComeBackWithTypeAndBytes)
 {
     const std::string machine = UniqueName("QmMachineRun"), user = UniqueName("QmUserRun");
     // An expandable command stays expandable; a long one with a trailing blank stays whole.
+    const std::string expandable = "%SystemRoot%\\qm-gone.exe /min";
     const std::string longCommand = "C:\\Program Files\\Qm Long\\long.exe /" + std::string(400, 'x') + " ";
-    PlantedRunValue machineValue(HKEY_LOCAL_MACHINE, machine, "%SystemRoot%\\qm-gone.exe /min", REG_EXPAND_SZ);
+    PlantedRunValue machineValue(HKEY_LOCAL_MACHINE, machine, expandable, REG_EXPAND_SZ);
     PlantedRunValue userValue(HKEY_CURRENT_USER, user, longCommand);
     const Tree machineBefore = TreeAt(HKEY_LOCAL_MACHINE, runKey), userBefore = TreeAt(HKEY_CURRENT_USER, runKey);
 
-    {
-        MessageCapture boxes;
-        Opened<StartupManagerDialog> manager;
-        HWND window = manager.window;
-        HWND list = GetDlgItem(window, IDC_MANAGER_LIST);
-        EXPECT_EQ(RowsNamedOnly(list, {machine, user}),
-                  (Rows{{machine, "%SystemRoot%\\qm-gone.exe /min"}, {user, longCommand}}));
-        Press(window, IDC_REMOVE_CHECKED);
-        Check(window, {machine, user});
-        Shoot("startup-manager", window);
-        Press(window, IDC_REMOVE_CHECKED);
-        EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Please Check an Item to Remove", removed[0]}));
-        EXPECT_TRUE(RowsNamedOnly(list, {machine, user}).empty());
-    }
+    EXPECT_EQ(Remove<StartupManagerDialog>({"no such row"}).boxes, (std::vector<std::string>{"Please Check an Item to Remove"}));
+    Outcome removal = Remove<StartupManagerDialog>({machine, user}, "startup-manager");
+    EXPECT_EQ(removal.listed, (Rows{{machine, expandable}, {user, longCommand}}));
+    EXPECT_EQ(removal.left, Rows());
+    EXPECT_EQ(removal.boxes, removed);
     EXPECT_EQ(ValueAt(HKEY_LOCAL_MACHINE, runKey, machine).first, 0u);
-    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunLMBkup", machine),
-              machineBefore.at("|" + machine));
+    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunLMBkup", machine), machineBefore.at("|" + machine));
     EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunCUBkup", user), userBefore.at("|" + user));
 
     // The current user's entries are listed before the machine-wide ones.
-    {
-        Opened<RestoreRemovedDialog> restore(RemovedKind::StartupPrograms);
-        HWND list = restore.List();
-        EXPECT_EQ(RowsNamedOnly(list, {machine, user}),
-                  (Rows{{user, longCommand}, {machine, "%SystemRoot%\\qm-gone.exe /min"}}));
-    }
-    EXPECT_EQ(Restore(RemovedKind::StartupPrograms, {machine, user}, "restore-startup"), restored);
+    Outcome restore = Restore(RemovedKind::StartupPrograms, {machine, user}, "restore-startup");
+    EXPECT_EQ(restore.listed, (Rows{{user, longCommand}, {machine, expandable}}));
+    EXPECT_EQ(restore.boxes, restored);
     EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, runKey), machineBefore);
     EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, runKey), userBefore);
     EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunLMBkup"), (Tree{{"", {}}}));
@@ -309,25 +298,18 @@ TEST_F(Managers, RestoringOverAnEntryInPlaceAsksFirstAndDeletesOnlyTheRestoredRo
     PlantedRunValue machineValue(HKEY_LOCAL_MACHINE, name, "C:\\qm\\machine.exe");
     const auto original = ValueAt(HKEY_CURRENT_USER, runKey, name);
     const auto machineOriginal = ValueAt(HKEY_LOCAL_MACHINE, runKey, name);
-    {
-        MessageCapture boxes;
-        Opened<StartupManagerDialog> manager;
-        Check(manager.window, {name});
-        Press(manager.window, IDC_REMOVE_CHECKED);
-    }
-    ASSERT_EQ(ValueAt(HKEY_CURRENT_USER, runKey, name).first, 0u);
+    ASSERT_EQ(Remove<StartupManagerDialog>({name}).left, Rows());
     PlantedRunValue newer(HKEY_CURRENT_USER, name, "C:\\qm\\new.exe");
     const auto replacement = ValueAt(HKEY_CURRENT_USER, runKey, name);
-    const std::string question =
-        "\"" + name + "\" is in place already and differs from the removed entry. Replace it with the removed entry?";
+    const std::vector<std::string> asked{
+        "\"" + name + "\" is in place already and differs from the removed entry. Replace it with the removed entry?",
+        restored[0]};
 
-    EXPECT_EQ(Restore(RemovedKind::StartupPrograms, {name}, "", IDNO, true),
-              (std::vector<std::string>{question, restored[0]}));
+    EXPECT_EQ(Restore(RemovedKind::StartupPrograms, {name}, "", IDNO, true).boxes, asked);
     EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, runKey, name), replacement);
     EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunCUBkup", name), original);
 
-    EXPECT_EQ(Restore(RemovedKind::StartupPrograms, {name}, "", IDYES, true),
-              (std::vector<std::string>{question, restored[0]}));
+    EXPECT_EQ(Restore(RemovedKind::StartupPrograms, {name}, "", IDYES, true).boxes, asked);
     EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, runKey, name), original);
     EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunCUBkup", name).first, 0u);
     EXPECT_EQ(ValueAt(HKEY_LOCAL_MACHINE, runKey, name).first, 0u);
@@ -340,106 +322,82 @@ TEST_F(Managers, BrowserHelperKeysGoToTheBackupByClassIdAndComeBackWhole)
     const std::string ids[2] = {"{" + UniqueName("QmHelperA") + "}", "{" + UniqueName("QmHelperB") + "}"};
     std::vector<std::unique_ptr<PlantedKey>> planted;
     for (const std::string& id : ids) {
-        planted.push_back(std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, std::string(bhoKey) + "\\" + id));
-        planted.back()->SetString("", "Qm Helper");
-        planted.back()->SetDword("NoExplorer", 1);
-        planted.back()->SetBinary("Blob", {0, 1, 2, 0xFF});
-        planted.back()->SetString("Where", "%ProgramFiles%\\qm", REG_EXPAND_SZ);
-        PlantedKey settings(HKEY_LOCAL_MACHINE, planted.back()->Subkey("Settings\\Deep"));
-        settings.SetString("Mode", id);
-        planted.push_back(std::make_unique<PlantedKey>(HKEY_CLASSES_ROOT, "CLSID\\" + id + "\\InprocServer32"));
-        planted.back()->SetString("", QuillmoorExe());
+        auto& object = planted.emplace_back(std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, std::string(bhoKey) + "\\" + id));
+        object->SetString("", "Qm Helper");
+        object->SetDword("NoExplorer", 1);
+        object->SetBinary("Blob", {0, 1, 2, 0xFF});
+        object->SetString("Where", "%ProgramFiles%\\qm", REG_EXPAND_SZ);
+        PlantedKey(HKEY_LOCAL_MACHINE, object->Subkey("Settings\\Deep")).SetString("Mode", id);
+        planted.emplace_back(std::make_unique<PlantedKey>(HKEY_CLASSES_ROOT, "CLSID\\" + id + "\\InprocServer32"))
+            ->SetString("", QuillmoorExe());
     }
     const Tree before = TreeAt(HKEY_LOCAL_MACHINE, bhoKey);
-
+    const Tree objectBefore[2] = {TreeAt(HKEY_LOCAL_MACHINE, std::string(bhoKey) + "\\" + ids[0]),
+                                  TreeAt(HKEY_LOCAL_MACHINE, std::string(bhoKey) + "\\" + ids[1])};
+    const Rows rows{{"Qm Helper", QuillmoorExe()}, {"Qm Helper", QuillmoorExe()}};
     {
-        MessageCapture boxes;
         Opened<BrowserHelperDialog> manager;
-        HWND window = manager.window;
-        HWND list = GetDlgItem(window, IDC_MANAGER_LIST);
-        ASSERT_EQ(RowsNamedOnly(list, {"Qm Helper"}), (Rows{{"Qm Helper", QuillmoorExe()}, {"Qm Helper", QuillmoorExe()}}));
-        Select(window, RowsNamed(list, "Qm Helper")[0]);
-        EXPECT_EQ(Details(window), (std::vector<std::string>{"Quillmoor8 (Version : 8.0)", "Quillmoor (Version : 8.0)",
-                                                             "Quillmoor registry cleaner", "Quillmoor"}));
-        Check(window, {"Qm Helper"});
-        Shoot("bho-manager", window);
-        Press(window, IDC_REMOVE_CHECKED);
-        EXPECT_EQ(boxes.Texts(), removed);
-        EXPECT_TRUE(RowsNamedOnly(list, {"Qm Helper"}).empty());
-    }
-    for (const std::string& id : ids) {
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(bhoKey) + "\\" + id)) << id;
-        EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\BHOBkup\\" + id), Subtree(before, id + "\\"));
+        manager.Select("Qm Helper");
+        EXPECT_EQ(manager.Details(), quillmoorDetails);
     }
 
-    {
-        Opened<RestoreRemovedDialog> restore(RemovedKind::BrowserHelpers);
-        EXPECT_EQ(RowsNamedOnly(restore.List(), {"Qm Helper"}),
-                  (Rows{{"Qm Helper", QuillmoorExe()}, {"Qm Helper", QuillmoorExe()}}));
+    Outcome removal = Remove<BrowserHelperDialog>({"Qm Helper"}, "bho-manager");
+    EXPECT_EQ(removal.listed, rows);
+    EXPECT_EQ(removal.left, Rows());
+    EXPECT_EQ(removal.boxes, removed);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(bhoKey) + "\\" + ids[i])) << ids[i];
+        EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\BHOBkup\\" + ids[i]), objectBefore[i]);
     }
-    EXPECT_EQ(Restore(RemovedKind::BrowserHelpers, {"Qm Helper"}, "restore-bho"), restored);
+
+    Outcome restore = Restore(RemovedKind::BrowserHelpers, {"Qm Helper"}, "restore-bho");
+    EXPECT_EQ(restore.listed, rows);
+    EXPECT_EQ(restore.boxes, restored);
     EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, bhoKey), before);
     EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\BHOBkup"), (Tree{{"", {}}}));
 }
 
 TEST_F(Managers, InstalledProgramsListedByTheirRulesAndTheirKeysComeBackWhole)
 {
-    const std::string name = UniqueName("QmProgram");
-    PlantedKey entry(HKEY_LOCAL_MACHINE, std::string(uninstallKey) + "\\" + name);
+    const std::string name = UniqueName("QmProgram"), entryKey = std::string(uninstallKey) + "\\" + name;
+    PlantedKey entry(HKEY_LOCAL_MACHINE, entryKey);
     entry.SetString("DisplayName", "Qm Program");
-    entry.SetString("UninstallString", "C:\\Program Files\\Qm\\uninstall.exe /x");
+    entry.SetString("UninstallString", "C:\\Qm\\uninstall.exe /x");
     entry.SetDword("EstimatedSize", 4096);
     entry.SetBinary("Blob", {9, 8, 7});
-    PlantedKey deep(HKEY_LOCAL_MACHINE, entry.Subkey("Extra\\Deep"));
-    deep.SetString("Note", "kept", REG_EXPAND_SZ);
-    struct Listed {
-        const char* suffix;
-        const char* displayName; // null: none
-        int systemComponent;     // -1: none
-        bool shown;
-    };
-    const Listed others[] = {{"Component", "Qm Component", 1, false},
-                             {"NotComponent", "Qm Not Component", 0, true},
-                             {"Nameless", nullptr, -1, false}};
+    PlantedKey(HKEY_LOCAL_MACHINE, entry.Subkey("Extra\\Deep")).SetString("Note", "kept", REG_EXPAND_SZ);
+    // A system component is not listed, nor an entry without a display name.
+    const struct {
+        const char* displayName;
+        int systemComponent; // -1: none
+    } others[] = {{"Qm Component", 1}, {"Qm Not Component", 0}, {nullptr, -1}};
     std::vector<std::unique_ptr<PlantedKey>> planted;
-    for (const Listed& other : others) {
-        planted.push_back(std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, std::string(uninstallKey) + "\\" + name + other.suffix));
-        planted.back()->SetString("UninstallString", other.suffix);
+    for (const auto& other : others) {
+        auto& key = planted.emplace_back(std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, entryKey + std::to_string(planted.size())));
+        key->SetString("UninstallString", "x");
         if (other.displayName)
-            planted.back()->SetString("DisplayName", other.displayName);
+            key->SetString("DisplayName", other.displayName);
         if (other.systemComponent >= 0)
-            planted.back()->SetDword("SystemComponent", other.systemComponent);
+            key->SetDword("SystemComponent", other.systemComponent);
     }
     // A backup left from an earlier removal is replaced, not mixed in.
     PlantedKey stale(HKEY_CURRENT_USER, "Software\\Quillmoor8\\UninstallBkup\\" + name);
     stale.SetString("Stale", "from before");
     stale.Subkey("Old");
-    const Tree before = TreeAt(HKEY_LOCAL_MACHINE, std::string(uninstallKey) + "\\" + name);
+    const Tree before = TreeAt(HKEY_LOCAL_MACHINE, entryKey);
+    const Rows row{{"Qm Program", "C:\\Qm\\uninstall.exe /x"}};
 
-    {
-        MessageCapture boxes;
-        Opened<InstalledProgramsDialog> manager;
-        HWND window = manager.window;
-        HWND list = GetDlgItem(window, IDC_MANAGER_LIST);
-        EXPECT_EQ(RowsNamedOnly(list, {"Qm Program", "Qm Component", "Qm Not Component", ""}),
-                  (Rows{{"Qm Program", "C:\\Program Files\\Qm\\uninstall.exe /x"},
-                        {"Qm Not Component", "NotComponent"}}));
-        Check(window, {"Qm Program"});
-        Shoot("programs-manager", window);
-        Press(window, IDC_REMOVE_CHECKED);
-        EXPECT_EQ(boxes.Texts(), removed);
-        EXPECT_TRUE(RowsNamedOnly(list, {"Qm Program"}).empty());
-    }
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(uninstallKey) + "\\" + name));
+    Outcome removal = Remove<InstalledProgramsDialog>({"Qm Program", "Qm Component", "Qm Not Component", ""},
+                                                      "programs-manager");
+    EXPECT_EQ(removal.listed, (Rows{row[0], {"Qm Not Component", "x"}}));
+    EXPECT_EQ(removal.boxes, removed);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, entryKey));
     EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\UninstallBkup\\" + name), before);
 
-    {
-        Opened<RestoreRemovedDialog> restore(RemovedKind::InstalledPrograms);
-        EXPECT_EQ(ListRows(restore.List()),
-                  (Rows{{"Qm Program", "C:\\Program Files\\Qm\\uninstall.exe /x"}}));
-    }
-    EXPECT_EQ(Restore(RemovedKind::InstalledPrograms, {"Qm Program"}, "restore-programs"), restored);
-    EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, std::string(uninstallKey) + "\\" + name), before);
+    Outcome restore = Restore(RemovedKind::InstalledPrograms, {"Qm Program", "Qm Not Component"}, "restore-programs");
+    EXPECT_EQ(restore.listed, (Rows{row[0], {"Qm Not Component", "x"}}));
+    EXPECT_EQ(restore.boxes, restored);
+    EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, entryKey), before);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Quillmoor8\\UninstallBkup\\" + name));
 }
 
@@ -457,19 +415,12 @@ TEST_F(Managers, AFailedBackupLeavesTheOriginalAndAFailedRestoreKeepsTheBackup)
     const Tree runBefore = TreeAt(HKEY_CURRENT_USER, runKey), helperBefore = TreeAt(HKEY_LOCAL_MACHINE, helperKey),
                programBefore = TreeAt(HKEY_LOCAL_MACHINE, programKey);
     {
-        BackEndRestorer restorer;
-        regApi.RegSetValueExA = DeniedSetValue;
-        MessageCapture boxes;
-        Opened<StartupManagerDialog> startup;
-        Opened<BrowserHelperDialog> helpers;
-        Opened<InstalledProgramsDialog> programs;
-        for (HWND window : {startup.window, helpers.window, programs.window}) {
-            Check(window, {name});
-            Press(window, IDC_REMOVE_CHECKED);
-            // Still listed: nothing was removed.
-            EXPECT_EQ(RowsNamed(GetDlgItem(window, IDC_MANAGER_LIST), name).size(), 1u);
+        DeniedWrites denied;
+        for (const Outcome& outcome : {Remove<StartupManagerDialog>({name}), Remove<BrowserHelperDialog>({name}),
+                                       Remove<InstalledProgramsDialog>({name})}) {
+            EXPECT_EQ(outcome.left.size(), 1u) << "still listed";
+            EXPECT_EQ(outcome.boxes, removed);
         }
-        EXPECT_EQ(boxes.Texts(), std::vector<std::string>(3, removed[0]));
     }
     EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, runKey), runBefore);
     EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, helperKey), helperBefore);
@@ -479,26 +430,14 @@ TEST_F(Managers, AFailedBackupLeavesTheOriginalAndAFailedRestoreKeepsTheBackup)
             EXPECT_EQ(entry.backupName.find(name), std::string::npos) << "a failed backup is not listed";
 
     // The entry goes for real; writing it back fails: the backup stays, and so does the dialog.
-    {
-        MessageCapture boxes;
-        Opened<InstalledProgramsDialog> programs;
-        HWND window = programs.window;
-        Check(window, {name});
-        Press(window, IDC_REMOVE_CHECKED);
-    }
+    ASSERT_EQ(Remove<InstalledProgramsDialog>({name}).left, Rows());
     const std::string backup = "Software\\Quillmoor8\\UninstallBkup\\" + name;
     ASSERT_EQ(TreeAt(HKEY_CURRENT_USER, backup), programBefore);
     {
-        BackEndRestorer restorer;
-        regApi.RegSetValueExA = DeniedSetValue;
-        MessageCapture boxes;
-        Opened<RestoreRemovedDialog> restore(RemovedKind::InstalledPrograms);
-        HWND window = restore.window;
-        Check(window, {name});
-        Press(window, IDOK);
-        EXPECT_TRUE(boxes.Texts().empty());
-        EXPECT_TRUE(IsWindow(window));
-        EXPECT_EQ(RowsNamed(restore.List(), name).size(), 1u);
+        DeniedWrites denied;
+        Outcome restore = Restore(RemovedKind::InstalledPrograms, {name});
+        EXPECT_EQ(restore.left, restore.listed) << "the dialog stays open with the row";
+        EXPECT_EQ(restore.boxes, std::vector<std::string>());
     }
     EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, backup), programBefore);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, programKey)) << "a failed copy is not left half written";
@@ -515,17 +454,13 @@ TEST_F(Managers, VersionDetailsOfAQuotedProgramWithASwitch)
     const std::string quoted = UniqueName("QmQuoted"), plain = UniqueName("QmPlain");
     PlantedRunValue quotedValue(HKEY_CURRENT_USER, quoted, "\"" + QuillmoorExe() + "\" /startup");
     PlantedRunValue plainValue(HKEY_CURRENT_USER, plain, "C:\\windows\\win.ini");
-    MessageCapture boxes;
     Opened<StartupManagerDialog> manager;
-    HWND window = manager.window;
-    HWND list = GetDlgItem(window, IDC_MANAGER_LIST);
-    Select(window, RowsNamed(list, quoted).at(0));
-    EXPECT_EQ(Details(window), (std::vector<std::string>{"Quillmoor8 (Version : 8.0)", "Quillmoor (Version : 8.0)",
-                                                         "Quillmoor registry cleaner", "Quillmoor"}));
-    Shoot("startup-details", window);
+    manager.Select(quoted);
+    EXPECT_EQ(manager.Details(), quillmoorDetails);
+    manager.Shoot("startup-details");
     // A file without version information empties the fields.
-    Select(window, RowsNamed(list, plain).at(0));
-    EXPECT_EQ(Details(window), std::vector<std::string>(4));
+    manager.Select(plain);
+    EXPECT_EQ(manager.Details(), std::vector<std::string>(4));
 }
 
 TEST_F(Managers, RunSelectedStartsAnUnquotedPathWithABlankOnTheSplitBeforeItsParameter)
@@ -533,7 +468,7 @@ TEST_F(Managers, RunSelectedStartsAnUnquotedPathWithABlankOnTheSplitBeforeItsPar
     PlantedFolder folder(TestTempFolder() + UniqueName("Qm Recorder"));
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
-    const std::string program = folder.Path() + "\\recorder.exe", recorded = folder.Path() + "\\commandline.txt";
+    const std::string program = folder.Path() + "\\recorder.exe";
     ASSERT_TRUE(CopyFileA(self, program.c_str(), FALSE));
     const std::string name = UniqueName("QmRecorder"), missing = UniqueName("QmMissing");
     PlantedRunValue value(HKEY_CURRENT_USER, name, program + " /qm-switch");
@@ -541,23 +476,20 @@ TEST_F(Managers, RunSelectedStartsAnUnquotedPathWithABlankOnTheSplitBeforeItsPar
 
     MessageCapture boxes;
     Opened<StartupManagerDialog> manager;
-    HWND window = manager.window;
-    HWND list = GetDlgItem(window, IDC_MANAGER_LIST);
-    Press(window, IDC_RUN_SELECTED);
-    Select(window, RowsNamed(list, name).at(0));
-    Press(window, IDC_RUN_SELECTED);
+    manager.Press(IDC_RUN_SELECTED);
+    manager.Select(name);
+    manager.Press(IDC_RUN_SELECTED);
     std::string line;
     for (DWORD start = GetTickCount(); line.empty() && GetTickCount() - start < 30000; Sleep(100))
-        line = ReadFileBytes(recorded);
+        line = ReadFileBytes(folder.Path() + "\\commandline.txt");
     CharLowerA(&line[0]);
     size_t exe = line.find("recorder.exe");
     ASSERT_NE(exe, std::string::npos) << line;
     std::string parameters = line.substr(exe + strlen("recorder.exe"));
-    parameters.erase(0, parameters.find_first_not_of("\" "));
-    EXPECT_EQ(parameters, "/qm-switch");
+    EXPECT_EQ(parameters.erase(0, parameters.find_first_not_of("\" ")), "/qm-switch");
 
-    Select(window, RowsNamed(list, missing).at(0));
-    Press(window, IDC_RUN_SELECTED);
+    manager.Select(missing);
+    manager.Press(IDC_RUN_SELECTED);
     EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Please Select an Item to run", "Could not launch application"}));
     // The recorder has ended once its file can go.
     for (DWORD start = GetTickCount(); !DeleteFileA(program.c_str()) && GetTickCount() - start < 10000;)
@@ -568,17 +500,20 @@ namespace {
 
 std::vector<std::string> managerTitles;
 
-// Closes whichever manager the panel opened, once, and keeps its title.
+// Closes whichever manager the panel opened and keeps its title.
+BOOL CALLBACK CloseManagerWindow(HWND window, LPARAM)
+{
+    std::string title = WindowText(window);
+    if (IsWindowVisible(window) && IsWindowEnabled(window) && title != optionsTitle) {
+        managerTitles.push_back(title);
+        EndDialog(window, IDCANCEL);
+    }
+    return TRUE;
+}
+
 void CALLBACK CloseManager(HWND, UINT, UINT_PTR, DWORD)
 {
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM) -> BOOL {
-        std::string title = WindowText(window);
-        if (IsWindowVisible(window) && IsWindowEnabled(window) && title != optionsTitle) {
-            managerTitles.push_back(title);
-            EndDialog(window, IDCANCEL);
-        }
-        return TRUE;
-    }, 0);
+    EnumThreadWindows(GetCurrentThreadId(), CloseManagerWindow, 0);
 }
 
 } // namespace
@@ -586,13 +521,12 @@ void CALLBACK CloseManager(HWND, UINT, UINT_PTR, DWORD)
 TEST_F(Managers, EachManagerPictureOfTheOptionsPanelOpensItsDialog)
 {
     Opened<OptionsDialog> options;
-    HWND panel = options.window;
     UINT_PTR timer = SetTimer(nullptr, 0, 200, CloseManager);
     for (int i = 0; i < 3; ++i) {
         const RECT& area = OptionsDialog::pictureAreas[i];
         LPARAM centre = MAKELPARAM((area.left + area.right) / 2, (area.top + area.bottom) / 2);
-        SendMessageA(panel, WM_LBUTTONDOWN, MK_LBUTTON, centre);
-        SendMessageA(panel, WM_LBUTTONUP, 0, centre);
+        SendMessageA(options.window, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+        SendMessageA(options.window, WM_LBUTTONUP, 0, centre);
     }
     KillTimer(nullptr, timer);
     EXPECT_EQ(managerTitles, (std::vector<std::string>{"Manage Browser Helper Objects (BHO)", "Manage Startup Programs",
