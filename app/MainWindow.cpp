@@ -5,11 +5,15 @@
 #include <memory>
 
 #include "SkinLayout.h"
+#include "app/ErrorsFoundDialog.h"
+#include "app/GroupRows.h"
 #include "app/OptionsDialog.h"
+#include "app/ProblemDetailsDialog.h"
 #include "app/WindowScanContext.h"
 #include "resource.h"
 #include "scan/HistoryScanners.h"
 #include "scan/ScanDriver.h"
+#include "settings/IgnoreListDialog.h"
 #include "settings/Settings.h"
 #include "ui/Skin.h"
 
@@ -22,22 +26,6 @@ const char repairCaption[] = "Repair Problems";
 // How often a running scan's progress reaches the screen.
 constexpr DWORD refreshMs = 50;
 constexpr UINT_PTR refreshTimer = 1;
-
-// The four groups as they stand from top to bottom; each has its row on every page.
-struct GroupRow {
-    SectionGroupId group;
-    int check;  // start page
-    int name;   // scanning and results pages: the check box's caption
-    int label;  // scanning page
-    int more;   // results page
-};
-
-const GroupRow groupRows[] = {
-    {GroupRegistry, IDC_CHECK_REGISTRY, IDC_NAME_REGISTRY, IDC_LABEL_REGISTRY, IDC_MORE_REGISTRY},
-    {GroupIETemp, IDC_CHECK_IE, IDC_NAME_IE, IDC_LABEL_IE, IDC_MORE_IE},
-    {GroupWindows, IDC_CHECK_WINDOWS, IDC_NAME_WINDOWS, IDC_LABEL_WINDOWS, IDC_MORE_WINDOWS},
-    {GroupTweaks, IDC_CHECK_TWEAKS, IDC_NAME_TWEAKS, IDC_LABEL_TWEAKS, IDC_MORE_TWEAKS},
-};
 
 const int navButtons[] = {IDC_SCAN, IDC_PREFERENCES, IDC_BACKUP, IDC_OPTIONS, IDC_LIVE_UPDATE};
 
@@ -90,7 +78,7 @@ void PlaceGroupRow(HWND window, const GroupRow& row, int index)
                      SWP_NOZORDER | SWP_NOACTIVATE);
     };
     place(row.check, rowText, top + (SKIN_ROW_HEIGHT - 20) / 2, labelLeft - 8 - rowText, 20);
-    place(row.name, rowName, top + (SKIN_ROW_HEIGHT - 16) / 2, labelLeft - 8 - rowName, 16);
+    place(row.caption, rowName, top + (SKIN_ROW_HEIGHT - 16) / 2, labelLeft - 8 - rowName, 16);
     place(row.label, labelLeft, top + (SKIN_ROW_HEIGHT - 16) / 2,
           SKIN_ROW_RIGHT - 14 - labelLeft, 16);
     place(row.more, SKIN_ROW_RIGHT - 8 - SKIN_SMALL_WIDTH, top + (SKIN_ROW_HEIGHT - SKIN_SMALL_HEIGHT) / 2,
@@ -150,11 +138,11 @@ void MainWindow::SetUpFonts()
         SetTextLook(id, noteFont.Get(), muted);
     for (const GroupRow& row : groupRows) {
         SetTextLook(row.check, nameFont.Get(), ink);
-        SetTextLook(row.name, nameFont.Get(), ink);
+        SetTextLook(row.caption, nameFont.Get(), ink);
         // The group's name is written once, as the caption of its check box.
         char caption[64] = "";
         GetWindowTextA(Item(row.check), caption, sizeof(caption));
-        SetWindowTextA(Item(row.name), caption);
+        SetWindowTextA(Item(row.caption), caption);
     }
 }
 
@@ -177,7 +165,7 @@ void MainWindow::SetUpSkin()
               SKIN_NAV_WIDTH, SKIN_NAV_HEIGHT);
         MakeBitmapButton(navButtons[i], ButtonStyle::Nav);
     }
-    for (size_t i = 0; i < sizeof(groupRows) / sizeof(groupRows[0]); ++i) {
+    for (size_t i = 0; i < 4; ++i) {
         PlaceGroupRow(hwnd, groupRows[i], static_cast<int>(i));
         MakeBitmapButton(groupRows[i].more, ButtonStyle::Small);
     }
@@ -244,7 +232,7 @@ void MainWindow::SetPage(Page shown)
         show(id, results);
     for (const GroupRow& row : groupRows) {
         show(row.check, start);
-        show(row.name, !start);
+        show(row.caption, !start);
         show(row.label, scanning);
         show(row.more, results);
     }
@@ -279,23 +267,17 @@ void MainWindow::StartScan()
     if (ScanThreadRunning())
         return;
     ForgetScanDisplay();
-    collection.Reset();
     historyCleared = false;
     SendMessageA(Item(IDC_SCAN_PROGRESS), PBM_SETPOS, 0, 0);
     SendMessageA(Item(IDC_REPAIR_PROGRESS), PBM_SETPOS, 0, 0);
     SetDlgItemTextA(hwnd, IDC_STATUS_ITEM, "Scanning ...");
-    scanLog.BeginScanLog();
     SetPage(Page::Scanning);
-    collection.SetCheckAllItems(SettingOn("CheckAllItems"));
-    scanLog.SetGenerateLog(SettingOn("Generate Log"));
 
     bool groupChecked[4] = {};
     for (const GroupRow& row : groupRows)
         groupChecked[row.group] = IsDlgButtonChecked(hwnd, row.check) == BST_CHECKED;
     auto start = std::make_unique<ScanThreadStart>();
-    start->plan = PrepareSections(groupChecked);
-    InsertSectionRows(start->plan);
-    collection.SetSectionRows(start->plan);
+    start->plan = collection.BeginScan(groupChecked);
     SendMessageA(Item(IDC_SCAN_PROGRESS), PBM_SETSTEP, 1, 0);
     SendMessageA(Item(IDC_SCAN_PROGRESS), PBM_SETRANGE32, 0, 10000);
 
@@ -467,6 +449,10 @@ INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& hand
         handled = true;
         OnScanFinished();
         return TRUE;
+    case WM_IGNORE_LIST_SAVED:
+        handled = true;
+        OnIgnoreListSaved();
+        return TRUE;
     default:
         return SkinnedDialog::OnMessage(msg, wParam, lParam, handled);
     }
@@ -526,19 +512,39 @@ void MainWindow::OnCommand(int id, int)
     }
 }
 
-// Repair, detail views, preferences, backups, update check and help are
-// wired in by their own modules; until then these buttons do nothing.
+// Repair, preferences, backups, update check and help are wired in by their
+// own modules; until then these buttons do nothing.
 void MainWindow::OnPreferences() {}
 void MainWindow::OnBackUp() {}
 void MainWindow::OnLiveUpdate() {}
 void MainWindow::OnHelp() {}
 void MainWindow::OnRepair() {}
-void MainWindow::OnMoreInfo(SectionGroupId) {}
 
 void MainWindow::OnOptions()
 {
     OptionsDialog options;
     options.RunModal(hwnd);
+}
+
+void MainWindow::OnMoreInfo(SectionGroupId group)
+{
+    RefreshScanDisplay(); // the summary reads the section rows' counts
+    if (group == GroupTweaks) {
+        ProblemDetailsDialog tweaks(SectionTweaks, collection.Problems(), -15);
+        tweaks.RunModal(hwnd);
+        return;
+    }
+    int selector = group == GroupRegistry ? 0 : group == GroupIETemp ? 1 : 2;
+    ErrorsFoundDialog summary(selector, Item(IDC_SECTION_LIST), collection.Problems());
+    summary.RunModal(hwnd);
+}
+
+// A key the user has just asked to ignore must not be repaired with the
+// results already on the screen either.
+void MainWindow::OnIgnoreListSaved()
+{
+    ignoreList.LoadIgnoreList();
+    collection.UncheckIgnored();
 }
 
 void MainWindow::OnGoBack()

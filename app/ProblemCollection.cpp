@@ -6,6 +6,7 @@
 #include "scan/ScanDriver.h"
 #include "settings/IgnoreList.h"
 #include "settings/ScanLog.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -66,6 +67,18 @@ void ProblemCollection::Reset()
     display.ClearSectionRows();
 }
 
+ScanPlan ProblemCollection::BeginScan(const bool groupChecked[4])
+{
+    Reset();
+    scanLog.BeginScanLog();
+    SetCheckAllItems(SettingOn("CheckAllItems"));
+    scanLog.SetGenerateLog(SettingOn("Generate Log"));
+    ScanPlan plan = PrepareSections(groupChecked);
+    display.InsertSectionRows(plan);
+    SetSectionRows(plan);
+    return plan;
+}
+
 void ProblemCollection::SetSectionRows(const ScanPlan& plan)
 {
     for (unsigned code = 0; code < SectionCount; ++code)
@@ -86,6 +99,19 @@ void ProblemCollection::OnProblemFound(ProblemPtr record)
     CountInSection(*problemList.back());
     RefreshGroupLabels();
     ++acceptedCount;
+}
+
+int ProblemCollection::UncheckIgnored()
+{
+    int unticked = 0;
+    for (const ProblemPtr& record : problemList) {
+        std::string text = LongRootNames(record->keyPath) + "\\" + record->valueName + "\\" + record->valueData;
+        if (record->checked && IsExcludedReference(text, ignoreList.Entries())) {
+            record->checked = 0;
+            ++unticked;
+        }
+    }
+    return unticked;
 }
 
 void ProblemCollection::CountInSection(const ProblemRecord& record)

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/PathCheck.h"
+#include "core/Text.h"
 
 namespace {
 
@@ -18,6 +19,15 @@ std::string Trimmed(const std::string& line)
 }
 
 } // namespace
+
+std::string LongRootNames(const std::string& keyPath)
+{
+    std::string path = keyPath;
+    ReplaceAll(path, "HKLM", "HKEY_LOCAL_MACHINE");
+    ReplaceAll(path, "HKCU", "HKEY_CURRENT_USER");
+    ReplaceAll(path, "HKCLASS", "HKEY_CLASSES_ROOT");
+    return path;
+}
 
 std::string IgnoreListPath()
 {
