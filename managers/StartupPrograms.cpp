@@ -1,10 +1,10 @@
 #include "managers/StartupPrograms.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "core/FileTools.h"
 #include "core/Registry.h"
+#include "core/Text.h"
 #include "managers/EntryBackup.h"
 
 const char runKeyPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -76,9 +76,7 @@ std::string CommandToRun(const StartupItem& item)
 
 std::string StartupProgramPath(const std::string& command)
 {
-    std::string path = command;
-    std::transform(path.begin(), path.end(), path.begin(),
-                   [](unsigned char c) { return static_cast<char>(tolower(c)); });
+    std::string path = Lowered(command);
     size_t exe = path.find(".exe");
     if (exe != std::string::npos)
         path.erase(exe + 4);

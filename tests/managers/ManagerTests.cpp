@@ -12,6 +12,7 @@
 
 #include "app/OptionsDialog.h"
 #include "core/Registry.h"
+#include "core/Text.h"
 #include "managers/BrowserHelperDialog.h"
 #include "managers/FileVersionInfo.h"
 #include "managers/InstalledProgramsDialog.h"
@@ -21,6 +22,7 @@
 #include "support/FileBytes.h"
 #include "support/MessageCapture.h"
 #include "support/Planted.h"
+#include "support/SavedBackEnd.h"
 #include "support/SavedSettings.h"
 #include "support/UiDriver.h"
 
@@ -85,32 +87,15 @@ Tree::mapped_type ValueAt(HKEY root, const std::string& path, const std::string&
     return TreeAt(root, path)["|" + name];
 }
 
-// A Run value written for the test and deleted at the end; the Run key stays.
-struct PlantedRunValue {
-    HKEY root;
-    std::string name;
-    PlantedRunValue(HKEY root, const std::string& name, const std::string& data, DWORD type = REG_SZ)
-        : root(root), name(name)
-    {
-        HKEY key;
-        EXPECT_EQ(RegCreateKeyExA(root, runKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
-        EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
-                                 static_cast<DWORD>(data.size() + 1)), 0);
-        RegCloseKey(key);
-    }
-    ~PlantedRunValue() { DeleteRegValue(root, runKey, name); }
-};
-
 // Every value write is refused while it lives; the real back end comes back after.
 struct DeniedWrites {
-    RegistryBackEnd saved = regApi;
+    SavedBackEnd saved;
     DeniedWrites()
     {
         regApi.RegSetValueExA = [](HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD) -> LONG {
             return ERROR_ACCESS_DENIED;
         };
     }
-    ~DeniedWrites() { regApi = saved; }
 };
 
 using Rows = std::vector<std::vector<std::string>>;
@@ -267,8 +252,8 @@ TEST_F(Managers, StartupEntriesGoToTheirBackupKeysAndComeBackWithTypeAndBytes)
     // An expandable command stays expandable; a long one with a trailing blank stays whole.
     const std::string expandable = "%SystemRoot%\\qm-gone.exe /min";
     const std::string longCommand = "C:\\Program Files\\Qm Long\\long.exe /" + std::string(400, 'x') + " ";
-    PlantedRunValue machineValue(HKEY_LOCAL_MACHINE, machine, expandable, REG_EXPAND_SZ);
-    PlantedRunValue userValue(HKEY_CURRENT_USER, user, longCommand);
+    PlantedValue machineValue(HKEY_LOCAL_MACHINE, runKey, machine, expandable, REG_EXPAND_SZ);
+    PlantedValue userValue(HKEY_CURRENT_USER, runKey, user, longCommand);
     const Tree machineBefore = TreeAt(HKEY_LOCAL_MACHINE, runKey), userBefore = TreeAt(HKEY_CURRENT_USER, runKey);
 
     EXPECT_EQ(Remove<StartupManagerDialog>({"no such row"}).boxes, (std::vector<std::string>{"Please Check an Item to Remove"}));
@@ -294,12 +279,12 @@ TEST_F(Managers, RestoringOverAnEntryInPlaceAsksFirstAndDeletesOnlyTheRestoredRo
 {
     // The same name in both Run keys: two backups, two rows, the user's first.
     const std::string name = UniqueName("QmAskRun");
-    PlantedRunValue value(HKEY_CURRENT_USER, name, "C:\\qm\\old.exe");
-    PlantedRunValue machineValue(HKEY_LOCAL_MACHINE, name, "C:\\qm\\machine.exe");
+    PlantedValue value(HKEY_CURRENT_USER, runKey, name, "C:\\qm\\old.exe");
+    PlantedValue machineValue(HKEY_LOCAL_MACHINE, runKey, name, "C:\\qm\\machine.exe");
     const auto original = ValueAt(HKEY_CURRENT_USER, runKey, name);
     const auto machineOriginal = ValueAt(HKEY_LOCAL_MACHINE, runKey, name);
     ASSERT_EQ(Remove<StartupManagerDialog>({name}).left, Rows());
-    PlantedRunValue newer(HKEY_CURRENT_USER, name, "C:\\qm\\new.exe");
+    PlantedValue newer(HKEY_CURRENT_USER, runKey, name, "C:\\qm\\new.exe");
     const auto replacement = ValueAt(HKEY_CURRENT_USER, runKey, name);
     const std::vector<std::string> asked{
         "\"" + name + "\" is in place already and differs from the removed entry. Replace it with the removed entry?",
@@ -322,18 +307,21 @@ TEST_F(Managers, BrowserHelperKeysGoToTheBackupByClassIdAndComeBackWhole)
     const std::string ids[2] = {"{" + UniqueName("QmHelperA") + "}", "{" + UniqueName("QmHelperB") + "}"};
     std::vector<std::unique_ptr<PlantedKey>> planted;
     for (const std::string& id : ids) {
-        auto& object = planted.emplace_back(std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, std::string(bhoKey) + "\\" + id));
+        const std::string objectKey = std::string(bhoKey) + "\\" + id;
+        planted.emplace_back(std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, objectKey + "\\Settings\\Deep"))
+            ->SetString("Mode", id);
+        auto& object = planted.emplace_back(std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, objectKey));
         object->SetString("", "Qm Helper");
         object->SetDword("NoExplorer", 1);
         object->SetBinary("Blob", {0, 1, 2, 0xFF});
         object->SetString("Where", "%ProgramFiles%\\qm", REG_EXPAND_SZ);
-        PlantedKey(HKEY_LOCAL_MACHINE, object->Subkey("Settings\\Deep")).SetString("Mode", id);
         planted.emplace_back(std::make_unique<PlantedKey>(HKEY_CLASSES_ROOT, "CLSID\\" + id + "\\InprocServer32"))
             ->SetString("", QuillmoorExe());
     }
     const Tree before = TreeAt(HKEY_LOCAL_MACHINE, bhoKey);
     const Tree objectBefore[2] = {TreeAt(HKEY_LOCAL_MACHINE, std::string(bhoKey) + "\\" + ids[0]),
                                   TreeAt(HKEY_LOCAL_MACHINE, std::string(bhoKey) + "\\" + ids[1])};
+    ASSERT_EQ(objectBefore[1].count("Settings\\Deep\\|Mode"), 1u);
     const Rows rows{{"Qm Helper", QuillmoorExe()}, {"Qm Helper", QuillmoorExe()}};
     {
         Opened<BrowserHelperDialog> manager;
@@ -360,12 +348,13 @@ TEST_F(Managers, BrowserHelperKeysGoToTheBackupByClassIdAndComeBackWhole)
 TEST_F(Managers, InstalledProgramsListedByTheirRulesAndTheirKeysComeBackWhole)
 {
     const std::string name = UniqueName("QmProgram"), entryKey = std::string(uninstallKey) + "\\" + name;
+    PlantedKey deep(HKEY_LOCAL_MACHINE, entryKey + "\\Extra\\Deep");
+    deep.SetString("Note", "kept", REG_EXPAND_SZ);
     PlantedKey entry(HKEY_LOCAL_MACHINE, entryKey);
     entry.SetString("DisplayName", "Qm Program");
     entry.SetString("UninstallString", "C:\\Qm\\uninstall.exe /x");
     entry.SetDword("EstimatedSize", 4096);
     entry.SetBinary("Blob", {9, 8, 7});
-    PlantedKey(HKEY_LOCAL_MACHINE, entry.Subkey("Extra\\Deep")).SetString("Note", "kept", REG_EXPAND_SZ);
     // A system component is not listed, nor an entry without a display name.
     const struct {
         const char* displayName;
@@ -385,6 +374,7 @@ TEST_F(Managers, InstalledProgramsListedByTheirRulesAndTheirKeysComeBackWhole)
     stale.SetString("Stale", "from before");
     stale.Subkey("Old");
     const Tree before = TreeAt(HKEY_LOCAL_MACHINE, entryKey);
+    ASSERT_EQ(before.count("Extra\\Deep\\|Note"), 1u);
     const Rows row{{"Qm Program", "C:\\Qm\\uninstall.exe /x"}};
 
     Outcome removal = Remove<InstalledProgramsDialog>({"Qm Program", "Qm Component", "Qm Not Component", ""},
@@ -406,7 +396,7 @@ TEST_F(Managers, AFailedBackupLeavesTheOriginalAndAFailedRestoreKeepsTheBackup)
     const std::string name = UniqueName("QmKept");
     const std::string helperKey = std::string(bhoKey) + "\\{" + name + "}";
     const std::string programKey = std::string(uninstallKey) + "\\" + name;
-    PlantedRunValue run(HKEY_CURRENT_USER, name, "C:\\qm\\kept.exe");
+    PlantedValue run(HKEY_CURRENT_USER, runKey, name, "C:\\qm\\kept.exe");
     PlantedKey helper(HKEY_LOCAL_MACHINE, helperKey);
     helper.SetString("", name);
     PlantedKey program(HKEY_LOCAL_MACHINE, programKey);
@@ -452,8 +442,8 @@ TEST_F(Managers, VersionDetailsOfAQuotedProgramWithASwitch)
     EXPECT_EQ(version.FixedInfo().dwFileVersionMS, 0x00080000u);
 
     const std::string quoted = UniqueName("QmQuoted"), plain = UniqueName("QmPlain");
-    PlantedRunValue quotedValue(HKEY_CURRENT_USER, quoted, "\"" + QuillmoorExe() + "\" /startup");
-    PlantedRunValue plainValue(HKEY_CURRENT_USER, plain, "C:\\windows\\win.ini");
+    PlantedValue quotedValue(HKEY_CURRENT_USER, runKey, quoted, "\"" + QuillmoorExe() + "\" /startup");
+    PlantedValue plainValue(HKEY_CURRENT_USER, runKey, plain, "C:\\windows\\win.ini");
     Opened<StartupManagerDialog> manager;
     manager.Select(quoted);
     EXPECT_EQ(manager.Details(), quillmoorDetails);
@@ -471,8 +461,8 @@ TEST_F(Managers, RunSelectedStartsAnUnquotedPathWithABlankOnTheSplitBeforeItsPar
     const std::string program = folder.Path() + "\\recorder.exe";
     ASSERT_TRUE(CopyFileA(self, program.c_str(), FALSE));
     const std::string name = UniqueName("QmRecorder"), missing = UniqueName("QmMissing");
-    PlantedRunValue value(HKEY_CURRENT_USER, name, program + " /qm-switch");
-    PlantedRunValue gone(HKEY_CURRENT_USER, missing, "C:\\qm nowhere\\gone.exe /a");
+    PlantedValue value(HKEY_CURRENT_USER, runKey, name, program + " /qm-switch");
+    PlantedValue gone(HKEY_CURRENT_USER, runKey, missing, "C:\\qm nowhere\\gone.exe /a");
 
     MessageCapture boxes;
     Opened<StartupManagerDialog> manager;
@@ -482,7 +472,7 @@ TEST_F(Managers, RunSelectedStartsAnUnquotedPathWithABlankOnTheSplitBeforeItsPar
     std::string line;
     for (DWORD start = GetTickCount(); line.empty() && GetTickCount() - start < 30000; Sleep(100))
         line = ReadFileBytes(folder.Path() + "\\commandline.txt");
-    CharLowerA(&line[0]);
+    line = Lowered(line);
     size_t exe = line.find("recorder.exe");
     ASSERT_NE(exe, std::string::npos) << line;
     std::string parameters = line.substr(exe + strlen("recorder.exe"));
