@@ -28,7 +28,7 @@ RestoreDialog::RestoreDialog() : Dialog(IDD_RESTORE) {}
 
 BOOL RestoreDialog::OnInit()
 {
-    HWND list = Item(IDC_RESTORE_ITEMS);
+    HWND list = Item(IDC_RESTORE_ITEM_LIST);
     ListView_SetExtendedListViewStyle(list, LVS_EX_CHECKBOXES | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     LVCOLUMNA column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
@@ -71,7 +71,7 @@ void RestoreDialog::OnCommand(int id, int notifyCode)
 
 void RestoreDialog::FillDateList()
 {
-    ListView_DeleteAllItems(Item(IDC_RESTORE_ITEMS));
+    ListView_DeleteAllItems(Item(IDC_RESTORE_ITEM_LIST));
     items.clear();
     sets = ListBackupSets();
     FillBackupDates(Item(IDC_BACKUP_DATES), sets);
@@ -92,7 +92,7 @@ void RestoreDialog::ListItems()
     const BackupSetEntry* chosen = ChosenSet();
     if (!chosen)
         return;
-    HWND list = Item(IDC_RESTORE_ITEMS);
+    HWND list = Item(IDC_RESTORE_ITEM_LIST);
     ListView_DeleteAllItems(list);
     BackupContents contents = ListBackupItems(backupSet, chosen->cabinetPath);
     items = contents.items;
@@ -116,7 +116,7 @@ void RestoreDialog::ListItems()
 
 void RestoreDialog::SetAllChecks(bool on)
 {
-    HWND list = Item(IDC_RESTORE_ITEMS);
+    HWND list = Item(IDC_RESTORE_ITEM_LIST);
     int count = ListView_GetItemCount(list);
     for (int row = 0; row < count; ++row)
         ListView_SetCheckState(list, row, on ? TRUE : FALSE);
@@ -131,7 +131,7 @@ void RestoreDialog::OnRemoveBackups()
 
 void RestoreDialog::OnRestore()
 {
-    HWND list = Item(IDC_RESTORE_ITEMS);
+    HWND list = Item(IDC_RESTORE_ITEM_LIST);
     std::vector<const RestoreItem*> chosen;
     int count = ListView_GetItemCount(list);
     for (int row = 0; row < count; ++row) {

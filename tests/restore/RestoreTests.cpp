@@ -147,10 +147,10 @@ struct OpenDialog {
     std::vector<std::string> Rows() const
     {
         std::vector<std::string> rows;
-        for (int row = 0; row < ListView_GetItemCount(Item(IDC_RESTORE_ITEMS)); ++row) {
+        for (int row = 0; row < ListView_GetItemCount(Item(IDC_RESTORE_ITEM_LIST)); ++row) {
             char type[300] = {}, path[300] = {};
-            ListView_GetItemText(Item(IDC_RESTORE_ITEMS), row, 0, type, sizeof(type));
-            ListView_GetItemText(Item(IDC_RESTORE_ITEMS), row, 1, path, sizeof(path));
+            ListView_GetItemText(Item(IDC_RESTORE_ITEM_LIST), row, 0, type, sizeof(type));
+            ListView_GetItemText(Item(IDC_RESTORE_ITEM_LIST), row, 1, path, sizeof(path));
             rows.push_back(std::string(type) + "|" + path);
         }
         return rows;
@@ -409,7 +409,7 @@ TEST(RestoreWindow, BackUpOpensTheRestoreDialogAndRemoveBackupDeletesTheChosenSe
     HWND restore = WaitForWindow(app.Id(), "Restore Backup", 10000);
     ASSERT_NE(restore, nullptr);
     ChooseSet(restore, set.name);
-    HWND items = Control(restore, IDC_RESTORE_ITEMS);
+    HWND items = Control(restore, IDC_RESTORE_ITEM_LIST);
     EXPECT_EQ(SendMessageA(items, LVM_GETITEMCOUNT, 0, 0), 2);
     Click(Control(restore, IDC_RESTORE_SELECT_ALL));
     Sleep(300);
