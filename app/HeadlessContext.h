@@ -27,10 +27,13 @@ public:
     // The rows of the per-section results list, with their labels.
     void InsertRows(const ScanPlan& plan);
     const std::string& GroupLabel(SectionGroupId group) const { return labels[group]; }
+    // Blanks the console's progress line once the scan is over.
+    void EndProgress() { progress.Clear(); }
 
     // ScanContext
     void Report(ProblemPtr record) override;
     void ShowItem(const std::string& text) override;
+    void SetStatus(const std::string& text) override;
     void Step() override;
     void Pump() override;
     void ShowFailure(const std::string& text, BoxTitle title) override;
@@ -54,6 +57,9 @@ private:
 
     bool groupChecked[4];
     TextOutput& err;
+    // On a console: the section being scanned, the item and the count so far.
+    ProgressLine progress;
+    std::string status;
     ProblemCollection* collection = nullptr;
     std::vector<Row> rows;
     std::string labels[4];
