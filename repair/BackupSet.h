@@ -51,13 +51,17 @@ public:
     // ---- Writing (one repair) ----------------------------------------------
     // Begin(workFolder), then AddRegKey / AddRegValue / AddFileCopy for each
     // item before it is removed, then Finish.
-    void Begin(const std::string& workFolder);
+    int Begin(const std::string& workFolder);
     int AddRegKey(const std::string& keyPath, int number);
     int AddRegValue(const std::string& keyPath, const std::string& valueName,
                     const std::string& valueData, int number);
     int AddFileCopy(const std::string& filePath, int number);
-    void AppendRecord(const std::string& recordText);
-    void Finish();
+    int AppendRecord(const std::string& recordText);
+    int Finish();
+    int AddValueState(const std::string& keyPath, const std::string& valueName, int number);
+    static int RecoverUnfinishedSet(const std::string& workFolder, std::string& message);
+    const std::string& LastProblem() const { return cabinetPath; }
+    const std::string& ResultText() const { return cabinetPath; }
 
     // ---- Reading ---------------------------------------------------------------
     void SetCabinetPath(const std::string& path) { cabinetPath = path; }
