@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <sddl.h>
 #include <shlwapi.h>
 
 #include <algorithm>
@@ -185,6 +184,20 @@ public:
     }
 };
 
+// The current user's hive below HKEY_USERS: the one whose key the user's own
+// root shows too.
+std::string OwnHive()
+{
+    const std::string probe = UniqueName("QmHiveProbe");
+    PlantedKey mark(HKEY_CURRENT_USER, "Software\\" + probe);
+    char name[256];
+    for (DWORD index = 0; RegEnumKeyA(HKEY_USERS, index, name, sizeof(name)) == ERROR_SUCCESS; ++index) {
+        if (KeyExists(HKEY_USERS, std::string(name) + "\\Software\\" + probe))
+            return name;
+    }
+    return std::string();
+}
+
 ProblemPtr Record(unsigned section, const std::string& keyPath, const std::string& valueName,
                   uint32_t checked = 1, const std::string& item = "")
 {
@@ -361,12 +374,7 @@ TEST_F(Repair, OnlyWhatWasTickedGoesAndNeverAContainer)
     // The same value seen through HKEY_USERS and HKEY_CURRENT_USER.
     PlantedKey twin(HKEY_CURRENT_USER, "Software\\" + tag + "Twin");
     twin.SetString("Lost", gone + "\\a.exe");
-    std::vector<BYTE> sid;
-    ASSERT_TRUE(GetCurrentUserSid(sid));
-    char* sidText = nullptr;
-    ASSERT_TRUE(ConvertSidToStringSidA(sid.data(), &sidText));
-    problems.push_back(Record(SectionCompleteRegistry, "HKEY_USERS\\" + std::string(sidText) + "\\" + twin.Path(), "Lost"));
-    LocalFree(sidText);
+    problems.push_back(Record(SectionCompleteRegistry, "HKEY_USERS\\" + OwnHive() + "\\" + twin.Path(), "Lost"));
     problems.push_back(Record(SectionCompleteRegistry, twin.FullPath(), "Lost", 0));
     // A key holding an unticked record, written with the short root name.
     PlantedKey holder(HKEY_LOCAL_MACHINE, appPathsKey + "\\" + tag + ".exe");
