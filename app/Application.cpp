@@ -2,18 +2,27 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
+
+#include <memory>
 
 #include "app/MainWindow.h"
 #include "core/AppMessage.h"
 #include "core/PathCheck.h"
+#include "core/Platform.h"
 #include "settings/Settings.h"
 
 const char wow64Refusal[] = "64 bit version of windows not supported";
 
+namespace {
+
+// The user-interface thread's apartment, from start to end.
+std::unique_ptr<ComApartment> applicationApartment;
+
+} // namespace
+
 bool StartApplication()
 {
-    CoInitialize(nullptr);
+    applicationApartment = std::make_unique<ComApartment>();
     // A second copy leaves quietly; the first one is already on screen.
     if (FindWindowA(nullptr, mainWindowTitle))
         return false;
@@ -34,5 +43,5 @@ bool StartApplication()
 
 void EndApplication()
 {
-    CoUninitialize();
+    applicationApartment.reset();
 }

@@ -1,5 +1,4 @@
 #include <windows.h>
-#include <objbase.h>
 
 #include <exception>
 
@@ -11,6 +10,7 @@
 #include "core/AppMessage.h"
 #include "core/Handles.h"
 #include "core/PathCheck.h"
+#include "core/Platform.h"
 #include "repair/Repair.h"
 #include "scan/HistoryScanners.h"
 #include "scan/ScanDriver.h"
@@ -22,21 +22,6 @@ namespace {
 
 const SectionGroupId groupOrder[] = {GroupRegistry, GroupIETemp, GroupWindows, GroupTweaks};
 const char* const groupNames[] = {"Registry", "Windows", "IE Temp", "Tweaks"};
-
-class ComScope {
-public:
-    ComScope() : initialised(SUCCEEDED(CoInitialize(nullptr))) {}
-    ~ComScope()
-    {
-        if (initialised)
-            CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    bool initialised;
-};
 
 // A file opened for writing by this run; empty path: nothing opened.
 HandleOwner OpenForWriting(const std::string& path, DWORD creation)
@@ -164,7 +149,7 @@ int RunHeadless(const std::vector<std::string>& arguments, TextOutput& out, Text
     }
 
     // Start-up as for the window, without the window.
-    ComScope com;
+    ComApartment com;
     if (IsWow64()) {
         err.Write(std::string(wow64Refusal) + "\r\n");
         return ExitCannotRun;
@@ -234,9 +219,7 @@ namespace {
 void AttachToParentConsole()
 {
     using AttachConsoleProc = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    auto attach = reinterpret_cast<AttachConsoleProc>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "AttachConsole")));
+    auto attach = SystemFunction<AttachConsoleProc>("kernel32.dll", "AttachConsole");
     if (attach)
         attach(ATTACH_PARENT_PROCESS);
 }

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "core/Platform.h"
 #include "core/Registry.h"
 
 namespace {
@@ -53,10 +54,7 @@ int IsWow64()
         return forced;
     // Windows before XP SP2 has no such function: certainly not WOW64.
     using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    auto isWow64Process = kernel ? reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(
-                                       GetProcAddress(kernel, "IsWow64Process")))
-                                 : nullptr;
+    auto isWow64Process = SystemFunction<IsWow64ProcessFn>("kernel32.dll", "IsWow64Process");
     BOOL wow64 = FALSE;
     if (!isWow64Process || !isWow64Process(GetCurrentProcess(), &wow64))
         return 0;

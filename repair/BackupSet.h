@@ -42,6 +42,10 @@ constexpr const char* regValueExact = "REG_VALUE_EXACT";
 constexpr const char* fileCopy = "FILE_COPY";
 } // namespace recordType
 
+// How AddRegKey writes a key's export: in process (the default), or by
+// running the system's registry editor with /e once per key (kept for comparison).
+enum class KeyExport { InProcess, Regedit };
+
 class BackupSet {
 public:
     BackupSet() = default;
@@ -49,19 +53,55 @@ public:
     BackupSet& operator=(const BackupSet&) = delete;
 
     // ---- Writing (one repair) ----------------------------------------------
-    // Begin(workFolder), then AddRegKey / AddRegValue / AddFileCopy for each
-    // item before it is removed, then Finish.
+    // RecoverUnfinishedSet(workFolder), make sure the folder exists and is
+    // empty, Begin(workFolder), then AddRegKey / AddRegValue / AddFileCopy /
+    // AddValueState for each item before it is removed or changed, then Finish.
+    //
+    // Every Add answers 1 only when the item's backup is complete in the work
+    // folder and its record is in Config.ini: an item may be removed only
+    // after a 1. On 0 nothing of the item is in the set and LastProblem() says
+    // why (AddFileCopy and AppendRecord have also shown their message box).
+
+    // A work folder that still holds the Config.ini of a set that was never
+    // finished (the program was ended during a repair) is packed into a set of
+    // its own, named after the time that Config.ini was made, and emptied.
+    // 1 when there was none or it is packed; 0 when it could not be packed:
+    // the folder is kept, `message` says where, and no new set may begin there.
+    static int RecoverUnfinishedSet(const std::string& workFolder, std::string& message);
+
+    // Names the set after the current local time ("7,4,2009_15,3,9", with
+    // "_2", "_3" ... when a set of that name exists) and begins its cabinet.
+    // 1 when begun; 0 after the cabinet's error box (records are still written
+    // into the work folder, and Finish keeps them).
     int Begin(const std::string& workFolder);
+    // The key's export as rkBackUp<number>.reg and its REG_KEY record.
     int AddRegKey(const std::string& keyPath, int number);
+    // The REG_VALUE record with `valueData` as the record's text, and the
+    // value's exact copy (type and bytes, read from the registry now) as
+    // rvBackUp<number>.reg announced by a REG_VALUE_EXACT record. The value
+    // must exist.
     int AddRegValue(const std::string& keyPath, const std::string& valueName,
                     const std::string& valueData, int number);
-    int AddFileCopy(const std::string& filePath, int number);
-    int AppendRecord(const std::string& recordText);
-    int Finish();
+    // The state a value has now, before a tweak changes it: the same two
+    // records as AddRegValue, the exact copy saying "name"=- when the value
+    // (or its key) does not exist, so that a restore removes it again.
     int AddValueState(const std::string& keyPath, const std::string& valueName, int number);
-    static int RecoverUnfinishedSet(const std::string& workFolder, std::string& message);
-    const std::string& LastProblem() const { return cabinetPath; }
-    const std::string& ResultText() const { return cabinetPath; }
+    // Copies the file into the work folder under a name unique within the set
+    // (its bare name when free) and writes its FILE and FILE_COPY records.
+    int AddFileCopy(const std::string& filePath, int number);
+    // Appends one record to Config.ini; 1 when all of it was written.
+    int AppendRecord(const std::string& recordText);
+    // Packs the work folder into the set's cabinet, reopens the cabinet and
+    // checks that it lists every file of the folder at its size, and only
+    // then empties the folder. 1 when so; 0 when the folder was kept
+    // (ResultText() says where the backup is).
+    int Finish();
+
+    // Why the last Add answered 0; empty after a 1.
+    const std::string& LastProblem() const { return problem; }
+    // After a Finish that answered 0: the text to show the user.
+    const std::string& ResultText() const { return resultText; }
+    void SetKeyExport(KeyExport how) { keyExport = how; }
 
     // ---- Reading ---------------------------------------------------------------
     void SetCabinetPath(const std::string& path) { cabinetPath = path; }
@@ -85,7 +125,20 @@ public:
     static std::string BackupFolder();
 
 private:
+    int BeginAt(const std::string& folder, const SYSTEMTIME& when);
+    int AddValue(const std::string& keyPath, const std::string& valueName, const std::string* recordData,
+                 int number);
+    int ExportWithRegedit(const std::string& keyPath, const std::string& filePath);
+    std::string FreeName(const std::string& stem, const std::string& extension) const;
+    std::string FreeCopyName(const std::string& bareName, int number) const;
+    bool CabinetHoldsWorkFolder();
+    int Fail(const std::string& why);
+
     CabinetCompressor compressor;
+    // The set being written (its cabinet, from Begin on), or the set to read.
     std::string cabinetPath;
     std::string workFolder;
+    KeyExport keyExport = KeyExport::InProcess;
+    std::string problem;
+    std::string resultText;
 };

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "core/AppMessage.h"
 #include "core/FileTools.h"
 #include "core/PathCheck.h"
 #include "repair/CabinetExtractor.h"
@@ -24,9 +25,10 @@ int BackupSet::UnpackTo(const std::string& targetFolder)
 int BackupSet::UnpackInto(const std::string& targetFolder)
 {
     CabinetExtractor extractor;
-    if (!extractor.OpenCabinet(cabinetPath))
-        return 0;
-    return extractor.ExtractTo(targetFolder);
+    if (extractor.OpenCabinet(cabinetPath) && extractor.ExtractTo(targetFolder))
+        return 1;
+    ShowAppMessage(nullptr, extractor.ErrorText());
+    return 0;
 }
 
 std::string BackupSet::ReadRecordField(const std::string& line, const std::string& tag)

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/AppMessage.h"
 #include "repair/CabinetErrors.h"
 #include "repair/CabinetLibrary.h"
 
@@ -78,13 +77,12 @@ CabinetCompressor::~CabinetCompressor()
 int CabinetCompressor::Fail(int errorNumber)
 {
     errorRecord.erfOper = errorNumber;
-    return ShowError();
+    return 0;
 }
 
-int CabinetCompressor::ShowError()
+const char* CabinetCompressor::ErrorText() const
 {
-    ShowAppMessage(nullptr, CompressionErrorText(errorRecord.erfOper));
-    return 0;
+    return CompressionErrorText(errorRecord.erfOper);
 }
 
 int CabinetCompressor::CreateCabinet(const std::string& cabinetPath, unsigned long maxSize)
@@ -132,9 +130,7 @@ int CabinetCompressor::CreateCabinet(const std::string& cabinetPath, unsigned lo
 
     context = fciCreate(&errorRecord, OnFilePlaced, OnAlloc, OnFree, OnOpen, OnRead, OnWrite, OnClose, OnSeek,
                         OnDelete, OnTempName, &settings, this);
-    if (!context)
-        return ShowError();
-    return 1;
+    return context ? 1 : 0;
 }
 
 int CabinetCompressor::AddFile(const std::string& filePath)
@@ -200,9 +196,9 @@ int CabinetCompressor::AddFolder(const std::string& folder)
 int CabinetCompressor::Flush()
 {
     pending = false;
-    if (!context || !fciFlushCabinet(context, FALSE, OnNextCabinet, OnStatus))
-        return ShowError();
-    return 1;
+    if (!context)
+        return 0;
+    return fciFlushCabinet(context, FALSE, OnNextCabinet, OnStatus) ? 1 : 0;
 }
 
 // ---- callbacks handed to FCI; they run inside the FCI calls above ----------

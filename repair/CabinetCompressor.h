@@ -1,7 +1,8 @@
 #pragma once
 // Writes one cabinet (MSZIP) through the system's Cabinet.dll, loaded at run
 // time. Order of use: CreateCabinet, any number of AddFile / AddFolder, Flush.
-// Each object makes exactly one cabinet.
+// Each object makes exactly one cabinet. It shows nothing itself: a call that
+// answers 0 leaves its error number and text for the caller to show.
 
 #include <windows.h>
 #include <fci.h>
@@ -16,25 +17,28 @@ public:
     static constexpr unsigned long maxCabinetSize = 0x7FFFFFFF;
 
     CabinetCompressor();
-    // Flushes a cabinet that was begun and not yet flushed.
+    // Flushes a cabinet that was begun and not yet flushed (silently).
     ~CabinetCompressor();
     CabinetCompressor(const CabinetCompressor&) = delete;
     CabinetCompressor& operator=(const CabinetCompressor&) = delete;
 
-    // Begins the cabinet at `cabinetPath` (a full path). 1 on success; 0 after
-    // a message box with the error text.
+    // Begins the cabinet at `cabinetPath` (a full path). 1 on success, else 0.
     int CreateCabinet(const std::string& cabinetPath, unsigned long maxSize = maxCabinetSize);
     // Adds one file under its bare file name. 1 when accepted; shows nothing.
     int AddFile(const std::string& filePath);
     // Adds every plain file of `folder` (not of its subfolders), then writes
     // the log "ZipLog.txt" into the folder and adds it last. Always 1.
     int AddFolder(const std::string& folder);
-    // Completes the cabinet on disk. 1 on success; 0 after a message box.
+    // Completes the cabinet on disk. 1 on success, else 0.
     int Flush();
+
+    // The error number of the last call that answered 0 (Cabinet.dll's own
+    // numbers, or cabErrorNoLibrary / cabErrorInvalidParameters), and its text.
+    int ErrorNumber() const { return errorRecord.erfOper; }
+    const char* ErrorText() const;
 
 private:
     int Fail(int errorNumber);
-    int ShowError();
 
     static FNFCIFILEPLACED(OnFilePlaced);
     static FNFCIALLOC(OnAlloc);

@@ -6,7 +6,6 @@
 
 #include <cstring>
 
-#include "core/AppMessage.h"
 #include "repair/CabinetCheck.h"
 #include "repair/CabinetErrors.h"
 #include "repair/CabinetLibrary.h"
@@ -80,6 +79,18 @@ int CabinetExtractor::OpenCabinet(const std::string& path)
 
 int CabinetExtractor::ExtractTo(const std::string& folder)
 {
+    return CopyEach(folder, nullptr);
+}
+
+int CabinetExtractor::ListFiles(std::vector<CabinetEntry>& entries)
+{
+    entries.clear();
+    return CopyEach(std::string(), &entries);
+}
+
+int CabinetExtractor::CopyEach(const std::string& folder, std::vector<CabinetEntry>* list)
+{
+    listing = list;
     if (!context || cabinetPath.empty())
         return ReportError();
     size_t slash = cabinetPath.find_last_of('\\');
@@ -119,14 +130,22 @@ int CabinetExtractor::ReportError()
 {
     if (furtherError != 0)
         errorRecord.erfOper = furtherError;
-    ShowAppMessage(nullptr, DecompressionErrorText(errorRecord.erfOper));
     return 0;
+}
+
+const char* CabinetExtractor::ErrorText() const
+{
+    return DecompressionErrorText(errorRecord.erfOper);
 }
 
 // ---- notifications from FDICopy -------------------------------------------
 
 INT_PTR CabinetExtractor::OnCopyFile(FDINOTIFICATION* info)
 {
+    if (listing) {
+        listing->push_back({info->psz1 ? info->psz1 : "", info->cb});
+        return 0; // skipped: a listing writes nothing
+    }
     // A stored name that would land outside the target is never written; the
     // extraction stops as for a file that cannot be created.
     if (!IsSafeStoredName(info->psz1)) {

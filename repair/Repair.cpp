@@ -4,9 +4,12 @@
 #include <shlwapi.h>
 #include <urlhist.h>
 
+#include <cstring>
+
 #include "core/FileTools.h"
 #include "core/Handles.h"
 #include "core/PathCheck.h"
+#include "core/Platform.h"
 #include "core/Registry.h"
 #include "core/ScanSection.h"
 #include "repair/BackupSet.h"
@@ -25,11 +28,8 @@ public:
     {
         if (!IsWow64())
             return;
-        HMODULE kernel = GetModuleHandleA("kernel32");
-        disable = reinterpret_cast<Disable>(
-            reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
-        revert = reinterpret_cast<Revert>(
-            reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
+        disable = SystemFunction<Disable>("kernel32", "Wow64DisableWow64FsRedirection");
+        revert = SystemFunction<Revert>("kernel32", "Wow64RevertWow64FsRedirection");
         switchedOff = disable && revert && disable(&previous);
     }
     ~RedirectionOff()
@@ -243,7 +243,7 @@ bool AnyBrowserWindow()
 BOOL CALLBACK AskBrowserWindowToClose(HWND window, LPARAM)
 {
     char className[32] = "";
-    if (GetClassNameA(window, className, sizeof(className)) && lstrcmpA(className, "IEFrame") == 0)
+    if (GetClassNameA(window, className, sizeof(className)) && std::strcmp(className, "IEFrame") == 0)
         PostMessageA(window, WM_CLOSE, 0, 0);
     return TRUE;
 }

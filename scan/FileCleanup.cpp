@@ -14,6 +14,7 @@
 
 #include "core/Handles.h"
 #include "core/PathCheck.h"
+#include "core/Platform.h"
 #include "core/ProblemRecord.h"
 #include "core/ResourceText.h"
 #include "core/ScanSection.h"
@@ -185,14 +186,6 @@ bool ScanHistoryFiles(ScanContext& context, const std::string& pattern)
         });
 }
 
-std::string SpecialFolder(int id)
-{
-    char folder[MAX_PATH] = "";
-    if (!SHGetSpecialFolderPathA(nullptr, folder, id, FALSE))
-        return "";
-    return folder;
-}
-
 } // namespace
 
 void ScanShortcuts(ScanContext& context, const std::string& driveRoot)
@@ -212,7 +205,7 @@ void ScanFoundFiles(ScanContext& context, const std::string& pattern)
 
 void ScanCookies(ScanContext& context)
 {
-    const std::string folder = SpecialFolder(CSIDL_COOKIES);
+    const std::string folder = GetSpecialFolder(CSIDL_COOKIES);
     if (folder.empty())
         return;
     WalkFolder(
@@ -246,7 +239,7 @@ void ScanBrowserCache(ScanContext& context)
         ShowAndPump(context, localFile);
         context.Step();
     }
-    const std::string history = SpecialFolder(CSIDL_HISTORY);
+    const std::string history = GetSpecialFolder(CSIDL_HISTORY);
     if (!history.empty())
         ScanHistoryFiles(context, AllFilesIn(history));
     cache.Close();

@@ -1,11 +1,11 @@
 #include "scan/ScanDriver.h"
 
 #include <windows.h>
-#include <objbase.h>
 
 #include <vector>
 
 #include "core/PathCheck.h"
+#include "core/Platform.h"
 #include "scan/ScanContext.h"
 #include "settings/Settings.h"
 
@@ -24,26 +24,6 @@ const unsigned registryRows[] = {
 const unsigned windowsRows[] = {SectionWinTemp, SectionScanDisk};
 const unsigned ieRows[] = {SectionIECookies, SectionIETemp, SectionIETypedUrls};
 const unsigned tweaksRows[] = {SectionTweaks};
-
-// The scan thread's COM apartment; the shell link object of the shortcut
-// check needs one.
-class ComApartment {
-public:
-    ComApartment() : joined(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComApartment() { Leave(); }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-    void Leave()
-    {
-        if (joined)
-            CoUninitialize();
-        joined = false;
-    }
-
-private:
-    bool joined;
-};
 
 // "C:\" for a system folder on C:.
 std::string SystemDriveRoot()
@@ -100,6 +80,7 @@ public:
 
     void Run()
     {
+        // The shortcut check's shell link object needs an apartment.
         ComApartment com;
         context.SetGroupLabel(GroupRegistry, "Problems Found: 0");
         context.SetGroupLabel(GroupIETemp, "Problems Found: 0");

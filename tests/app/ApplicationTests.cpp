@@ -1,22 +1,21 @@
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "app/Application.h"
 #include "core/PathCheck.h"
+#include "support/TestThread.h"
 #include "support/UiDriver.h"
 
 TEST(Application, RefusesSixtyFourBitWindowsWithAMessageAndNoWindow)
 {
     OverrideWow64(1);
     MessageBoxSeen seen;
-    std::thread answer([&seen] {
+    TestThread answer([&seen] {
         seen = WaitForMessageBox(GetCurrentProcessId(), 10000);
         if (seen.window)
             PressButton(seen.window, IDOK);
     });
     EXPECT_FALSE(StartApplication());
-    answer.join();
+    answer.Join();
     EndApplication();
     OverrideWow64(-1);
 

@@ -4,12 +4,12 @@
 
 #include <map>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
 #include "core/Registry.h"
 #include "support/Planted.h"
+#include "support/TestThread.h"
 #include "support/UiDriver.h"
 
 namespace {
@@ -103,11 +103,11 @@ TEST(ReadRegString, AFailedCloseIsShownAndTheTextDropped)
         return ERROR_INVALID_HANDLE;
     };
     std::string result = "unset";
-    std::thread reader([&] { result = ReadRegString(HKEY_CURRENT_USER, key.Path(), "name"); });
+    TestThread reader([&] { result = ReadRegString(HKEY_CURRENT_USER, key.Path(), "name"); });
     MessageBoxSeen box = WaitForMessageBox(GetCurrentProcessId(), 10000);
     if (box.window)
         PressButton(box.window, IDOK);
-    reader.join();
+    reader.Join();
     EXPECT_EQ(box.text, "Error in RegCloseKey.");
     EXPECT_EQ(result, "");
 }
@@ -184,9 +184,7 @@ TEST(CopyRegKey, CopiesTheWholeTreeExactlyEvenIntoItselfAndStopsAtRealErrors)
     source.SetBinary("big", std::vector<BYTE>(5000, 0xAB));
     source.SetBinary("multi", {'a', 0, 'b', 0, 0}, REG_MULTI_SZ);
     source.Subkey("Other");
-    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, source.Subkey("one\\two").c_str(), "d", REG_SZ,
-                              "deep value", 11),
-              ERROR_SUCCESS);
+    ASSERT_EQ(WriteRegValue(HKEY_CURRENT_USER, source.Subkey("one\\two"), "d", "deep value", REG_SZ), 1);
     const Tree original = TreeAt(source.Path());
     PlantedKey target(HKEY_CURRENT_USER, "Software\\" + UniqueName("QmCopyDst"));
     RegKey from, to;

@@ -60,9 +60,9 @@ void RunRegedit(const std::string& parameters)
 // A key as "regedit /e" writes it, brought to a form that does not depend on
 // the order in which the registry lists values: each key's header with its
 // value lines (continuations joined), sorted. Empty when the key is missing.
-using KeyExport = std::map<std::string, std::set<std::string>>;
+using ExportedKeys = std::map<std::string, std::set<std::string>>;
 
-KeyExport ExportKey(const std::string& fullPath)
+ExportedKeys ExportKey(const std::string& fullPath)
 {
     const std::string file = TestTempFolder() + UniqueName("QmExport") + ".reg";
     RunRegedit("/e \"" + file + "\" \"" + fullPath + "\"");
@@ -72,7 +72,7 @@ KeyExport ExportKey(const std::string& fullPath)
     bool wide = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';
     for (size_t i = wide ? 2 : 0; i < bytes.size(); i += wide ? 2 : 1)
         text += bytes[i];
-    KeyExport keys;
+    ExportedKeys keys;
     std::string current, line, pending;
     size_t at = 0;
     while (at < text.size()) {
@@ -101,7 +101,7 @@ KeyExport ExportKey(const std::string& fullPath)
 }
 
 // The export with a key (and everything below it) or one value taken out.
-void Without(KeyExport& keys, const std::string& fullPath, const char* valueName = nullptr)
+void Without(ExportedKeys& keys, const std::string& fullPath, const char* valueName = nullptr)
 {
     std::string header = "[" + fullPath;
     CharLowerBuffA(&header[0], static_cast<DWORD>(header.size()));
@@ -300,7 +300,7 @@ TEST_F(Repair, EveryRegistrySectionRoundTripsThroughItsBackupSet)
         hklm + uninstall + tag + "Good", hklm + services + "\\" + tag + "Bad", hklm + services + "\\" + tag + "Good",
         hklm + services + "\\VXD", hkcr + classId, hkcr + progId, hkcr + ".bad" + tag, hkcr + ".good" + tag,
         hkcu + wordpad, walked.FullPath(), hkcu + typed};
-    std::vector<KeyExport> before;
+    std::vector<ExportedKeys> before;
     for (const std::string& parent : parents)
         before.push_back(ExportKey(parent));
 
@@ -336,7 +336,7 @@ TEST_F(Repair, EveryRegistrySectionRoundTripsThroughItsBackupSet)
     EXPECT_TRUE(view.boxes.empty()) << view.boxes.front();
 
     // After: each parent as before, less exactly the planted problems.
-    std::vector<KeyExport> expected = before;
+    std::vector<ExportedKeys> expected = before;
     auto drop = [&](size_t parent, const std::string& path, const char* name = nullptr) { Without(expected[parent], path, name); };
     drop(0, hklm + runKey, (tag + "Bad").c_str());
     drop(1, hkcu + "Control Panel\\Sounds", (tag + "Bad").c_str());

@@ -5,12 +5,12 @@
 
 #include <algorithm>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "scan/ScanDriver.h"
 #include "support/RecordingContext.h"
 #include "support/SavedSettings.h"
+#include "support/TestThread.h"
 
 namespace {
 
@@ -179,10 +179,10 @@ TEST_F(ScanDriverTest, TheScanThreadHasItsOwnApartment)
     };
     HRESULT insideScan = E_FAIL, afterScan = E_FAIL;
     scanners.startupPrograms = [&](ScanContext&) { insideScan = tryMultithreaded(); };
-    std::thread([&] {
+    TestThread([&] {
         Scan(allGroups);
         afterScan = tryMultithreaded();
-    }).join();
+    }).Join();
     EXPECT_EQ(insideScan, RPC_E_CHANGED_MODE);
     EXPECT_EQ(afterScan, S_OK);
 }
