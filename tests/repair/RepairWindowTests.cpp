@@ -42,6 +42,12 @@ LRESULT CALLBACK HelperProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
     seen.caption = WindowText(GetDlgItem(seen.window, IDC_REPAIR));
     seen.scanEnabled = IsWindowEnabled(GetDlgItem(seen.window, IDC_SCAN)) != 0;
     seen.barPosition = static_cast<int>(SendMessageA(GetDlgItem(seen.window, IDC_REPAIR_PROGRESS), PBM_GETPOS, 0, 0));
+    // The screen shows what the window drew once the system has flushed it,
+    // which it does when the thread waits.
+    for (int round = 0; round < 3; ++round) {
+        Sleep(60);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
     SaveScreenshot("repair-in-progress", seen.window);
     SendMessageA(seen.window, WM_COMMAND, MAKEWPARAM(IDC_REPAIR, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(seen.window, IDC_REPAIR)));
