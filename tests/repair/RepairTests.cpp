@@ -165,20 +165,27 @@ void RestoreSet(const std::string& cabinetPath, const std::string& folder)
     }
 }
 
-// A repair view that shows nothing and keeps the boxes' texts.
+// A repair view that shows nothing and keeps the boxes' texts, answering
+// each with its first button.
 class QuietView : public RepairView {
 public:
     std::vector<std::string> boxes;
+    bool pumps = false;
 
     void BeginProgress(int) override {}
     void ShowRepairItem(const ProblemRecord&, int, int) override {}
     void StepProgress() override {}
-    void Pump() override {}
+    void Pump() override
+    {
+        MSG msg;
+        while (pumps && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+    }
     bool KeepRepairing() override { return true; }
-    int Box(const std::string& text, const char*, UINT) override
+    int Box(const std::string& text, const char*, UINT type) override
     {
         boxes.push_back(text);
-        return IDOK;
+        return (type & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
     }
 };
 
@@ -436,4 +443,31 @@ TEST_F(Repair, AnUnwritableBackupFolderRemovesNothing)
     }
     if (moved)
         MoveFileA(aside.c_str(), folder.c_str());
+}
+
+// The browser's windows are asked to close, and only they: a folder window
+// of the shell stays, and nothing is ended.
+TEST_F(Repair, BrowserWindowsAreAskedToCloseAndFolderWindowsAreLeft)
+{
+    WNDCLASSA browserClass = {};
+    browserClass.lpfnWndProc = DefWindowProcA;
+    browserClass.hInstance = GetModuleHandleA(nullptr);
+    browserClass.lpszClassName = "IEFrame";
+    WNDCLASSA folderClass = browserClass;
+    folderClass.lpszClassName = "CabinetWClass";
+    RegisterClassA(&browserClass);
+    RegisterClassA(&folderClass);
+    HWND browser = CreateWindowA("IEFrame", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND folder = CreateWindowA("CabinetWClass", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(browser && folder);
+
+    view.pumps = true;
+    CloseBrowserWindows(view);
+    EXPECT_FALSE(IsWindow(browser));
+    EXPECT_TRUE(IsWindow(folder));
+    EXPECT_EQ(view.boxes.size(), 1u);
+    DestroyWindow(folder);
+    // Without a browser window there is nothing to ask.
+    CloseBrowserWindows(view);
+    EXPECT_EQ(view.boxes.size(), 1u);
 }
