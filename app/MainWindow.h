@@ -8,9 +8,9 @@
 #include <string>
 
 #include "app/ProblemCollection.h"
-#include "repair/Repair.h"
 #include "core/Handles.h"
 #include "core/ScanSection.h"
+#include "repair/Repair.h"
 #include "settings/IgnoreList.h"
 #include "settings/ScanLog.h"
 #include "ui/SkinnedDialog.h"
