@@ -87,6 +87,7 @@ private:
     void OnHelp();
     void OnGoBack();
     void OnMoreInfo(SectionGroupId group);
+    void OnIgnoreListSaved();
 
     class RepairDisplay;
     static std::string RepairNotesText(const RepairOutcome& outcome);
