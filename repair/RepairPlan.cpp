@@ -9,25 +9,11 @@
 #include "core/Registry.h"
 #include "core/ResourceText.h"
 #include "core/ScanSection.h"
+#include "core/Text.h"
 #include "resource.h"
 #include "scan/HistoryScanners.h"
 
 namespace {
-
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(::tolower(c)); });
-    return text;
-}
-
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
-{
-    if (from.empty())
-        return;
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-}
 
 // "S-1-5-21-..." of the current user, built from the identifier's bytes (the
 // conversion call is missing before Windows 2000).
@@ -97,7 +83,7 @@ bool SameTarget(const RepairTarget& a, const RepairTarget& b)
     if (a.kind == TargetKind::File)
         return a.file == b.file;
     // Value names compare without regard to case, as the registry does.
-    return a.key == b.key && (a.kind == TargetKind::Key || Lower(a.value) == Lower(b.value));
+    return a.key == b.key && (a.kind == TargetKind::Key || Lowered(a.value) == Lowered(b.value));
 }
 
 // Does `other` (a record's target) lie in the key `key` is, or name it?
@@ -138,10 +124,10 @@ std::string CanonicalKeyPath(const std::string& fullPath)
     HKEY root = ParseRootKeyName(rootName);
     if (!root)
         return std::string();
-    std::string lowerRest = Lower(rest);
+    std::string lowerRest = Lowered(rest);
 
     if (root == HKEY_USERS) {
-        std::string sid = Lower(OwnSidText());
+        std::string sid = Lowered(OwnSidText());
         if (!sid.empty() && IsWithin(lowerRest, sid)) {
             root = HKEY_CURRENT_USER;
             lowerRest = lowerRest.substr(std::min(lowerRest.size(), sid.size() + 1));
@@ -155,14 +141,14 @@ std::string CanonicalKeyPath(const std::string& fullPath)
         std::string classes = "Software\\Classes" + (rest.empty() ? "" : "\\" + rest);
         root = !rest.empty() && KeyExists(HKEY_CURRENT_USER, classes) ? HKEY_CURRENT_USER
                                                                        : HKEY_LOCAL_MACHINE;
-        lowerRest = Lower(classes);
+        lowerRest = Lowered(classes);
     } else if (root == HKEY_LOCAL_MACHINE && lowerRest.compare(0, 17, "system\\controlset") == 0) {
         std::string current = CurrentControlSetName();
         std::string numbered = lowerRest.substr(7, lowerRest.find('\\', 7) - 7);
         if (!current.empty() && numbered == current)
             lowerRest = "system\\currentcontrolset" + lowerRest.substr(7 + numbered.size());
     }
-    std::string canonical = Lower(RootKeyName(root));
+    std::string canonical = Lowered(RootKeyName(root));
     return lowerRest.empty() ? canonical : canonical + "\\" + lowerRest;
 }
 
@@ -202,12 +188,12 @@ RepairTarget TargetOf(const ProblemRecord& record)
     case SectionScanDisk:
     case SectionIECookies:
         target.kind = TargetKind::File;
-        target.file = Lower(record.item);
+        target.file = Lowered(record.item);
         break;
     case SectionIETemp:
         if (record.valueData == "IE_FILE") {
             target.kind = TargetKind::File;
-            target.file = Lower(record.item);
+            target.file = Lowered(record.item);
         }
         break;
     default:

@@ -27,26 +27,6 @@ const std::string hkcu = "HKEY_CURRENT_USER\\", hklm = "HKEY_LOCAL_MACHINE\\", h
 const std::string runKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::string appPathsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 
-// A value written into a key that may hold the system's own values: only the
-// value goes at the end, and the key if it was new.
-struct SystemKeyValue {
-    SystemKeyValue(HKEY root, const std::string& path, const std::string& name, const std::string& data)
-        : root(root), path(path), name(name), createdKey(!KeyExists(root, path))
-    {
-        EXPECT_EQ(SHSetValueA(root, path.c_str(), name.c_str(), REG_SZ, data.c_str(),
-                              static_cast<DWORD>(data.size() + 1)),
-                  ERROR_SUCCESS);
-    }
-    ~SystemKeyValue()
-    {
-        createdKey ? SHDeleteKeyA(root, path.c_str()) : SHDeleteValueA(root, path.c_str(), name.c_str());
-    }
-    SystemKeyValue(const SystemKeyValue&) = delete;
-    HKEY root;
-    std::string path, name;
-    bool createdKey;
-};
-
 bool ValueExists(HKEY root, const std::string& path, const std::string& name)
 {
     return SHGetValueA(root, path.c_str(), name.c_str(), nullptr, nullptr, nullptr) == ERROR_SUCCESS;
@@ -251,7 +231,7 @@ TEST_F(Repair, EveryRegistrySectionRoundTripsThroughItsBackupSet)
     const std::string typed = "Software\\Microsoft\\Internet Explorer\\TypedUrls";
     const std::string classId = "CLSID\\{" + tag + "}", progId = tag + ".Server";
     const std::string services = "SYSTEM\\CurrentControlSet\\Services";
-    std::list<SystemKeyValue> values;
+    std::list<PlantedValue> values;
     std::list<PlantedKey> keys;
     auto value = [&](HKEY root, const std::string& path, const std::string& name, const std::string& data) {
         values.emplace_back(root, path, name, data);
@@ -388,7 +368,7 @@ TEST_F(Repair, OnlyWhatWasTickedGoesAndNeverAContainer)
     problems.push_back(Record(SectionAppPaths, "HKLM\\" + holder.Path(), "(Default)"));
     problems.push_back(Record(SectionCompleteRegistry, holder.FullPath(), "Path", 0));
     // A hand-made record naming the machine-wide Run key, and one naming its parent.
-    SystemKeyValue run(HKEY_LOCAL_MACHINE, runKey, tag, gone + "\\c.exe");
+    PlantedValue run(HKEY_LOCAL_MACHINE, runKey, tag, gone + "\\c.exe");
     problems.push_back(Record(SectionAppPaths, hklm + runKey, ""));
     problems.push_back(Record(SectionServices, hklm + "SOFTWARE\\Microsoft\\Windows", ""));
     // A problem whose file came back since the scan.

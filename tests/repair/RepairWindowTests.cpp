@@ -79,17 +79,6 @@ int WINAPI WatchBoxes(HWND owner, LPCSTR text, LPCSTR title, UINT type)
     return answer;
 }
 
-// A Run value of the current user, removed again at the end.
-struct RunValue {
-    RunValue(const std::string& name, const std::string& data) : name(name)
-    {
-        EXPECT_EQ(WriteRegValue(HKEY_CURRENT_USER, runKey, name, data, REG_SZ), 1);
-    }
-    ~RunValue() { DeleteRegValue(HKEY_CURRENT_USER, runKey, name); }
-    RunValue(const RunValue&) = delete;
-    std::string name;
-};
-
 std::vector<std::string> SetsIn(const std::string& folder)
 {
     std::vector<std::string> names;
@@ -111,18 +100,11 @@ std::vector<std::string> SetsIn(const std::string& folder)
 // and the set holds the one that went.
 TEST(RepairWindow, AbortAfterTheFirstRecordEndsWithTheAbortMessageAndASetOfWhatWent)
 {
-    SavedSettingsKey saved;
-    PlantedFolder logs{TestTempFolder() + UniqueName("QmRepairLogs")};
-    ASSERT_EQ(WriteDefaultSettings(), 1);
-    ASSERT_EQ(WriteSetting("Log File Path", logs.Path()), 1);
-    for (unsigned code = 0; code < SectionCount; ++code) {
-        if (*SectionSettingsKey(code))
-            WriteSetting(SectionSettingsKey(code), code == SectionStartup ? "1" : "0");
-    }
-    for (SectionGroupId group : {GroupIETemp, GroupTweaks, GroupWindows})
-        WriteSetting(GroupSettingsKey(group), "0");
+    DefaultSettings settings;
+    settings.OnlySections({SectionStartup});
     const std::string name = UniqueName("QmRepairRun");
-    RunValue first(name + "A", "C:\\" + name + "\\gone.exe"), second(name + "B", "C:\\" + name + "\\gone.exe");
+    PlantedValue first(HKEY_CURRENT_USER, runKey, name + "A", "C:\\" + name + "\\gone.exe");
+    PlantedValue second(HKEY_CURRENT_USER, runKey, name + "B", "C:\\" + name + "\\gone.exe");
     const std::vector<std::string> setsBefore = SetsIn(BackupSet::BackupFolder());
 
     MainWindow main;
