@@ -148,8 +148,7 @@ TEST_F(WindowScan, HeldItemsAndStepsKeepUpWithRecordsLabelsAndBoxes)
                SendMessageA(GetDlgItem(window, IDC_SCAN_PROGRESS), PBM_GETPOS, 0, 0) == 8005;
     };
     while (!(done && shown()) && GetTickCount() - start < 60000) {
-        Pump();
-        Sleep(5);
+        PumpWindowMessages(window);
     }
     scan.Join();
     messageBoxFunction = previous;
