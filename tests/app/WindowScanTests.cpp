@@ -155,6 +155,7 @@ TEST_F(WindowScan, HeldItemsAndStepsKeepUpWithRecordsLabelsAndBoxes)
 
     EXPECT_EQ(shownAtBoxes, (std::vector<std::string>{"after B: B\\2999 | 6000 | Problems Found: 1",
                                                       "after C: C\\1999 | 8000 | Problems Found: 2"}));
+    SaveScreenshot("scan-held-progress", window);
     EXPECT_EQ(Text(IDC_STATUS_ITEM), "D\\4");
     EXPECT_EQ(SendMessageA(GetDlgItem(window, IDC_SCAN_PROGRESS), PBM_GETPOS, 0, 0), 8005);
     const auto& problems = main.Problems().Problems();
