@@ -269,7 +269,7 @@ void MainWindow::StartScan()
     if (ScanThreadRunning())
         return;
     ForgetScanDisplay();
-    historyCleared = false;
+    repairState = RepairState();
     SendMessageA(Item(IDC_SCAN_PROGRESS), PBM_SETPOS, 0, 0);
     SendMessageA(Item(IDC_REPAIR_PROGRESS), PBM_SETPOS, 0, 0);
     SetDlgItemTextA(hwnd, IDC_STATUS_ITEM, "Scanning ...");
@@ -498,7 +498,13 @@ void MainWindow::OnCommand(int id, int)
     case IDOK:
         break; // Enter does nothing
     case IDCANCEL:
-        End(IDCANCEL);
+        if (repairRunning) {
+            // Closing stops the repair; the window goes once its set is finished.
+            closeAfterRepair = true;
+            RepairCheckedProblems();
+        } else {
+            End(IDCANCEL);
+        }
         break;
     case IDC_SCAN:
     case IDC_SCAN_NOW:
@@ -523,7 +529,7 @@ void MainWindow::OnCommand(int id, int)
         OnHelp();
         break;
     case IDC_REPAIR:
-        OnRepair();
+        RepairCheckedProblems();
         break;
     case IDC_GO_BACK:
         OnGoBack();
@@ -537,13 +543,12 @@ void MainWindow::OnCommand(int id, int)
     }
 }
 
-// Repair, preferences, backups, update check and help are wired in by their
-// own modules; until then these buttons do nothing.
+// Preferences, backups, update check and help are wired in by their own
+// modules; until then these buttons do nothing.
 void MainWindow::OnPreferences() {}
 void MainWindow::OnBackUp() {}
 void MainWindow::OnLiveUpdate() {}
 void MainWindow::OnHelp() {}
-void MainWindow::OnRepair() {}
 
 void MainWindow::OnOptions()
 {

@@ -11,6 +11,7 @@
 #include "app/ProblemCollection.h"
 #include "core/Handles.h"
 #include "core/ScanSection.h"
+#include "repair/Repair.h"
 #include "settings/IgnoreList.h"
 #include "settings/ScanLog.h"
 #include "ui/SkinnedDialog.h"
@@ -45,6 +46,11 @@ public:
 
     // The problems of the last scan.
     const ProblemCollection& Problems() const { return collection; }
+
+    // The Repair button: asks, then repairs every checked problem with a
+    // backup set; a click while it runs is the abort.
+    void RepairCheckedProblems();
+    bool RepairRunning() const { return repairRunning; }
 
 protected:
     BOOL OnInit() override;
@@ -86,15 +92,19 @@ private:
     void OnOptions();
     void OnLiveUpdate();
     void OnHelp();
-    void OnRepair();
     void OnGoBack();
     void OnMoreInfo(SectionGroupId group);
     void OnIgnoreListSaved();
 
+    class RepairDisplay;
+    static std::string RepairNotesText(const RepairOutcome& outcome);
+
     Page page = Page::Start;
     bool repairRunning = false;
+    // The window was closed during a repair: it closes once the set is finished.
+    bool closeAfterRepair = false;
     // Set by a repair that cleared the browser history; a new scan forgets it.
-    bool historyCleared = false;
+    RepairState repairState;
 
     // Before the collection, which clears the rows as it is made.
     struct PendingCount {
