@@ -27,7 +27,7 @@ const char repairCaption[] = "Repair Problems";
 const char scanNotStarted[] = "The scan could not be started.";
 
 // How often a running scan's progress reaches the screen.
-constexpr DWORD refreshMs = 50;
+constexpr DWORD refreshMs = scanRefreshMs;
 constexpr UINT_PTR refreshTimer = 1;
 
 const int navButtons[] = {IDC_SCAN, IDC_PREFERENCES, IDC_BACKUP, IDC_OPTIONS, IDC_LIVE_UPDATE};
@@ -306,7 +306,7 @@ void MainWindow::WaitForScanThread(DWORD milliseconds)
 
 std::unique_ptr<WindowScanContext> MainWindow::NewScanContext() const
 {
-    return std::make_unique<WindowScanContext>(hwnd, windowOpen);
+    return std::make_unique<WindowScanContext>(hwnd, windowOpen, held);
 }
 
 void MainWindow::AbortScan()
@@ -358,12 +358,20 @@ void MainWindow::NoteScanDisplayChange()
     }
 }
 
+bool MainWindow::TakeHeldScanProgress()
+{
+    return held->Take(pending.item, pending.itemChanged, pending.steps);
+}
+
 void MainWindow::RefreshScanDisplay()
 {
     if (pending.timerSet) {
         KillTimer(hwnd, refreshTimer);
         pending.timerSet = false;
     }
+    // When something was held, more may follow: look again after a period,
+    // until a look finds nothing and the scan thread says so with its next hold.
+    bool tookHeld = TakeHeldScanProgress();
     pending.shownAt = GetTickCount();
     if (pending.itemChanged) {
         SetTextQuietly(IDC_STATUS_ITEM, pending.item);
@@ -400,6 +408,8 @@ void MainWindow::RefreshScanDisplay()
             },
             TRUE);
     }
+    if (tookHeld)
+        pending.timerSet = SetTimer(hwnd, refreshTimer, refreshMs, nullptr) != 0;
 }
 
 // A new scan starts from what the window shows; nothing of the last one may
@@ -424,6 +434,9 @@ void MainWindow::OnProblemFound(ProblemRecord* record)
         return;
     }
     ProblemPtr owned(record);
+    // The item line and the bar come up to date before the record counts.
+    if (TakeHeldScanProgress())
+        NoteScanDisplayChange();
     try {
         collection.OnProblemFound(std::move(owned));
     } catch (...) {
@@ -450,15 +463,8 @@ INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& hand
         handled = true;
         SetPage(Page::Results);
         return TRUE;
-    case WM_SHOW_SCAN_ITEM:
+    case WM_SCAN_PROGRESS_HELD:
         handled = true;
-        pending.item = reinterpret_cast<const char*>(lParam);
-        pending.itemChanged = true;
-        NoteScanDisplayChange();
-        return TRUE;
-    case WM_STEP_SCAN_PROGRESS:
-        handled = true;
-        ++pending.steps;
         NoteScanDisplayChange();
         return TRUE;
     case WM_REFRESH_SCAN_DISPLAY:

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/HeldScanProgress.h"
 #include "app/ProblemCollection.h"
 #include "core/Handles.h"
 #include "core/ScanSection.h"
@@ -72,8 +73,11 @@ private:
     // labels, the section rows' counts, the progress bar) is noted at once
     // and shown at most every refreshMs, or when the scan asks for it before
     // any other change: the window keeps up with the scan without painting
-    // for every value examined.
+    // for every value examined. The item line and the steps the scan thread
+    // holds for the window are taken at each refresh, which comes round again
+    // while the scan keeps holding more.
     void NoteScanDisplayChange();
+    bool TakeHeldScanProgress();
     void RefreshScanDisplay();
     void ForgetScanDisplay();
 
@@ -125,6 +129,8 @@ private:
     HandleOwner scanThread;
     // Shared with the scan contexts; cleared when the window is destroyed.
     std::shared_ptr<std::atomic<bool>> windowOpen = std::make_shared<std::atomic<bool>>(false);
+    // Shared with the scan contexts: the item line and steps held for the window.
+    std::shared_ptr<HeldScanProgress> held = std::make_shared<HeldScanProgress>();
 
     GdiObject<HFONT> titleFont;
     GdiObject<HFONT> headingFont;
