@@ -10,7 +10,9 @@
 #include "resource.h"
 #include "scan/HistoryScanners.h"
 #include "scan/ScanDriver.h"
+#include "settings/PreferencesDialog.h"
 #include "settings/Settings.h"
+#include "settings/UpdateCheck.h"
 #include "ui/Skin.h"
 
 const char mainWindowTitle[] = "Quillmoor v8.0";
@@ -526,12 +528,27 @@ void MainWindow::OnCommand(int id, int)
     }
 }
 
-// Repair, detail views, preferences, backups, update check and help are
-// wired in by their own modules; until then these buttons do nothing.
-void MainWindow::OnPreferences() {}
+// Repair, detail views and backups are wired in by their own modules;
+// until then these buttons do nothing.
 void MainWindow::OnBackUp() {}
-void MainWindow::OnLiveUpdate() {}
-void MainWindow::OnHelp() {}
+
+void MainWindow::OnPreferences()
+{
+    PreferencesDialog preferences;
+    preferences.RunModal(hwnd);
+}
+
+void MainWindow::OnLiveUpdate()
+{
+    // The updater replaces the program file: it waits for this process to end.
+    if (RunLiveUpdate(hwnd))
+        End(IDOK);
+}
+
+void MainWindow::OnHelp()
+{
+    OpenHelpPage(hwnd);
+}
 void MainWindow::OnRepair() {}
 void MainWindow::OnMoreInfo(SectionGroupId) {}
 
