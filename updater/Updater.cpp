@@ -14,6 +14,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/RuntimeImports.h"
 #include "updater/Sha256.h"
 #include "updater/ZipArchive.h"
 

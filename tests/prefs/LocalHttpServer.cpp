@@ -1,6 +1,7 @@
+#include <winsock2.h>
+
 #include "LocalHttpServer.h"
 
-#include <winsock2.h>
 #include <zlib.h>
 
 #include <cstdio>
