@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "LocalHttpServer.h"
+#include "resource.h"
 #include "settings/Settings.h"
 #include "settings/UpdateCheck.h"
 #include "support/MessageCapture.h"
@@ -261,4 +262,37 @@ TEST_F(UpdaterTest, FailedUpdateLeavesTheOldProgramWorking)
         EXPECT_TRUE(ReadBytes(dest) == oldProgram);
         EXPECT_TRUE(CloseStartedProgram()) << "the old program did not start again";
     }
+}
+
+// The whole way: the installed program's "Live Update", the user's yes, the
+// program closing, the updater replacing it and starting the new one.
+TEST_F(UpdaterTest, LiveUpdateHandsTheProgramToTheUpdater)
+{
+    WriteDefaultSettings();
+    WriteSetting("Update Server", server.Host());
+    HttpReply page;
+    page.body = "<html><body>8.0</body></html>";
+    server.Set("/updates/quillmoorver.htm", page);
+    Publish(server, MakeZip({{"Quillmoor8.exe", newProgram}}));
+    ASSERT_TRUE(CopyFileA(BinFile("updater.exe").c_str(), "C:\\QuillmoorUpdaterTest\\updater.exe", FALSE));
+
+    AppProcess program;
+    ASSERT_TRUE(program.Start("", dest));
+    HWND window = WaitForWindow(program.Id(), "Quillmoor v8.0", 30000);
+    ASSERT_NE(window, nullptr);
+    Click(Control(window, IDC_LIVE_UPDATE));
+    MessageBoxSeen box = WaitForMessageBox(program.Id(), 30000);
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_EQ(box.text, offer);
+    PressButton(box.window, IDYES);
+    EXPECT_NE(program.WaitForExit(30000), STILL_ACTIVE);
+
+    bool replaced = false;
+    for (int i = 0; i < 600 && !replaced; ++i) {
+        replaced = ReadBytes(dest) == newProgram;
+        if (!replaced)
+            Sleep(100);
+    }
+    EXPECT_TRUE(replaced);
+    EXPECT_TRUE(CloseStartedProgram()) << "the new program did not start";
 }
