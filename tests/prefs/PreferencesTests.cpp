@@ -139,6 +139,11 @@ TEST_F(PreferencesTest, InvalidLogFilePathKeepsTheDialogOpen)
         Press(dialog, IDOK);
         ASSERT_TRUE(IsWindow(dialog));
         EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Invalid Log File Path"});
+        if (std::string(logging) == "0") {
+            ShowWindow(dialog, SW_SHOW);
+            Pump();
+            EXPECT_NE(SaveScreenshot("prefs-preferences", dialog), "");
+        }
         EXPECT_EQ(Setting("CheckAllItems"), "1");
         Press(dialog, IDCANCEL);
         EXPECT_FALSE(IsWindow(dialog));
@@ -184,17 +189,4 @@ TEST_F(PreferencesTest, SelectSectionsSavesEveryBoxAndCloseNothing)
             EXPECT_EQ(Setting(box.setting), save ? (n++ % 2 ? "0" : "1") : (n++ % 2 ? "1" : "yes"))
                 << box.setting;
     }
-}
-
-TEST_F(PreferencesTest, Screenshot)
-{
-    WriteSetting("Log File Path", oldLog.Path());
-    WriteSetting("Generate Log", "0");
-    PreferencesDialog preferences;
-    HWND dialog = preferences.CreateModeless(nullptr);
-    ASSERT_NE(dialog, nullptr);
-    ShowWindow(dialog, SW_SHOW);
-    Pump();
-    EXPECT_NE(SaveScreenshot("prefs-preferences", dialog), "");
-    Press(dialog, IDCANCEL);
 }
