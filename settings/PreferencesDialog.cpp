@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "core/AppMessage.h"
+#include "settings/IgnoreListDialog.h"
 #include "resource.h"
 #include "settings/Settings.h"
 
@@ -88,7 +89,8 @@ void PreferencesDialog::OnCommand(int id, int)
         SetDlgItemTextA(hwnd, IDC_PREF_LOG_PATH, BrowseForFolder(hwnd).c_str());
         break;
     case IDC_PREF_IGNORE_LIST:
-        // The ignore-list dialog opens from here once it is part of the program.
+        // A saved list reaches the main window through the owner chain.
+        IgnoreListDialog::Show(hwnd);
         break;
     case IDC_PREF_SECTIONS: {
         SelectSectionsDialog sections;

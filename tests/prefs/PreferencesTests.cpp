@@ -8,6 +8,7 @@
 #include "support/MessageCapture.h"
 #include "support/Planted.h"
 #include "support/SavedSettings.h"
+#include "support/TestThread.h"
 #include "support/UiDriver.h"
 
 namespace {
@@ -189,4 +190,30 @@ TEST_F(PreferencesTest, SelectSectionsSavesEveryBoxAndCloseNothing)
             EXPECT_EQ(Setting(box.setting), save ? (n++ % 2 ? "0" : "1") : (n++ % 2 ? "1" : "yes"))
                 << box.setting;
     }
+}
+
+// "Show Ignore List" opens the ignore-list dialog over Preferences, modally.
+TEST_F(PreferencesTest, ShowIgnoreListOpensTheIgnoreList)
+{
+    PreferencesDialog preferences;
+    HWND dialog = preferences.CreateModeless(nullptr);
+    ASSERT_NE(dialog, nullptr);
+    HWND seen = nullptr, owner = nullptr;
+    bool preferencesEnabled = true;
+    TestThread closer([&] {
+        for (int i = 0; i < 300 && !seen; ++i) {
+            seen = WaitForWindow(GetCurrentProcessId(), "Ignore List", 100);
+        }
+        if (!seen)
+            return;
+        owner = GetWindow(seen, GW_OWNER);
+        preferencesEnabled = IsWindowEnabled(dialog) != 0;
+        PostMessageA(seen, WM_COMMAND, IDCANCEL, 0);
+    });
+    Press(dialog, IDC_PREF_IGNORE_LIST); // returns when the list is closed
+    closer.Join();
+    ASSERT_NE(seen, nullptr);
+    EXPECT_EQ(owner, dialog);
+    EXPECT_FALSE(preferencesEnabled);
+    Press(dialog, IDCANCEL);
 }
