@@ -20,6 +20,13 @@ std::unique_ptr<ComApartment> applicationApartment;
 
 } // namespace
 
+void PrepareToScan()
+{
+    SetAutoCadFolder(FindAutoCadLocation());
+    if (SettingsKeyMissing())
+        WriteDefaultSettings();
+}
+
 bool StartApplication()
 {
     applicationApartment = std::make_unique<ComApartment>();
@@ -30,9 +37,7 @@ bool StartApplication()
         ShowAppMessage(nullptr, wow64Refusal, MB_OK | MB_ICONSTOP);
         return false;
     }
-    SetAutoCadFolder(FindAutoCadLocation());
-    if (SettingsKeyMissing())
-        WriteDefaultSettings();
+    PrepareToScan();
 
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);

@@ -4,6 +4,7 @@
 
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/GroupRows.h"
 #include "app/HeadlessContext.h"
 #include "app/ProblemCollection.h"
 #include "app/ProblemReport.h"
@@ -17,9 +18,6 @@
 #include "settings/Settings.h"
 
 namespace {
-
-const SectionGroupId groupOrder[] = {GroupRegistry, GroupIETemp, GroupWindows, GroupTweaks};
-const char* const groupNames[] = {"Registry", "Windows", "IE Temp", "Tweaks"};
 
 // A file opened for writing by this run; empty path: nothing opened.
 HandleOwner OpenForWriting(const std::string& path, DWORD creation)
@@ -50,11 +48,11 @@ SettingsOverlay::Values ScanSettings(const HeadlessOptions& options)
                 groupOn[SectionGroup(code)] = true;
         }
     } else {
-        for (SectionGroupId group : groupOrder)
-            groupOn[group] = SettingOn(GroupSettingsKey(group));
+        for (const GroupRow& row : groupRows)
+            groupOn[row.group] = SettingOn(GroupSettingsKey(row.group));
     }
-    for (SectionGroupId group : groupOrder)
-        values[GroupSettingsKey(group)] = groupOn[group] ? "1" : "0";
+    for (const GroupRow& row : groupRows)
+        values[GroupSettingsKey(row.group)] = groupOn[row.group] ? "1" : "0";
     return values;
 }
 
@@ -79,9 +77,7 @@ int RunHeadless(const std::vector<std::string>& arguments, TextOutput& out, Text
         err.Write(std::string(wow64Refusal) + "\r\n");
         return ExitCannotRun;
     }
-    SetAutoCadFolder(FindAutoCadLocation());
-    if (SettingsKeyMissing())
-        WriteDefaultSettings();
+    PrepareToScan();
     FillMruKeys();
     IgnoreList ignoreList;
     ignoreList.LoadIgnoreList();
@@ -102,8 +98,8 @@ int RunHeadless(const std::vector<std::string>& arguments, TextOutput& out, Text
 
     SettingsOverlay scanSettings(ScanSettings(options));
     bool groupChecked[4];
-    for (SectionGroupId group : groupOrder)
-        groupChecked[group] = SettingOn(GroupSettingsKey(group));
+    for (const GroupRow& row : groupRows)
+        groupChecked[row.group] = SettingOn(GroupSettingsKey(row.group));
 
     // The same steps as a scan started from the window.
     HeadlessContext context(groupChecked, err);
@@ -116,19 +112,13 @@ int RunHeadless(const std::vector<std::string>& arguments, TextOutput& out, Text
         else
             out.Write(ReadableProblem(record));
     };
-    collection.Reset();
-    scanLog.BeginScanLog();
-    collection.SetCheckAllItems(SettingOn("CheckAllItems"));
-    scanLog.SetGenerateLog(SettingOn("Generate Log"));
-    ScanPlan plan = PrepareSections(groupChecked);
-    context.InsertRows(plan);
-    collection.SetSectionRows(plan);
+    ScanPlan plan = collection.BeginScan(groupChecked);
     keepScanning = 1;
     ScanDriver(context, plan);
 
     if (!report) {
-        for (SectionGroupId group : groupOrder)
-            out.Write(std::string(groupNames[group]) + ": " + context.GroupLabel(group) + "\r\n");
+        for (const GroupRow& row : groupRows)
+            out.Write(std::string(row.name) + ": " + context.GroupLabel(row.group) + "\r\n");
     }
     return collection.AcceptedCount() > 0 ? ExitProblemsFound : ExitNoProblems;
 }

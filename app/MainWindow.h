@@ -72,7 +72,7 @@ private:
     void ShowSectionCount(int row, unsigned section, const std::string& countText) override;
     void ShowGroupLabel(SectionGroupId group, const std::string& text) override;
     void ClearSectionRows() override;
-    void InsertSectionRows(const ScanPlan& plan);
+    void InsertSectionRows(const ScanPlan& plan) override;
 
     void OnPreferences();
     void OnBackUp();

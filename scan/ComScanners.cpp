@@ -6,7 +6,6 @@
 #include <shlwapi.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -15,6 +14,7 @@
 #include "core/Registry.h"
 #include "core/ResourceText.h"
 #include "core/ScanSection.h"
+#include "core/Text.h"
 #include "resource.h"
 #include "scan/ClassesWalk.h"
 #include "scan/ScanContext.h"
@@ -45,19 +45,12 @@ bool ReadClassDefault(const std::string& subkey, std::string& text)
     return true;
 }
 
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
-{
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-}
-
 // Server paths are often written with %SystemRoot% or %ProgramFiles% in any
 // mix of cases: lower the whole text so that both are found, then put the
 // real folders in their place.
 std::string PrepareServerPath(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    text = LowerAscii(text);
     ReplaceAll(text, "%systemroot%", GetWindowsFolder());
     ReplaceAll(text, "%programfiles%", GetProgramFilesFolder());
     return text;

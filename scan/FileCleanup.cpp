@@ -8,8 +8,6 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
-#include <algorithm>
-#include <cctype>
 #include <functional>
 
 #include "core/Handles.h"
@@ -18,6 +16,7 @@
 #include "core/ProblemRecord.h"
 #include "core/ResourceText.h"
 #include "core/ScanSection.h"
+#include "core/Text.h"
 #include "resource.h"
 #include "scan/ScanContext.h"
 #include "scan/UrlCacheEnumerator.h"
@@ -26,13 +25,6 @@ namespace {
 
 // Shortcut files are tiny; anything larger is not worth resolving.
 constexpr DWORD shortcutSizeLimit = 1024;
-
-std::string Lowered(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 bool Contains(const std::string& text, const char* part)
 {
@@ -177,7 +169,7 @@ bool ScanHistoryFiles(ScanContext& context, const std::string& pattern)
         context, pattern,
         [&](const std::string& sub) { return ScanHistoryFiles(context, AllFilesIn(sub)); },
         [&](const std::string& path, const WIN32_FIND_DATAA&) {
-            const std::string lowered = Lowered(path);
+            const std::string lowered = LowerAscii(path);
             // The folder's own index and view settings belong to the system.
             if (Contains(lowered, "index.dat") || Contains(lowered, "desktop.ini"))
                 return;
@@ -215,7 +207,7 @@ void ScanCookies(ScanContext& context)
             return true;
         },
         [&](const std::string& path, const WIN32_FIND_DATAA& data) {
-            const std::string lowered = Lowered(path);
+            const std::string lowered = LowerAscii(path);
             // The browser's index of its cookies stays.
             if (Contains(lowered, "index.dat"))
                 return;

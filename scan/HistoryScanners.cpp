@@ -10,6 +10,7 @@
 #include "core/PathCheck.h"
 #include "core/Registry.h"
 #include "core/ResourceText.h"
+#include "core/Text.h"
 #include "res/resource.h"
 #include "scan/ClassesWalk.h"
 #include "scan/ScanContext.h"
@@ -60,24 +61,10 @@ const char* const mruSubkeys[] = {
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RecentDocs",
 };
 
-void LowerAscii(std::string& text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-}
-
 // The text up to the first zero byte within the `count` bytes read.
 std::string TextOf(const char* data, DWORD count)
 {
     return std::string(data, strnlen(data, count));
-}
-
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
-{
-    for (size_t pos = text.find(from); pos != std::string::npos;
-         pos = text.find(from, pos + to.size()))
-        text.replace(pos, from.size(), to);
 }
 
 // Removes the last `c` and everything after it.
@@ -128,8 +115,7 @@ std::string WrittenText(DWORD type, const char* data, DWORD count)
 
 bool ContainsClasses(const char* name)
 {
-    std::string lowered = name;
-    LowerAscii(lowered);
+    std::string lowered = LowerAscii(name);
     return lowered.find("classes") != std::string::npos;
 }
 
@@ -196,8 +182,7 @@ private:
                 (type == REG_SZ || type == REG_EXPAND_SZ)) {
                 std::string name(valueName.data(), nameLength);
                 std::string written = WrittenText(type, data, dataLength);
-                std::string lowered = written;
-                LowerAscii(lowered);
+                std::string lowered = LowerAscii(written);
                 std::string path = DrivePathIn(lowered);
                 if (!path.empty() && IsMissing(path, written))
                     ReportMissing(keyPath, name, path);

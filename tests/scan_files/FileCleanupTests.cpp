@@ -6,6 +6,7 @@
 
 #include "core/Handles.h"
 #include "core/PathCheck.h"
+#include "core/Text.h"
 #include "scan/Scanners.h"
 #include "scan/UrlCacheEnumerator.h"
 #include "support/FileBytes.h"
@@ -16,12 +17,6 @@ namespace {
 
 // The file system returns files in no set order: records are compared as a set.
 using Records = std::multiset<std::string>;
-
-std::string Lowered(std::string text)
-{
-    CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
 
 std::string SpecialFolder(int id)
 {
@@ -101,6 +96,7 @@ TEST_F(FileCleanup, ShortcutsToMissingFilesOnFixedDrivesAreReported)
     MakeShortcut(lowerNetHood, gone);
     // Only ".lnk" in exactly this case is a shortcut.
     PlantedFile upper(folder.Path() + "\\UPPER.LNK", "not a link");
+    ASSERT_FALSE(HasFatalFailure()) << "a shortcut could not be made";
 
     ScanShortcuts(context, folder.Path() + "\\");
 

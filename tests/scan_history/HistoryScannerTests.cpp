@@ -8,6 +8,7 @@
 #include "scan/Scanners.h"
 #include "support/Planted.h"
 #include "support/RecordingContext.h"
+#include "support/SavedBackEnd.h"
 
 namespace {
 
@@ -53,7 +54,6 @@ protected:
     void TearDown() override
     {
         keepScanning = 0;
-        regApi.RegOpenKeyExA = ::RegOpenKeyExA;
     }
     void Walk(RecordingContext& into, const PlantedKey& key)
     {
@@ -62,6 +62,7 @@ protected:
         WalkRegistryValues(into, open.Handle(), key.FullPath(), SectionCompleteRegistry);
     }
     RecordingContext context;
+    SavedBackEnd savedBackEnd;
 };
 
 TEST_F(HistoryScan, WalkReportsEachStringValueWhoseDrivePathIsGoneDepthFirstAndNotInClassBranches)
@@ -98,7 +99,7 @@ TEST_F(HistoryScan, WalkReportsEachStringValueWhoseDrivePathIsGoneDepthFirstAndN
     for (PlantedKey& subkey : subkeys)
         subkey.SetString("Lost", lost);
 
-    Walk(context, key);
+    ASSERT_NO_FATAL_FAILURE(Walk(context, key));
 
     Records expected = {Fields(13, lost, subkeys[0].FullPath(), "Lost", lost, fileMissing)};
     for (const Case& c : cases)
@@ -217,7 +218,7 @@ TEST_F(HistoryScan, EveryTypedAddressIsReportedAndAbortStopsEachScannerAtOnce)
     }
     RecordingContext walked, typed;
     walked.onItem = typed.onItem = [](const std::string&) { keepScanning = 0; };
-    Walk(walked, walk);
+    ASSERT_NO_FATAL_FAILURE(Walk(walked, walk));
     keepScanning = 1;
     ScanTypedUrls(typed);
     for (const RecordingContext* aborted : {&walked, &typed}) {
