@@ -5,6 +5,7 @@
 
 #include "core/AppMessage.h"
 #include "core/PathCheck.h"
+#include "core/Text.h"
 #include "settings/Settings.h"
 
 const char programVersionText[] = "7.1";
@@ -66,9 +67,7 @@ std::string UpdateServerAddress()
 
 std::string ExtractBodyText(const std::string& page)
 {
-    std::string text = page;
-    if (!text.empty())
-        CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+    std::string text = Lowered(page);
     size_t open = text.find("<body>");
     if (open != std::string::npos) {
         text.erase(0, open + 6);

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "core/RuntimeImports.h"
+#include "core/Text.h"
 #include "updater/Sha256.h"
 #include "updater/ZipArchive.h"
 
@@ -355,8 +356,7 @@ int Update(const std::string& url, const std::string& dest, std::string& problem
         while (digits < published.size() && IsHexDigit(published[digits]))
             ++digits;
         published.resize(digits);
-        CharLowerBuffA(&published[0], static_cast<DWORD>(published.size()));
-        if (published != Sha256Hex(archive)) {
+        if (LowerAscii(published) != Sha256Hex(archive)) {
             problem = "the downloaded archive does not match its published SHA-256";
             return 0;
         }
