@@ -15,6 +15,9 @@ const char wow64Refusal[] = "64 bit version of windows not supported";
 
 namespace {
 
+// How long a scan thread still running when the window closes gets to end.
+constexpr DWORD scanThreadEndMs = 5000;
+
 // The user-interface thread's apartment, from start to end.
 std::unique_ptr<ComApartment> applicationApartment;
 
@@ -43,6 +46,7 @@ bool StartApplication()
     InitCommonControlsEx(&controls);
     MainWindow window;
     window.RunModal(nullptr);
+    window.WaitForScanThread(scanThreadEndMs);
     return false;
 }
 

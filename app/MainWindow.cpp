@@ -10,6 +10,7 @@
 #include "app/OptionsDialog.h"
 #include "app/ProblemDetailsDialog.h"
 #include "app/WindowScanContext.h"
+#include "core/AppMessage.h"
 #include "resource.h"
 #include "scan/HistoryScanners.h"
 #include "scan/ScanDriver.h"
@@ -24,6 +25,7 @@ const char mainWindowTitle[] = "Quillmoor v8.0";
 namespace {
 
 const char repairCaption[] = "Repair Problems";
+const char scanNotStarted[] = "The scan could not be started.";
 
 // How often a running scan's progress reaches the screen.
 constexpr DWORD refreshMs = 50;
@@ -287,8 +289,20 @@ void MainWindow::StartScan()
     keepScanning = 1;
     DWORD threadId = 0;
     scanThread.Reset(CreateThread(nullptr, 0, ScanThread, start.get(), 0, &threadId));
-    if (scanThread)
+    if (scanThread) {
         start.release(); // the thread owns it now
+        return;
+    }
+    keepScanning = 0;
+    SetPage(Page::Start);
+    ShowAppMessage(hwnd, scanNotStarted, MB_OK | MB_ICONERROR);
+}
+
+void MainWindow::WaitForScanThread(DWORD milliseconds)
+{
+    if (scanThread)
+        WaitForSingleObject(scanThread.Get(), milliseconds);
+    scanThread.Reset();
 }
 
 std::unique_ptr<WindowScanContext> MainWindow::NewScanContext() const
@@ -405,6 +419,11 @@ void MainWindow::OnTimer(UINT_PTR timerId)
 
 void MainWindow::OnProblemFound(ProblemRecord* record)
 {
+    // A message with no record carries nothing to keep.
+    if (!record) {
+        SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, 0);
+        return;
+    }
     ProblemPtr owned(record);
     try {
         collection.OnProblemFound(std::move(owned));
@@ -461,12 +480,12 @@ INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& hand
 }
 
 // The window is not kept open for a running scan: the thread finds its sends
-// failing once the window is gone and stops at its next test.
+// failing once the window is gone and stops at its next test. The program
+// waits for it before it ends (WaitForScanThread).
 void MainWindow::OnDestroy()
 {
     *windowOpen = false;
     keepScanning = 0;
-    scanThread.Reset();
 }
 
 void MainWindow::OnCommand(int id, int)

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/KeyChain.h"
 #include "core/PathCheck.h"
 #include "core/ProblemRecord.h"
 #include "core/Registry.h"
@@ -145,8 +146,11 @@ void CheckCodeBases(ScanContext& context, const std::string& classKey)
 }
 
 // Walks one type library key depth first down to its win32, win16 and
-// HELPDIR keys; keys without subkeys (such as FLAGS) are passed over.
-void ScanTypeLibKey(ScanContext& context, const std::string& path)
+// HELPDIR keys; keys without subkeys (such as FLAGS) are passed over. `path`
+// is `name` below `parent`, the deepest key of `chain`, which ends the walk
+// at the registry's depth limit and at links back into it.
+void ScanTypeLibKey(ScanContext& context, KeyChain& chain, HKEY parent, const std::string& path,
+                    const std::string& name)
 {
     if (!context.KeepScanning())
         return;
@@ -186,14 +190,15 @@ void ScanTypeLibKey(ScanContext& context, const std::string& path)
         return;
     }
     RegKey key;
-    if (key.Open(HKEY_CLASSES_ROOT, path, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+    if (chain.Enter(parent, name, KEY_ALL_ACCESS, key) != ERROR_SUCCESS)
         return;
     const DWORD count = CountSubkeys(key.Handle());
     for (DWORD index = 0; index < count && context.KeepScanning(); ++index) {
-        std::string name;
-        if (EnumSubkeyName<256>(key.Handle(), index, name))
-            ScanTypeLibKey(context, path + "\\" + name);
+        std::string child;
+        if (EnumSubkeyName<256>(key.Handle(), index, child))
+            ScanTypeLibKey(context, chain, key.Handle(), path + "\\" + child, child);
     }
+    chain.Leave();
 }
 
 } // namespace
@@ -250,11 +255,12 @@ void ScanTypeLibs(ScanContext& context)
     RegKey typeLibs;
     if (typeLibs.Open(HKEY_CLASSES_ROOT, "TypeLib", KEY_ALL_ACCESS) != ERROR_SUCCESS)
         return;
+    KeyChain chain(typeLibs.Handle());
     const DWORD count = CountSubkeys(typeLibs.Handle());
     for (DWORD index = 0; index < count && context.KeepScanning(); ++index) {
         std::string typeLibId;
         if (EnumSubkeyName<256>(typeLibs.Handle(), index, typeLibId))
-            ScanTypeLibKey(context, "TypeLib\\" + typeLibId);
+            ScanTypeLibKey(context, chain, typeLibs.Handle(), "TypeLib\\" + typeLibId, typeLibId);
         context.Step();
     }
 }

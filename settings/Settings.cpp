@@ -6,9 +6,11 @@
 
 #include <cstring>
 
+const char settingsKeyPath[] = "SOFTWARE\\Quillmoor8";
+
 namespace {
 
-const char settingsKey[] = "SOFTWARE\\Quillmoor8";
+const char* const settingsKey = settingsKeyPath;
 const char runValueName[] = "Quillmoor8.exe";
 constexpr size_t readBufferSize = 260;
 constexpr size_t callerBufferSize = 255;
@@ -125,12 +127,16 @@ int WriteDefaultSettings()
             return 0;
         RegKey owner(created);
     }
+    const std::string logFolder = GetProgramFolder() + "\\logs";
     for (SectionCode code : sectionWriteOrder)
         WriteSetting(SectionSettingsKey(code), "1");
     for (SectionGroupId group : {GroupRegistry, GroupWindows, GroupIETemp, GroupTweaks})
         WriteSetting(GroupSettingsKey(group), "1");
     for (const Default& entry : otherDefaults)
-        WriteSetting(entry.name, entry.text ? entry.text : GetProgramFolder() + "\\logs");
+        WriteSetting(entry.name, entry.text ? entry.text : logFolder);
+    // The log folder the settings name exists from the start: a setting that
+    // names a missing folder is just what the complete scan looks for.
+    CreateDirectoryA(logFolder.c_str(), nullptr);
     return 1;
 }
 

@@ -133,6 +133,11 @@ TEST_F(WindowScan, PlantedRunEntriesReachTheRowsLabelsAndProblemList)
         EXPECT_EQ(problems[i]->section, static_cast<unsigned>(SectionStartup));
     }
 
+    // A problem message without a record is passed over.
+    EXPECT_EQ(SendMessageA(window, 0x87B7, 0, 0), 0);
+    EXPECT_EQ(main.Problems().Problems().size(), 2u);
+    EXPECT_EQ(Text(IDC_LABEL_REGISTRY), "Problems Found: 2");
+
     Click(IDC_GO_BACK);
     EXPECT_EQ(main.CurrentPage(), MainWindow::Page::Start);
     EXPECT_FALSE(IsChecked(GetDlgItem(window, IDC_CHECK_WINDOWS)));

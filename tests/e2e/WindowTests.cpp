@@ -87,13 +87,34 @@ TEST(MainWindow, StartPageOptionsPanelMinimiseAndCloseBox)
 TEST(Application, FirstStartWritesTheDefaultSettingsBeforeTheWindowShowsAndEscapeEnds)
 {
     SavedSettingsKey saved;
+    // The log folder the settings name is made with them, so that the
+    // complete scan never finds the program's own setting pointing nowhere.
+    const std::string exe = QuillmoorExe();
+    const std::string logFolder = exe.substr(0, exe.rfind('\\')) + "\\logs";
+    RemoveDirectoryA(logFolder.c_str());
     RunningApp run;
     ASSERT_NO_FATAL_FAILURE(run.Start());
-    std::string registry;
+    std::string registry, logPath;
     EXPECT_EQ(ReadSetting("Registry Section", registry), 1);
+    EXPECT_EQ(ReadSetting("Log File Path", logPath), 1);
+    EXPECT_EQ(logPath, logFolder);
+    EXPECT_NE(GetFileAttributesA(logFolder.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_NE(GetFileAttributesA(logFolder.c_str()), INVALID_FILE_ATTRIBUTES);
     for (int id : {IDC_CHECK_REGISTRY, IDC_CHECK_IE, IDC_CHECK_WINDOWS, IDC_CHECK_TWEAKS})
         EXPECT_TRUE(IsChecked(run.Item(id))) << id;
     run.EndWithEscape();
+}
+
+// A file dropped on the program, or a switch from a shortcut, is no reason
+// to run without the window.
+TEST(Application, ArgumentsOtherThanAHeadlessRunStillOpenTheWindow)
+{
+    AppProcess app;
+    ASSERT_TRUE(app.Start("\"C:\\users\\Public\\Desktop\\dropped file.reg\" /min"));
+    HWND window = WaitForWindow(app.Id(), "Quillmoor v8.0", 15000);
+    ASSERT_NE(window, nullptr);
+    SendKey(window, VK_ESCAPE);
+    EXPECT_EQ(app.WaitForExit(10000), 0u);
 }
 
 TEST(Application, SecondCopyEndsAtOnceWithoutAWindow)

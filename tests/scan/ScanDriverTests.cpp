@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -146,6 +147,18 @@ TEST_F(ScanDriverTest, RunsEverySectionInScanOrderAndAnAbortStopsAtTheNextChecke
                          "ShowResultsPage", "ScanFinished"}))
             << abortIn;
     }
+}
+
+// A scanner that fails ends the scan the way an abort does: the user gets
+// the full bar, "Scan Aborted" and the results found so far.
+TEST_F(ScanDriverTest, AScannerThatThrowsEndsTheScanAsAnAbort)
+{
+    scanners.helpFiles = [](ScanContext&) { throw std::runtime_error("broken"); };
+    Scan(allGroups);
+    EXPECT_EQ(Ran(rc).back(), "mruLocations");
+    EXPECT_EQ(Calls(rc.calls.end() - 5, rc.calls.end()),
+              (Calls{"FillProgress", "ShowItem Scan Aborted", "ShowFinalMessage Scan Aborted",
+                     "ShowResultsPage", "ScanFinished"}));
 }
 
 // The scan thread sits in a single-threaded apartment while it scans (the
