@@ -2,6 +2,9 @@
 
 #include "SkinLayout.h"
 #include "resource.h"
+#include "managers/BrowserHelperDialog.h"
+#include "managers/InstalledProgramsDialog.h"
+#include "managers/StartupManagerDialog.h"
 #include "ui/Skin.h"
 
 const char optionsTitle[] = "Advanced Options";
@@ -40,8 +43,29 @@ BOOL OptionsDialog::OnInit()
     return TRUE;
 }
 
-// The managers and the full registry backup open from here once they exist.
-void OptionsDialog::OnPicture(int) {}
+// The full registry backup opens from the fourth picture once it exists.
+void OptionsDialog::OnPicture(int index)
+{
+    switch (index) {
+    case 0: {
+        BrowserHelperDialog helpers;
+        helpers.RunModal(hwnd);
+        break;
+    }
+    case 1: {
+        StartupManagerDialog startup;
+        startup.RunModal(hwnd);
+        break;
+    }
+    case 2: {
+        InstalledProgramsDialog programs;
+        programs.RunModal(hwnd);
+        break;
+    }
+    default:
+        break;
+    }
+}
 
 void OptionsDialog::PaintOverlay(HDC dc)
 {
