@@ -28,7 +28,7 @@ const char repairCaption[] = "Repair Problems";
 const char scanNotStarted[] = "The scan could not be started.";
 
 // How often a running scan's progress reaches the screen.
-constexpr DWORD refreshMs = 50;
+constexpr DWORD refreshMs = scanRefreshMs;
 constexpr UINT_PTR refreshTimer = 1;
 
 const int navButtons[] = {IDC_SCAN, IDC_PREFERENCES, IDC_BACKUP, IDC_OPTIONS, IDC_LIVE_UPDATE};
@@ -271,7 +271,7 @@ void MainWindow::StartScan()
     if (ScanThreadRunning())
         return;
     ForgetScanDisplay();
-    historyCleared = false;
+    repairState = RepairState();
     SendMessageA(Item(IDC_SCAN_PROGRESS), PBM_SETPOS, 0, 0);
     SendMessageA(Item(IDC_REPAIR_PROGRESS), PBM_SETPOS, 0, 0);
     SetDlgItemTextA(hwnd, IDC_STATUS_ITEM, "Scanning ...");
@@ -307,7 +307,7 @@ void MainWindow::WaitForScanThread(DWORD milliseconds)
 
 std::unique_ptr<WindowScanContext> MainWindow::NewScanContext() const
 {
-    return std::make_unique<WindowScanContext>(hwnd, windowOpen);
+    return std::make_unique<WindowScanContext>(hwnd, windowOpen, held);
 }
 
 void MainWindow::AbortScan()
@@ -359,12 +359,20 @@ void MainWindow::NoteScanDisplayChange()
     }
 }
 
+bool MainWindow::TakeHeldScanProgress()
+{
+    return held->Take(pending.item, pending.itemChanged, pending.steps);
+}
+
 void MainWindow::RefreshScanDisplay()
 {
     if (pending.timerSet) {
         KillTimer(hwnd, refreshTimer);
         pending.timerSet = false;
     }
+    // When something was held, more may follow: look again after a period,
+    // until a look finds nothing and the scan thread says so with its next hold.
+    bool tookHeld = TakeHeldScanProgress();
     pending.shownAt = GetTickCount();
     if (pending.itemChanged) {
         SetTextQuietly(IDC_STATUS_ITEM, pending.item);
@@ -401,6 +409,8 @@ void MainWindow::RefreshScanDisplay()
             },
             TRUE);
     }
+    if (tookHeld)
+        pending.timerSet = SetTimer(hwnd, refreshTimer, refreshMs, nullptr) != 0;
 }
 
 // A new scan starts from what the window shows; nothing of the last one may
@@ -425,6 +435,9 @@ void MainWindow::OnProblemFound(ProblemRecord* record)
         return;
     }
     ProblemPtr owned(record);
+    // The item line and the bar come up to date before the record counts.
+    if (TakeHeldScanProgress())
+        NoteScanDisplayChange();
     try {
         collection.OnProblemFound(std::move(owned));
     } catch (...) {
@@ -451,15 +464,8 @@ INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& hand
         handled = true;
         SetPage(Page::Results);
         return TRUE;
-    case WM_SHOW_SCAN_ITEM:
+    case WM_SCAN_PROGRESS_HELD:
         handled = true;
-        pending.item = reinterpret_cast<const char*>(lParam);
-        pending.itemChanged = true;
-        NoteScanDisplayChange();
-        return TRUE;
-    case WM_STEP_SCAN_PROGRESS:
-        handled = true;
-        ++pending.steps;
         NoteScanDisplayChange();
         return TRUE;
     case WM_REFRESH_SCAN_DISPLAY:
@@ -494,7 +500,13 @@ void MainWindow::OnCommand(int id, int)
     case IDOK:
         break; // Enter does nothing
     case IDCANCEL:
-        End(IDCANCEL);
+        if (repairRunning) {
+            // Closing stops the repair; the window goes once its set is finished.
+            closeAfterRepair = true;
+            RepairCheckedProblems();
+        } else {
+            End(IDCANCEL);
+        }
         break;
     case IDC_SCAN:
     case IDC_SCAN_NOW:
@@ -519,7 +531,7 @@ void MainWindow::OnCommand(int id, int)
         OnHelp();
         break;
     case IDC_REPAIR:
-        OnRepair();
+        RepairCheckedProblems();
         break;
     case IDC_GO_BACK:
         OnGoBack();
@@ -533,8 +545,7 @@ void MainWindow::OnCommand(int id, int)
     }
 }
 
-// Repair and backups are wired in by their own modules; until then these
-// buttons do nothing.
+// Backups are wired in by their own module; until then this button does nothing.
 void MainWindow::OnBackUp() {}
 
 void MainWindow::OnPreferences()
@@ -554,8 +565,6 @@ void MainWindow::OnHelp()
 {
     OpenHelpPage(hwnd);
 }
-
-void MainWindow::OnRepair() {}
 
 void MainWindow::OnOptions()
 {
