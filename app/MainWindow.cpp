@@ -16,7 +16,9 @@
 #include "scan/HistoryScanners.h"
 #include "scan/ScanDriver.h"
 #include "settings/IgnoreListDialog.h"
+#include "settings/PreferencesDialog.h"
 #include "settings/Settings.h"
+#include "settings/UpdateCheck.h"
 #include "ui/Skin.h"
 
 const char mainWindowTitle[] = "Quillmoor v8.0";
@@ -544,11 +546,23 @@ void MainWindow::OnCommand(int id, int)
     }
 }
 
-// Preferences, update check and help are wired in by their own
-// modules; until then these buttons do nothing.
-void MainWindow::OnPreferences() {}
-void MainWindow::OnLiveUpdate() {}
-void MainWindow::OnHelp() {}
+void MainWindow::OnPreferences()
+{
+    PreferencesDialog preferences;
+    preferences.RunModal(hwnd);
+}
+
+void MainWindow::OnLiveUpdate()
+{
+    // The updater replaces the program file: it waits for this process to end.
+    if (RunLiveUpdate(hwnd))
+        End(IDOK);
+}
+
+void MainWindow::OnHelp()
+{
+    OpenHelpPage(hwnd);
+}
 
 void MainWindow::OnBackUp()
 {

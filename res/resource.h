@@ -63,6 +63,36 @@
 #define IDC_OPTION_TITLE 1100 // four titles, 1100 to 1103
 #define IDC_OPTION_NOTE 1110  // four notes, 1110 to 1113
 
+// Preferences
+#define IDD_PREFERENCES 139
+#define IDC_PREF_AUTORUN 1028
+#define IDC_PREF_NO_BACKUP 1030
+#define IDC_PREF_CHECK_ALL 1031
+#define IDC_PREF_LOG_PATH 1032
+#define IDC_PREF_BROWSE 1033
+#define IDC_PREF_SECTIONS 1034
+#define IDC_PREF_GENERATE_LOG 1035
+#define IDC_PREF_IGNORE_LIST 1059
+
+// Select Registry Sections: one check box per registry section
+#define IDD_SELECT_SECTIONS 172
+#define IDC_SEL_INTEGRITY 1010
+#define IDC_SEL_ACTIVEX 1011
+#define IDC_SEL_PROGID 1012
+#define IDC_SEL_ADD_REMOVE 1013
+#define IDC_SEL_APP_PATHS 1014
+#define IDC_SEL_STARTUP 1015
+#define IDC_SEL_HELP_FILES 1016
+#define IDC_SEL_SHARED_FILES 1017
+#define IDC_SEL_FONTS 1018
+#define IDC_SEL_SERVICES 1019
+#define IDC_SEL_ASSOCIATIONS 1020
+#define IDC_SEL_SOUNDS 1021
+#define IDC_SEL_VXD 1022
+#define IDC_SEL_COMPLETE 1023
+#define IDC_SEL_SHORTCUTS 1024
+#define IDC_SEL_MRU 1025
+
 // Errors Found and Details of problems found
 #define IDD_PROBLEM_DETAILS 158
 #define IDD_ERRORS_FOUND 160

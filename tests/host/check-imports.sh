@@ -19,7 +19,7 @@ count=0
 while read -r dll function; do
   count=$((count + 1))
   if ! grep -Eiq "^$dll[[:space:]]+$function([[:space:]]|$)" "$allowed"; then
-    echo "Quillmoor8.exe imports $function from $dll, which is not in $(basename "$allowed")."
+    echo "$(basename "$exe") imports $function from $dll, which is not in $(basename "$allowed")."
     echo "  If Windows 95 and NT 4.0 (with Internet Explorer 4.0) export it, add a line"
     echo "  \"$dll $function <oldest systems>\" checked against its documentation. Otherwise"
     echo "  call it through SystemFunction<...>(\"$dll\", \"$function\") from core/Platform.h"
