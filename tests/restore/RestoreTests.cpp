@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <list>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,11 +18,15 @@
 #include "core/Registry.h"
 #include "repair/BackupRestore.h"
 #include "repair/CabinetCompressor.h"
+#include "repair/Repair.h"
 #include "repair/RestoreDialog.h"
 #include "resource.h"
+#include "scan/HistoryScanners.h"
+#include "scan/Scanners.h"
 #include "support/FileBytes.h"
 #include "support/MessageCapture.h"
 #include "support/Planted.h"
+#include "support/RecordingContext.h"
 #include "support/UiDriver.h"
 
 namespace {
@@ -360,6 +366,107 @@ TEST_F(Restore, ASetWrittenBeforeARepairComesBackExactly)
     DeleteFileA(writer.CabinetPath().c_str());
     EXPECT_EQ(ExportKey(key.FullPath()), before);
     EXPECT_EQ(CountOf(ReadFileBytes(RestoreLogPath()), "\"Tweak\"=dword:00000001"), 1u) << "removed unrecorded";
+}
+
+namespace {
+
+// The export as lines (continuations joined, each after its key's header),
+// sorted: a re-imported value may be listed in another place.
+std::vector<std::string> SortedExport(const std::string& keyPath)
+{
+    std::string bytes = ExportKey(keyPath), text, header, line;
+    bool wide = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';
+    for (size_t i = wide ? 2 : 0; i < bytes.size(); i += wide ? 2 : 1)
+        text += bytes[i] == '\r' ? std::string() : std::string(1, bytes[i]);
+    std::vector<std::string> lines;
+    for (size_t at = 0, end; at < text.size(); at = end + 1) {
+        end = std::min(text.find('\n', at), text.size());
+        line += text.substr(at, end - at);
+        if (!line.empty() && line.back() == '\\')
+            line.pop_back(); // continued on the next line
+        else
+            lines.push_back(line[0] == '[' ? (header = line) : header + line), line.clear();
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+struct QuietRepair : RepairView {
+    void BeginProgress(int) override {}
+    void ShowRepairItem(const ProblemRecord&, int, int) override {}
+    void StepProgress() override {}
+    void Pump() override {}
+    bool KeepRepairing() override { return true; }
+    int Box(const std::string& text, const char*, UINT) override { return ADD_FAILURE() << text, IDOK; }
+};
+
+} // namespace
+
+// Values that are no plain text, or whose record holds other text than the
+// value (a count named by its DLL, a lowered path), come back as they were.
+TEST_F(Restore, ARepairOfValuesOfSixSectionsComesBackExactlyThroughTheHeadlessRestore)
+{
+    const std::string tag = UniqueName("QmBack"), gone = "C:\\" + tag, notepad = GetWindowsFolder() + "\\notepad.exe";
+    const std::string ms = "SOFTWARE\\Microsoft\\Windows", cv = ms + "\\CurrentVersion";
+    const std::string wordpad = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Wordpad\\Recent File List";
+    std::list<PlantedValue> values;
+    std::vector<std::string> parents;
+    auto plant = [&](HKEY root, const std::string& path, const std::string& bad, const std::string& badData,
+                     const std::string& good, const std::string& goodData) {
+        values.emplace_back(root, path, bad, badData);
+        values.emplace_back(root, path, good, goodData);
+        parents.push_back(RootLongName(root) + "\\" + path);
+    };
+    plant(HKEY_LOCAL_MACHINE, ms + "\\Help", tag + ".hlp", gone, "notepad.exe", GetWindowsFolder());
+    plant(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", tag + "Bad", gone + "\\f.ttf",
+          tag + "Good", notepad);
+    plant(HKEY_LOCAL_MACHINE, cv + "\\Run", tag + "Bad", "\"" + gone + "\\Run.exe\" /q", tag + "Good", notepad + " /q");
+    plant(HKEY_CURRENT_USER, wordpad, tag + "Bad", gone + "\\Letter.doc", tag + "Good", notepad);
+    PlantedKey shared(HKEY_LOCAL_MACHINE, cv + "\\SharedDLLs"), walked(HKEY_CURRENT_USER, "Software\\" + tag);
+    shared.SetDword(gone + "\\Shared.DLL", 3);
+    shared.SetDword(notepad, 2);
+    walked.SetString("Lost", gone + "\\Tool.EXE", REG_EXPAND_SZ);
+    walked.SetString("Kept", notepad, REG_EXPAND_SZ);
+    parents.insert(parents.end(), {shared.FullPath(), walked.FullPath()});
+    std::vector<std::vector<std::string>> before;
+    for (const std::string& parent : parents)
+        before.push_back(SortedExport(parent));
+
+    RecordingContext found;
+    FillMruKeys();
+    keepScanning = 1;
+    for (auto scanner : {ScanHelpFiles, ScanSharedDlls, ScanFonts, ScanStartupPrograms, ScanMruLocations})
+        scanner(found);
+    RegKey open;
+    ASSERT_EQ(open.Open(HKEY_CURRENT_USER, walked.Path(), KEY_READ), ERROR_SUCCESS);
+    WalkRegistryValues(found, open.Handle(), walked.FullPath(), SectionCompleteRegistry);
+    std::vector<ProblemPtr> problems;
+    std::set<unsigned> sections;
+    std::string lowTag = tag;
+    CharLowerBuffA(&lowTag[0], static_cast<DWORD>(lowTag.size()));
+    for (ProblemPtr& record : found.records) {
+        std::string fields = record->item + "|" + record->keyPath + "|" + record->valueData;
+        CharLowerBuffA(&fields[0], static_cast<DWORD>(fields.size()));
+        if (fields.find(lowTag) != std::string::npos)
+            sections.insert(record->section), problems.push_back(std::move(record));
+    }
+    EXPECT_EQ(sections, (std::set<unsigned>{5, 6, 7, 8, 13, 15}));
+
+    RepairState state;
+    QuietRepair view; // any box fails the test
+    RepairOutcome outcome = RepairProblems(problems, true, state, view);
+    EXPECT_EQ(outcome.removed, 6) << testing::PrintToString(outcome.notes);
+    for (size_t i = 0; i < parents.size(); ++i) { // each without its one planted problem
+        std::vector<std::string> after = SortedExport(parents[i]);
+        EXPECT_TRUE(after.size() + 1 == before[i].size() &&
+                    std::includes(before[i].begin(), before[i].end(), after.begin(), after.end())) << parents[i];
+    }
+
+    ASSERT_FALSE(outcome.cabinetPath.empty());
+    EXPECT_EQ(RunCommand({"/restore:" + outcome.cabinetPath}).code, 0);
+    DeleteFileA(outcome.cabinetPath.c_str());
+    for (size_t i = 0; i < parents.size(); ++i)
+        EXPECT_EQ(SortedExport(parents[i]), before[i]) << parents[i];
 }
 
 namespace {
