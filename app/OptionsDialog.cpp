@@ -1,6 +1,7 @@
 #include "app/OptionsDialog.h"
 
 #include "SkinLayout.h"
+#include "app/FullBackupWizard.h"
 #include "resource.h"
 #include "ui/Skin.h"
 
@@ -40,8 +41,14 @@ BOOL OptionsDialog::OnInit()
     return TRUE;
 }
 
-// The managers and the full registry backup open from here once they exist.
-void OptionsDialog::OnPicture(int) {}
+// The managers open from here once they exist; the last picture is the full registry backup.
+void OptionsDialog::OnPicture(int index)
+{
+    if (index == 3) {
+        FullBackupWizard wizard;
+        wizard.RunModal(hwnd);
+    }
+}
 
 void OptionsDialog::PaintOverlay(HDC dc)
 {

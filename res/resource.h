@@ -11,6 +11,8 @@
 #define IDS_APPID_INVALID 4
 #define IDS_SHORTCUT_INVALID 5
 #define IDS_DIRECTORY_INVALID 6
+#define IDS_FULL_BACKUP_INTRO 16
+#define IDS_FULL_BACKUP_RESTORE 17
 #define IDS_HKCLASS 20
 #define IDS_HKCU 21
 #define IDS_HKLM 22
@@ -60,6 +62,19 @@
 #define IDD_OPTIONS 151
 #define IDC_OPTION_TITLE 1100 // four titles, 1100 to 1103
 #define IDC_OPTION_NOTE 1110  // four notes, 1110 to 1113
+
+// Full Registry Backup: the wizard, its progress window and its wait window
+#define IDD_FULL_BACKUP 165
+#define IDC_FULL_HEADER 1050
+#define IDC_FULL_CREATE 1051
+#define IDC_FULL_RESTORE 1052
+#define IDC_FULL_DATE_LABEL 1053
+#define IDC_FULL_DATE_LIST 1054
+#define IDD_FULL_PROGRESS 169
+#define IDC_FULL_PROGRESS_LABEL 1056
+#define IDC_FULL_PROGRESS_BAR 1057
+#define IDD_FULL_WAIT 175
+#define IDC_FULL_WAIT_TEXT 1058
 
 // Skin: backgrounds, list images, cursor
 #define IDB_MAIN_START 130
