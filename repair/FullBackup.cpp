@@ -372,7 +372,10 @@ int FullBackup::RestoreHives(const std::vector<std::string>& files)
             rc = regApi.RegRestoreKeyA(target.Handle(), path.c_str(), REG_FORCE_RESTORE);
             if (rc == ERROR_INVALID_PARAMETER)
                 rc = regApi.RegRestoreKeyA(target.Handle(), path.c_str(), 0);
-        } else if (rc == ERROR_SUCCESS) {
+        }
+        // Where the restore does nothing, or refuses a key in use, the
+        // contents are replaced from the loaded hive instead.
+        if (target && (!restoreWorks || rc != ERROR_SUCCESS)) {
             LoadedHive hive(path);
             rc = hive.Result();
             if (rc == ERROR_SUCCESS)

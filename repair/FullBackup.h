@@ -73,7 +73,9 @@ private:
 };
 
 // Replaces the contents of `target` (values and subkeys, links left alone)
-// with those of `source`; 0 or the first platform error.
+// with those of `source`; 0 or the first platform error in writing what
+// `source` holds. Keys `source` lacks that cannot be deleted (the running
+// system's volatile keys) stay.
 LONG ReplaceKeyContents(HKEY target, HKEY source);
 
 // Asks the system to restart, closing programs by force; 1 when it accepted.

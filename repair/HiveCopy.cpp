@@ -74,23 +74,44 @@ bool IsLinkKey(HKEY parent, const std::string& name)
            type == REG_LINK;
 }
 
+// Deletes a key with everything below it, never through a link: a link is
+// left, and with it the keys above it. 0 when the key is gone.
+LONG DeleteKeyTree(HKEY parent, const std::string& name)
+{
+    if (IsLinkKey(parent, name))
+        return ERROR_ACCESS_DENIED;
+    {
+        RegKey key;
+        LONG rc = key.Open(parent, name, KEY_ALL_ACCESS);
+        if (rc != ERROR_SUCCESS)
+            return rc;
+        for (const std::string& child : SubkeyNames(key.Handle()))
+            DeleteKeyTree(key.Handle(), child);
+    }
+    return regApi.RegDeleteKeyA(parent, name.c_str());
+}
+
 } // namespace
 
 LONG ReplaceKeyContents(HKEY target, HKEY source)
 {
+    // A name the narrow functions cannot spell (outside the code page) is
+    // listed but reaches nothing: such an entry stays as it is.
     // Values: those the backup lacks go; those that differ are written. A
     // value left alone keeps what the narrow functions cannot carry.
     for (const std::string& name : ValueNames(target)) {
         ValueData ignored;
         if (ReadValue(source, name, ignored) == ERROR_FILE_NOT_FOUND) {
             LONG rc = regApi.RegDeleteValueA(target, name.c_str());
-            if (rc != ERROR_SUCCESS)
+            if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
                 return rc;
         }
     }
     for (const std::string& name : ValueNames(source)) {
         ValueData wanted, present;
         LONG rc = ReadValue(source, name, wanted);
+        if (rc == ERROR_FILE_NOT_FOUND)
+            continue;
         if (rc != ERROR_SUCCESS)
             return rc;
         if (ReadValue(target, name, present) == ERROR_SUCCESS && present.type == wanted.type &&
@@ -102,25 +123,22 @@ LONG ReplaceKeyContents(HKEY target, HKEY source)
             return rc;
     }
 
-    // Subkeys: those the backup lacks go; the others are replaced in turn.
+    // Subkeys: those the backup lacks go. Some cannot: the system's running
+    // state lives in volatile keys that no saved hive holds (a display's
+    // "Video" key, say); they stay as they are.
     for (const std::string& name : SubkeyNames(target)) {
-        if (IsLinkKey(target, name))
-            continue;
         RegKey probe;
-        if (probe.Open(source, name, KEY_READ) != ERROR_FILE_NOT_FOUND)
+        if (IsLinkKey(target, name) || probe.Open(source, name, KEY_READ) != ERROR_FILE_NOT_FOUND)
             continue;
-        int counter = 0;
-        RegKey parent(target);
-        LONG rc = parent.RecurseDeleteKey(name, counter);
-        parent.Detach();
-        if (rc != ERROR_SUCCESS)
-            return rc;
+        DeleteKeyTree(target, name);
     }
     for (const std::string& name : SubkeyNames(source)) {
         if (IsLinkKey(source, name) || IsLinkKey(target, name))
             continue;
         RegKey from;
         LONG rc = from.Open(source, name, KEY_READ);
+        if (rc == ERROR_FILE_NOT_FOUND)
+            continue;
         if (rc != ERROR_SUCCESS)
             return rc;
         HKEY created = nullptr;

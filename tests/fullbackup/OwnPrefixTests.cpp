@@ -28,12 +28,31 @@ bool InPhase(const char* phase)
 const char restoredKey[] = "Software\\QmFullRestore";
 const char unrelatedKey[] = "Software\\QmFullUnrelated";
 
+// Writes a string value, creating the key; 1 when written.
+int SetString(HKEY root, const std::string& key, const char* name, const std::string& data)
+{
+    HKEY created = nullptr;
+    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created,
+                        nullptr) != ERROR_SUCCESS)
+        return 0;
+    RegKey opened(created);
+    return opened.SetStringValue(data, name) == ERROR_SUCCESS;
+}
+
 void WriteFile(const std::string& path, const std::string& text)
 {
     FILE* file = fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr) << path;
     fwrite(text.data(), 1, text.size(), file);
     fclose(file);
+}
+
+std::string Shown(const MessageCapture& messages)
+{
+    std::string text;
+    for (const std::string& message : messages.Texts())
+        text += message + "\n";
+    return text;
 }
 
 std::string ShortForm(const std::string& path)
@@ -53,19 +72,19 @@ TEST(OwnPrefix, RestoreThenRestart)
     if (!InPhase("restore"))
         GTEST_SKIP() << "runs in a prefix of its own";
     ASSERT_EQ(IsWindows95Family(), 0);
-    ASSERT_EQ(WriteRegValue(HKEY_CURRENT_USER, restoredKey, "Planted", "before", REG_SZ), 1);
-    ASSERT_EQ(WriteRegValue(HKEY_LOCAL_MACHINE, restoredKey, "Machine", "before", REG_SZ), 1);
-    ASSERT_EQ(WriteRegValue(HKEY_CURRENT_USER, unrelatedKey, "Same", "same", REG_SZ), 1);
+    ASSERT_EQ(SetString(HKEY_CURRENT_USER, restoredKey, "Planted", "before"), 1);
+    ASSERT_EQ(SetString(HKEY_LOCAL_MACHINE, restoredKey, "Machine", "before"), 1);
+    ASSERT_EQ(SetString(HKEY_CURRENT_USER, unrelatedKey, "Same", "same"), 1);
 
     MessageCapture messages;
     FullBackup backup(TestBinaryFolder());
-    ASSERT_EQ(backup.SaveRegistry(), 1);
+    ASSERT_EQ(backup.SaveRegistry(), 1) << Shown(messages);
     const std::string set = backup.LastCabinet();
-    WriteRegValue(HKEY_CURRENT_USER, restoredKey, "Planted", "after", REG_SZ);
-    WriteRegValue(HKEY_LOCAL_MACHINE, restoredKey, "Machine", "after", REG_SZ);
-    WriteRegValue(HKEY_CURRENT_USER, std::string(restoredKey) + "\\Later", "New", "x", REG_SZ);
+    SetString(HKEY_CURRENT_USER, restoredKey, "Planted", "after");
+    SetString(HKEY_LOCAL_MACHINE, restoredKey, "Machine", "after");
+    SetString(HKEY_CURRENT_USER, std::string(restoredKey) + "\\Later", "New", "x");
 
-    ASSERT_EQ(backup.RestoreRegistry(set), 1);
+    ASSERT_EQ(backup.RestoreRegistry(set), 1) << Shown(messages);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{});
     EXPECT_EQ(FullBackup::ListBackups(TestBinaryFolder()).size(), 2u);
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, restoredKey, "Planted"), "before");
@@ -120,7 +139,7 @@ TEST(OwnPrefix, Windows98FilesBackUpAndRestore)
 
     MessageCapture messages;
     FullBackup backup(TestBinaryFolder());
-    ASSERT_EQ(backup.SaveRegistry(), 1);
+    ASSERT_EQ(backup.SaveRegistry(), 1) << Shown(messages);
     const std::string set = backup.LastCabinet();
     {
         CabinetExtractor extractor;
@@ -136,7 +155,7 @@ TEST(OwnPrefix, Windows98FilesBackUpAndRestore)
     for (const StandIn& file : standIns)
         WriteFile(file.dat, "changed since");
 
-    ASSERT_EQ(backup.RestoreRegistry(set), 1);
+    ASSERT_EQ(backup.RestoreRegistry(set), 1) << Shown(messages);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{});
     std::string expected = "[Rename]\r\n";
     for (const StandIn& file : standIns) {
