@@ -54,6 +54,14 @@ std::vector<std::string> FilesIn(const std::string& folder)
     return names;
 }
 
+// Each hive save takes a little longer, so that the progress window is seen at work.
+decltype(regApi.RegSaveKeyA) realSave = nullptr;
+LONG WINAPI SlowSave(HKEY key, LPCSTR file, LPSECURITY_ATTRIBUTES security)
+{
+    Sleep(300);
+    return realSave(key, file, security);
+}
+
 } // namespace
 
 // "Create a new backup" behind the progress window: the cabinet in RegBackup
@@ -70,16 +78,20 @@ TEST(FullBackup, BackupHoldsEveryHiveAndLeavesScratchEmpty)
     std::sort(expected.begin(), expected.end());
     ASSERT_GE(expected.size(), 7u) << "the default user and the current user";
 
+    const RegistryBackEnd kept = regApi;
+    realSave = regApi.RegSaveKeyA;
+    regApi.RegSaveKeyA = SlowSave;
     MessageCapture messages;
     FullBackupProgress progress(program.Path());
     HWND window = progress.CreateModeless(nullptr);
     ASSERT_NE(window, nullptr);
     ShowWindow(window, SW_SHOW);
-    for (int i = 0; i < 20; ++i, Sleep(50))
+    for (int i = 0; i < 30; ++i, Sleep(50))
         Pump();
     SaveScreenshot("fullbackup-progress", window);
     for (int i = 0; i < 2400 && IsWindow(window); ++i, Sleep(50))
         Pump();
+    regApi = kept;
     ASSERT_FALSE(IsWindow(window)) << "the backup did not end within two minutes";
 
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Full Registry Backup Successful"});
