@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "app/FullBackupWizard.h"
 #include "core/Platform.h"
 #include "core/Registry.h"
 #include "repair/CabinetExtractor.h"
 #include "repair/FullBackup.h"
+#include "resource.h"
 #include "support/FileBytes.h"
 #include "support/MessageCapture.h"
 #include "support/Planted.h"
@@ -65,8 +67,8 @@ std::string ShortForm(const std::string& path)
 } // namespace
 
 // The whole registry is saved, two values change and a key is added; the
-// restore puts the values back and removes the key, after a backup of its
-// own; then the system restarts (ending this process).
+// wizard's restore puts the values back and removes the key, after a backup
+// of its own; then the system restarts (ending this process).
 TEST(OwnPrefix, RestoreThenRestart)
 {
     if (!InPhase("restore"))
@@ -84,8 +86,22 @@ TEST(OwnPrefix, RestoreThenRestart)
     SetString(HKEY_LOCAL_MACHINE, restoredKey, "Machine", "after");
     SetString(HKEY_CURRENT_USER, std::string(restoredKey) + "\\Later", "New", "x");
 
-    ASSERT_EQ(backup.RestoreRegistry(set), 1) << Shown(messages);
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{});
+    // Through the wizard, answering "later" to the restart question.
+    MessageCapture answers(IDNO);
+    FullBackupWizard wizard(TestBinaryFolder());
+    HWND window = wizard.CreateModeless(nullptr);
+    ASSERT_NE(window, nullptr);
+    CheckDlgButton(window, IDC_FULL_RESTORE, BST_CHECKED);
+    SendMessageA(window, WM_COMMAND, IDOK, 0);
+    std::vector<FullBackupEntry> listed = FullBackup::ListBackups(TestBinaryFolder());
+    ASSERT_EQ(listed.size(), 1u);
+    ASSERT_EQ(listed[0].path, set);
+    SendDlgItemMessageA(window, IDC_FULL_DATE_LIST, CB_SETCURSEL, 0, 0);
+    SendMessageA(window, WM_COMMAND, IDOK, 0);
+    ASSERT_EQ(answers.Texts().size(), 2u) << Shown(answers);
+    EXPECT_EQ(answers.Texts()[0], "Restored");
+    EXPECT_EQ(answers.Texts()[1].rfind("In Order to complete the Restore Process", 0), 0u);
+    EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(FullBackup::ListBackups(TestBinaryFolder()).size(), 2u);
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, restoredKey, "Planted"), "before");
     if (::testing::Test::HasFailure())
