@@ -213,3 +213,17 @@ TEST(FullBackup, RenameLinesMergeIntoWininit)
     for (const Case& c : cases)
         EXPECT_EQ(FullBackup::MergeRenameLines(c.existing, ours), c.merged) << c.existing;
 }
+
+// A "Temp" folder beside the program that the program did not make keeps
+// its files; the backup works in a folder of its own instead.
+TEST(FullBackup, ForeignTempFolderIsNeverEmptied)
+{
+    PlantedFolder program(TestTempFolder() + UniqueName("QmFullForeign"));
+    PlantedFile foreign(program.Path() + "\\Temp\\notes.txt", "someone else's");
+    MessageCapture messages;
+    FullBackup backup(program.Path());
+    ASSERT_EQ(backup.SaveRegistry(), 1);
+    EXPECT_EQ(ReadFileBytes(foreign.Path()), "someone else's");
+    EXPECT_EQ(backup.ScratchFolder(), program.Path() + "\\Temp2");
+    EXPECT_EQ(FullBackup::ListBackups(program.Path()).size(), 1u);
+}
