@@ -5,11 +5,14 @@
 #include <memory>
 
 #include "SkinLayout.h"
+#include "app/ErrorsFoundDialog.h"
 #include "app/OptionsDialog.h"
+#include "app/ProblemDetailsDialog.h"
 #include "app/WindowScanContext.h"
 #include "resource.h"
 #include "scan/HistoryScanners.h"
 #include "scan/ScanDriver.h"
+#include "settings/IgnoreListDialog.h"
 #include "settings/Settings.h"
 #include "ui/Skin.h"
 
@@ -467,6 +470,10 @@ INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& hand
         handled = true;
         OnScanFinished();
         return TRUE;
+    case WM_IGNORE_LIST_SAVED:
+        handled = true;
+        OnIgnoreListSaved();
+        return TRUE;
     default:
         return SkinnedDialog::OnMessage(msg, wParam, lParam, handled);
     }
@@ -526,19 +533,39 @@ void MainWindow::OnCommand(int id, int)
     }
 }
 
-// Repair, detail views, preferences, backups, update check and help are
-// wired in by their own modules; until then these buttons do nothing.
+// Repair, preferences, backups, update check and help are wired in by their
+// own modules; until then these buttons do nothing.
 void MainWindow::OnPreferences() {}
 void MainWindow::OnBackUp() {}
 void MainWindow::OnLiveUpdate() {}
 void MainWindow::OnHelp() {}
 void MainWindow::OnRepair() {}
-void MainWindow::OnMoreInfo(SectionGroupId) {}
 
 void MainWindow::OnOptions()
 {
     OptionsDialog options;
     options.RunModal(hwnd);
+}
+
+void MainWindow::OnMoreInfo(SectionGroupId group)
+{
+    RefreshScanDisplay(); // the summary reads the section rows' counts
+    if (group == GroupTweaks) {
+        ProblemDetailsDialog tweaks(SectionTweaks, collection.Problems(), -15);
+        tweaks.RunModal(hwnd);
+        return;
+    }
+    int selector = group == GroupRegistry ? 0 : group == GroupIETemp ? 1 : 2;
+    ErrorsFoundDialog summary(selector, Item(IDC_SECTION_LIST), collection.Problems());
+    summary.RunModal(hwnd);
+}
+
+// A key the user has just asked to ignore must not be repaired with the
+// results already on the screen either.
+void MainWindow::OnIgnoreListSaved()
+{
+    ignoreList.LoadIgnoreList();
+    collection.UncheckIgnored();
 }
 
 void MainWindow::OnGoBack()

@@ -82,6 +82,7 @@ private:
     void OnRepair();
     void OnGoBack();
     void OnMoreInfo(SectionGroupId group);
+    void OnIgnoreListSaved();
 
     Page page = Page::Start;
     bool repairRunning = false;

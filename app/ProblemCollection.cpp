@@ -88,6 +88,19 @@ void ProblemCollection::OnProblemFound(ProblemPtr record)
     ++acceptedCount;
 }
 
+int ProblemCollection::UncheckIgnored()
+{
+    int unticked = 0;
+    for (const ProblemPtr& record : problemList) {
+        std::string text = LongRootNames(record->keyPath) + "\\" + record->valueName + "\\" + record->valueData;
+        if (record->checked && IsExcludedReference(text, ignoreList.Entries())) {
+            record->checked = 0;
+            ++unticked;
+        }
+    }
+    return unticked;
+}
+
 void ProblemCollection::CountInSection(const ProblemRecord& record)
 {
     unsigned code = record.section;

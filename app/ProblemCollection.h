@@ -49,6 +49,10 @@ public:
     // Takes over one record found by a scanner; the record is kept or destroyed.
     void OnProblemFound(ProblemPtr record);
 
+    // Unticks every record the ignore list now covers (short root names in
+    // the key path count as the long ones); returns how many were ticked.
+    int UncheckIgnored();
+
     // Every accepted record of the scan, in order of arrival. The details
     // views and repair may change a record's `checked` and `keyPath`.
     const std::vector<ProblemPtr>& Problems() const { return problemList; }

@@ -76,6 +76,24 @@
 #define IDD_FULL_WAIT 175
 #define IDC_FULL_WAIT_TEXT 1058
 
+// Errors Found and Details of problems found
+#define IDD_PROBLEM_DETAILS 158
+#define IDD_ERRORS_FOUND 160
+#define IDC_ERRORS_LIST 1006
+#define IDC_SELECT_ALL 1016
+#define IDC_DESELECT_ALL 1017
+#define IDC_DETAILS_LIST 1018
+
+// Ignore List
+#define IDD_IGNORE_LIST 171
+#define IDI_TREE_KEY 172
+#define IDI_TREE_KEY_OPEN 173
+#define IDC_IGNORE_ENTRIES 1010
+#define IDC_IGNORE_REMOVE 1039
+#define IDC_IGNORE_HINT 1056
+#define IDC_IGNORE_TREE 1058
+#define IDC_IGNORE_ADD 1060
+
 // Skin: backgrounds, list images, cursor
 #define IDB_MAIN_START 130
 #define IDB_MAIN_PAGES 164
@@ -83,6 +101,8 @@
 #define IDB_LIST_WAITING 146
 #define IDB_LIST_PROBLEMS 147
 #define IDC_HAND_CURSOR 148
+#define IDB_CHECK_ON 155
+#define IDB_CHECK_OFF 157
 // Skin: the generator's other images
 #define IDB_STATUS_ICON 300
 #define IDB_BUTTON_NAV 301

@@ -17,7 +17,22 @@ std::string Trimmed(const std::string& line)
     return line.substr(first, last - first + 1);
 }
 
+void ReplaceEvery(std::string& text, const std::string& from, const std::string& to)
+{
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
 } // namespace
+
+std::string LongRootNames(const std::string& keyPath)
+{
+    std::string path = keyPath;
+    ReplaceEvery(path, "HKLM", "HKEY_LOCAL_MACHINE");
+    ReplaceEvery(path, "HKCU", "HKEY_CURRENT_USER");
+    ReplaceEvery(path, "HKCLASS", "HKEY_CLASSES_ROOT");
+    return path;
+}
 
 std::string IgnoreListPath()
 {

@@ -8,6 +8,10 @@
 // The program folder followed by "\Iglist.lst".
 std::string IgnoreListPath();
 
+// A key path with the short root names of the problem lists ("HKLM", "HKCU",
+// "HKCLASS") replaced by the long ones.
+std::string LongRootNames(const std::string& keyPath);
+
 // The entries of a list file in file order: each line trimmed of blanks, tabs,
 // carriage returns and line feeds, empty lines dropped. Lines may end in
 // CR CR LF, CR LF, LF or a lone CR. A missing or unreadable file is an empty list.

@@ -491,6 +491,38 @@ def list_image(kind):
     return c
 
 
+# ---- the problem lists' check boxes ------------------------------------------------
+
+def check_box(checked):
+    c = Canvas(16, 16, WHITE)
+    c.rounded(1, 1, 14, 14, 2, (120, 140, 170))
+    c.rounded(2, 2, 13, 13, 1.5, (60, 130, 220) if checked else WHITE)
+    if checked:
+        c.line(4.5, 8, 7, 10.5, 2, WHITE)
+        c.line(7, 10.5, 11.5, 5, 2, WHITE)
+    return c
+
+
+# ---- the Ignore List tree's icons: a registry key, closed and open ------------------
+
+def folder_pixel(opened):
+    tab, body, front = (226, 170, 40), (246, 200, 72), (255, 224, 120)
+
+    def pixel(x, y, size):
+        u, v = x / size, y / size
+        if opened:
+            # The front leans forward over the back.
+            if 0.30 <= v <= 0.86 and 0.12 + (0.86 - v) * 0.25 <= u <= 1.0 - (0.86 - v) * 0.05 - 0.02 and v >= 0.42:
+                return front, 255
+        if 0.16 <= v <= 0.30 and 0.06 <= u <= 0.44:
+            return tab, 255
+        if 0.26 <= v <= 0.86 and 0.06 <= u <= 0.94:
+            edge = v > 0.82 or u < 0.10 or u > 0.90 or v < 0.30
+            return (tab if edge else body), 255
+        return (0, 0, 0), 0
+    return pixel
+
+
 # ---- the Advanced Options panel --------------------------------------------------
 
 OPTION_COLOURS = [(22, 150, 160), (46, 160, 80), (236, 140, 28), (44, 120, 220)]
@@ -598,6 +630,10 @@ def main():
         write_bmp(os.path.join(SKIN, "button-%s.bmp" % style), button_strip(style))
     for kind in ("clean", "problems", "waiting"):
         write_bmp(os.path.join(SKIN, "list-%s.bmp" % kind), list_image(kind))
+    write_bmp(os.path.join(SKIN, "check-on.bmp"), check_box(True))
+    write_bmp(os.path.join(SKIN, "check-off.bmp"), check_box(False))
+    write_ico(os.path.join(SKIN, "key.ico"), [(16, icon_image(render(16, folder_pixel(False))))])
+    write_ico(os.path.join(SKIN, "key-open.ico"), [(16, icon_image(render(16, folder_pixel(True))))])
     write_bmp(os.path.join(SKIN, "options.bmp"), options_background())
     for i in range(4):
         write_bmp(os.path.join(SKIN, "option-%d.bmp" % i), option_picture(i))
