@@ -15,10 +15,20 @@ const char wow64Refusal[] = "64 bit version of windows not supported";
 
 namespace {
 
+// How long a scan thread still running when the window closes gets to end.
+constexpr DWORD scanThreadEndMs = 5000;
+
 // The user-interface thread's apartment, from start to end.
 std::unique_ptr<ComApartment> applicationApartment;
 
 } // namespace
+
+void PrepareToScan()
+{
+    SetAutoCadFolder(FindAutoCadLocation());
+    if (SettingsKeyMissing())
+        WriteDefaultSettings();
+}
 
 bool StartApplication()
 {
@@ -30,14 +40,13 @@ bool StartApplication()
         ShowAppMessage(nullptr, wow64Refusal, MB_OK | MB_ICONSTOP);
         return false;
     }
-    SetAutoCadFolder(FindAutoCadLocation());
-    if (SettingsKeyMissing())
-        WriteDefaultSettings();
+    PrepareToScan();
 
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     MainWindow window;
     window.RunModal(nullptr);
+    window.WaitForScanThread(scanThreadEndMs);
     return false;
 }
 

@@ -70,6 +70,14 @@ std::vector<std::string> SplitArguments(const std::string& commandLine)
     return arguments;
 }
 
+bool AsksForHeadlessRun(const std::vector<std::string>& arguments)
+{
+    for (const std::string& argument : arguments)
+        if (argument == "/?" || IsSwitch(argument, "scan", nullptr))
+            return true;
+    return false;
+}
+
 bool ParseHeadlessArguments(const std::vector<std::string>& arguments, HeadlessOptions& options,
                             std::string& error)
 {

@@ -30,6 +30,11 @@ struct HeadlessOptions {
 // outside double quotes; the quotes themselves are dropped.
 std::vector<std::string> SplitArguments(const std::string& commandLine);
 
+// True when the command line asks for a headless run ("/scan" or "/?");
+// any other command line (a file dropped on the program, a stray switch)
+// opens the window.
+bool AsksForHeadlessRun(const std::vector<std::string>& arguments);
+
 // True and the options, or false and what was not understood.
 bool ParseHeadlessArguments(const std::vector<std::string>& arguments, HeadlessOptions& options,
                             std::string& error);

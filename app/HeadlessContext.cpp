@@ -8,7 +8,7 @@ HeadlessContext::HeadlessContext(const bool groupChecked[4], TextOutput& err) : 
         this->groupChecked[group] = groupChecked[group];
 }
 
-void HeadlessContext::InsertRows(const ScanPlan& plan)
+void HeadlessContext::InsertSectionRows(const ScanPlan& plan)
 {
     rows.assign(plan.rowCount, Row());
     for (int row = 0; row < plan.rowCount; ++row)

@@ -24,8 +24,6 @@ public:
     // Called for each record the collection accepted, in order of arrival.
     std::function<void(const ProblemRecord&)> onAccepted;
 
-    // The rows of the per-section results list, with their labels.
-    void InsertRows(const ScanPlan& plan);
     const std::string& GroupLabel(SectionGroupId group) const { return labels[group]; }
 
     // ScanContext
@@ -44,6 +42,7 @@ public:
     void ShowSectionCount(int row, unsigned section, const std::string& countText) override;
     void ShowGroupLabel(SectionGroupId group, const std::string& text) override;
     void ClearSectionRows() override;
+    void InsertSectionRows(const ScanPlan& plan) override;
 
 private:
     struct Row {

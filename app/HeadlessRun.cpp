@@ -4,9 +4,11 @@
 
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/GroupRows.h"
 #include "app/HeadlessContext.h"
 #include "app/ProblemCollection.h"
 #include "app/ProblemReport.h"
+#include "core/AppMessage.h"
 #include "core/Handles.h"
 #include "core/PathCheck.h"
 #include "core/Platform.h"
@@ -18,8 +20,57 @@
 
 namespace {
 
-const SectionGroupId groupOrder[] = {GroupRegistry, GroupIETemp, GroupWindows, GroupTweaks};
-const char* const groupNames[] = {"Registry", "Windows", "IE Temp", "Tweaks"};
+// For the life of a run, every message box the engine would show becomes one
+// line on standard error, answered as its default button would be: nobody
+// is there to click.
+class BoxesToStandardError {
+public:
+    explicit BoxesToStandardError(TextOutput& err) : previous(messageBoxFunction)
+    {
+        target = &err;
+        messageBoxFunction = Show;
+    }
+    ~BoxesToStandardError()
+    {
+        messageBoxFunction = previous;
+        target = nullptr;
+    }
+    BoxesToStandardError(const BoxesToStandardError&) = delete;
+    BoxesToStandardError& operator=(const BoxesToStandardError&) = delete;
+
+private:
+    static int WINAPI Show(HWND, LPCSTR text, LPCSTR, UINT type)
+    {
+        std::string line = text ? text : "";
+        for (char& c : line)
+            if (c == '\r' || c == '\n')
+                c = ' ';
+        if (target)
+            target->Write(line + "\r\n");
+        return DefaultButton(type);
+    }
+
+    static int DefaultButton(UINT type)
+    {
+        // The buttons of each box kind, in the order the default flags count them.
+        static const int buttons[][3] = {
+            {IDOK, 0, 0},             {IDOK, IDCANCEL, 0},      {IDABORT, IDRETRY, IDIGNORE},
+            {IDYES, IDNO, IDCANCEL},  {IDYES, IDNO, 0},         {IDRETRY, IDCANCEL, 0},
+            {IDCANCEL, IDTRYAGAIN, IDCONTINUE},
+        };
+        UINT kind = type & MB_TYPEMASK;
+        UINT index = (type & MB_DEFMASK) >> 8;
+        if (kind >= sizeof(buttons) / sizeof(buttons[0]))
+            return IDOK;
+        int button = index < 3 ? buttons[kind][index] : 0;
+        return button ? button : buttons[kind][0];
+    }
+
+    static TextOutput* target;
+    MessageBoxFunction previous;
+};
+
+TextOutput* BoxesToStandardError::target = nullptr;
 
 // A file opened for writing by this run; empty path: nothing opened.
 HandleOwner OpenForWriting(const std::string& path, DWORD creation)
@@ -50,11 +101,11 @@ SettingsOverlay::Values ScanSettings(const HeadlessOptions& options)
                 groupOn[SectionGroup(code)] = true;
         }
     } else {
-        for (SectionGroupId group : groupOrder)
-            groupOn[group] = SettingOn(GroupSettingsKey(group));
+        for (const GroupRow& row : groupRows)
+            groupOn[row.group] = SettingOn(GroupSettingsKey(row.group));
     }
-    for (SectionGroupId group : groupOrder)
-        values[GroupSettingsKey(group)] = groupOn[group] ? "1" : "0";
+    for (const GroupRow& row : groupRows)
+        values[GroupSettingsKey(row.group)] = groupOn[row.group] ? "1" : "0";
     return values;
 }
 
@@ -74,14 +125,13 @@ int RunHeadless(const std::vector<std::string>& arguments, TextOutput& out, Text
     }
 
     // Start-up as for the window, without the window.
+    BoxesToStandardError boxes(err);
     ComApartment com;
     if (IsWow64()) {
         err.Write(std::string(wow64Refusal) + "\r\n");
         return ExitCannotRun;
     }
-    SetAutoCadFolder(FindAutoCadLocation());
-    if (SettingsKeyMissing())
-        WriteDefaultSettings();
+    PrepareToScan();
     FillMruKeys();
     IgnoreList ignoreList;
     ignoreList.LoadIgnoreList();
@@ -102,8 +152,8 @@ int RunHeadless(const std::vector<std::string>& arguments, TextOutput& out, Text
 
     SettingsOverlay scanSettings(ScanSettings(options));
     bool groupChecked[4];
-    for (SectionGroupId group : groupOrder)
-        groupChecked[group] = SettingOn(GroupSettingsKey(group));
+    for (const GroupRow& row : groupRows)
+        groupChecked[row.group] = SettingOn(GroupSettingsKey(row.group));
 
     // The same steps as a scan started from the window.
     HeadlessContext context(groupChecked, err);
@@ -116,19 +166,13 @@ int RunHeadless(const std::vector<std::string>& arguments, TextOutput& out, Text
         else
             out.Write(ReadableProblem(record));
     };
-    collection.Reset();
-    scanLog.BeginScanLog();
-    collection.SetCheckAllItems(SettingOn("CheckAllItems"));
-    scanLog.SetGenerateLog(SettingOn("Generate Log"));
-    ScanPlan plan = PrepareSections(groupChecked);
-    context.InsertRows(plan);
-    collection.SetSectionRows(plan);
+    ScanPlan plan = collection.BeginScan(groupChecked);
     keepScanning = 1;
     ScanDriver(context, plan);
 
     if (!report) {
-        for (SectionGroupId group : groupOrder)
-            out.Write(std::string(groupNames[group]) + ": " + context.GroupLabel(group) + "\r\n");
+        for (const GroupRow& row : groupRows)
+            out.Write(std::string(row.name) + ": " + context.GroupLabel(row.group) + "\r\n");
     }
     return collection.AcceptedCount() > 0 ? ExitProblemsFound : ExitNoProblems;
 }

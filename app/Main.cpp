@@ -5,9 +5,9 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
-    // Any argument asks for the headless run; the window takes none.
+    // Only a headless run is asked for by arguments; the window ignores any.
     std::vector<std::string> arguments = SplitArguments(commandLine ? commandLine : "");
-    if (!arguments.empty())
+    if (AsksForHeadlessRun(arguments))
         return RunCommandLine(arguments);
     StartApplication();
     EndApplication();

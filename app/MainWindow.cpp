@@ -6,9 +6,11 @@
 
 #include "SkinLayout.h"
 #include "app/ErrorsFoundDialog.h"
+#include "app/GroupRows.h"
 #include "app/OptionsDialog.h"
 #include "app/ProblemDetailsDialog.h"
 #include "app/WindowScanContext.h"
+#include "core/AppMessage.h"
 #include "resource.h"
 #include "scan/HistoryScanners.h"
 #include "scan/ScanDriver.h"
@@ -21,26 +23,11 @@ const char mainWindowTitle[] = "Quillmoor v8.0";
 namespace {
 
 const char repairCaption[] = "Repair Problems";
+const char scanNotStarted[] = "The scan could not be started.";
 
 // How often a running scan's progress reaches the screen.
 constexpr DWORD refreshMs = 50;
 constexpr UINT_PTR refreshTimer = 1;
-
-// The four groups as they stand from top to bottom; each has its row on every page.
-struct GroupRow {
-    SectionGroupId group;
-    int check;  // start page
-    int name;   // scanning and results pages: the check box's caption
-    int label;  // scanning page
-    int more;   // results page
-};
-
-const GroupRow groupRows[] = {
-    {GroupRegistry, IDC_CHECK_REGISTRY, IDC_NAME_REGISTRY, IDC_LABEL_REGISTRY, IDC_MORE_REGISTRY},
-    {GroupIETemp, IDC_CHECK_IE, IDC_NAME_IE, IDC_LABEL_IE, IDC_MORE_IE},
-    {GroupWindows, IDC_CHECK_WINDOWS, IDC_NAME_WINDOWS, IDC_LABEL_WINDOWS, IDC_MORE_WINDOWS},
-    {GroupTweaks, IDC_CHECK_TWEAKS, IDC_NAME_TWEAKS, IDC_LABEL_TWEAKS, IDC_MORE_TWEAKS},
-};
 
 const int navButtons[] = {IDC_SCAN, IDC_PREFERENCES, IDC_BACKUP, IDC_OPTIONS, IDC_LIVE_UPDATE};
 
@@ -93,7 +80,7 @@ void PlaceGroupRow(HWND window, const GroupRow& row, int index)
                      SWP_NOZORDER | SWP_NOACTIVATE);
     };
     place(row.check, rowText, top + (SKIN_ROW_HEIGHT - 20) / 2, labelLeft - 8 - rowText, 20);
-    place(row.name, rowName, top + (SKIN_ROW_HEIGHT - 16) / 2, labelLeft - 8 - rowName, 16);
+    place(row.caption, rowName, top + (SKIN_ROW_HEIGHT - 16) / 2, labelLeft - 8 - rowName, 16);
     place(row.label, labelLeft, top + (SKIN_ROW_HEIGHT - 16) / 2,
           SKIN_ROW_RIGHT - 14 - labelLeft, 16);
     place(row.more, SKIN_ROW_RIGHT - 8 - SKIN_SMALL_WIDTH, top + (SKIN_ROW_HEIGHT - SKIN_SMALL_HEIGHT) / 2,
@@ -153,11 +140,11 @@ void MainWindow::SetUpFonts()
         SetTextLook(id, noteFont.Get(), muted);
     for (const GroupRow& row : groupRows) {
         SetTextLook(row.check, nameFont.Get(), ink);
-        SetTextLook(row.name, nameFont.Get(), ink);
+        SetTextLook(row.caption, nameFont.Get(), ink);
         // The group's name is written once, as the caption of its check box.
         char caption[64] = "";
         GetWindowTextA(Item(row.check), caption, sizeof(caption));
-        SetWindowTextA(Item(row.name), caption);
+        SetWindowTextA(Item(row.caption), caption);
     }
 }
 
@@ -180,7 +167,7 @@ void MainWindow::SetUpSkin()
               SKIN_NAV_WIDTH, SKIN_NAV_HEIGHT);
         MakeBitmapButton(navButtons[i], ButtonStyle::Nav);
     }
-    for (size_t i = 0; i < sizeof(groupRows) / sizeof(groupRows[0]); ++i) {
+    for (size_t i = 0; i < 4; ++i) {
         PlaceGroupRow(hwnd, groupRows[i], static_cast<int>(i));
         MakeBitmapButton(groupRows[i].more, ButtonStyle::Small);
     }
@@ -247,7 +234,7 @@ void MainWindow::SetPage(Page shown)
         show(id, results);
     for (const GroupRow& row : groupRows) {
         show(row.check, start);
-        show(row.name, !start);
+        show(row.caption, !start);
         show(row.label, scanning);
         show(row.more, results);
     }
@@ -282,23 +269,17 @@ void MainWindow::StartScan()
     if (ScanThreadRunning())
         return;
     ForgetScanDisplay();
-    collection.Reset();
     historyCleared = false;
     SendMessageA(Item(IDC_SCAN_PROGRESS), PBM_SETPOS, 0, 0);
     SendMessageA(Item(IDC_REPAIR_PROGRESS), PBM_SETPOS, 0, 0);
     SetDlgItemTextA(hwnd, IDC_STATUS_ITEM, "Scanning ...");
-    scanLog.BeginScanLog();
     SetPage(Page::Scanning);
-    collection.SetCheckAllItems(SettingOn("CheckAllItems"));
-    scanLog.SetGenerateLog(SettingOn("Generate Log"));
 
     bool groupChecked[4] = {};
     for (const GroupRow& row : groupRows)
         groupChecked[row.group] = IsDlgButtonChecked(hwnd, row.check) == BST_CHECKED;
     auto start = std::make_unique<ScanThreadStart>();
-    start->plan = PrepareSections(groupChecked);
-    InsertSectionRows(start->plan);
-    collection.SetSectionRows(start->plan);
+    start->plan = collection.BeginScan(groupChecked);
     SendMessageA(Item(IDC_SCAN_PROGRESS), PBM_SETSTEP, 1, 0);
     SendMessageA(Item(IDC_SCAN_PROGRESS), PBM_SETRANGE32, 0, 10000);
 
@@ -306,8 +287,20 @@ void MainWindow::StartScan()
     keepScanning = 1;
     DWORD threadId = 0;
     scanThread.Reset(CreateThread(nullptr, 0, ScanThread, start.get(), 0, &threadId));
-    if (scanThread)
+    if (scanThread) {
         start.release(); // the thread owns it now
+        return;
+    }
+    keepScanning = 0;
+    SetPage(Page::Start);
+    ShowAppMessage(hwnd, scanNotStarted, MB_OK | MB_ICONERROR);
+}
+
+void MainWindow::WaitForScanThread(DWORD milliseconds)
+{
+    if (scanThread)
+        WaitForSingleObject(scanThread.Get(), milliseconds);
+    scanThread.Reset();
 }
 
 std::unique_ptr<WindowScanContext> MainWindow::NewScanContext() const
@@ -424,6 +417,11 @@ void MainWindow::OnTimer(UINT_PTR timerId)
 
 void MainWindow::OnProblemFound(ProblemRecord* record)
 {
+    // A message with no record carries nothing to keep.
+    if (!record) {
+        SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, 0);
+        return;
+    }
     ProblemPtr owned(record);
     try {
         collection.OnProblemFound(std::move(owned));
@@ -480,12 +478,12 @@ INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& hand
 }
 
 // The window is not kept open for a running scan: the thread finds its sends
-// failing once the window is gone and stops at its next test.
+// failing once the window is gone and stops at its next test. The program
+// waits for it before it ends (WaitForScanThread).
 void MainWindow::OnDestroy()
 {
     *windowOpen = false;
     keepScanning = 0;
-    scanThread.Reset();
 }
 
 void MainWindow::OnCommand(int id, int)

@@ -36,6 +36,9 @@ public:
     // Asks the running scan to stop at its next test; nothing else.
     void AbortScan();
     bool ScanThreadRunning() const;
+    // After the window is gone: gives a scan thread still running at most
+    // `milliseconds` to end, so the program never ends under it.
+    void WaitForScanThread(DWORD milliseconds);
     // A context through which a scan thread drives this window.
     std::unique_ptr<WindowScanContext> NewScanContext() const;
 
@@ -72,7 +75,7 @@ private:
     void ShowSectionCount(int row, unsigned section, const std::string& countText) override;
     void ShowGroupLabel(SectionGroupId group, const std::string& text) override;
     void ClearSectionRows() override;
-    void InsertSectionRows(const ScanPlan& plan);
+    void InsertSectionRows(const ScanPlan& plan) override;
 
     void OnPreferences();
     void OnBackUp();

@@ -6,6 +6,7 @@
 #include "scan/ScanDriver.h"
 #include "settings/IgnoreList.h"
 #include "settings/ScanLog.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -64,6 +65,18 @@ void ProblemCollection::Reset()
     tweakCount = 0;
     diskBytes = 0.0;
     display.ClearSectionRows();
+}
+
+ScanPlan ProblemCollection::BeginScan(const bool groupChecked[4])
+{
+    Reset();
+    scanLog.BeginScanLog();
+    SetCheckAllItems(SettingOn("CheckAllItems"));
+    scanLog.SetGenerateLog(SettingOn("Generate Log"));
+    ScanPlan plan = PrepareSections(groupChecked);
+    display.InsertSectionRows(plan);
+    SetSectionRows(plan);
+    return plan;
 }
 
 void ProblemCollection::SetSectionRows(const ScanPlan& plan)

@@ -10,10 +10,10 @@
 
 #include "core/ProblemRecord.h"
 #include "core/ScanSection.h"
+#include "scan/ScanDriver.h"
 
 class IgnoreList;
 class ScanLog;
-struct ScanPlan;
 
 // Where the collection shows what it counts. The main window puts it on its
 // controls (the per-section results list and the four group labels); a
@@ -29,6 +29,8 @@ public:
     virtual void ShowGroupLabel(SectionGroupId group, const std::string& text) = 0;
     // Deletes every row of the per-section results list.
     virtual void ClearSectionRows() = 0;
+    // One row for each section the plan runs, in its row order, with the section's label.
+    virtual void InsertSectionRows(const ScanPlan& plan) = 0;
 };
 
 // The Windows group label: what removing the found files would free.
@@ -41,6 +43,11 @@ public:
     // What a new scan starts from: the last scan's records destroyed, every
     // counter at 0, no section rows.
     void Reset();
+    // Starts a scan, from the window or headless: Reset, a new scan log,
+    // CheckAllItems and Generate Log as stored now, and the rows of the
+    // sections that run with the groups as checked. Answers the plan the
+    // scan driver runs.
+    ScanPlan BeginScan(const bool groupChecked[4]);
     // "CheckAllItems" of this scan: every accepted record arrives with it.
     void SetCheckAllItems(int on) { checkAllItems = on ? 1 : 0; }
     // The rows this scan's sections got in the per-section results list.

@@ -7,6 +7,7 @@
 
 #include "core/ResourceText.h"
 #include "core/ScanSection.h"
+#include "core/Text.h"
 #include "resource.h"
 #include "settings/IgnoreListDialog.h"
 #include "ui/MarkupText.h"
@@ -29,29 +30,21 @@ std::string Filled(const char* format, std::initializer_list<std::string> values
     return text;
 }
 
-void ReplaceEvery(std::string& text, const std::string& from, const std::string& to)
-{
-    if (from.empty())
-        return;
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-}
-
 } // namespace
 
 std::string ShortRootNames(const std::string& keyPath)
 {
     std::string path = keyPath;
-    ReplaceEvery(path, "HKEY_CLASSES_ROOT", ResourceString(IDS_HKCLASS));
-    ReplaceEvery(path, "HKEY_CURRENT_USER", ResourceString(IDS_HKCU));
-    ReplaceEvery(path, "HKEY_LOCAL_MACHINE", ResourceString(IDS_HKLM));
+    ReplaceAll(path, "HKEY_CLASSES_ROOT", ResourceString(IDS_HKCLASS));
+    ReplaceAll(path, "HKEY_CURRENT_USER", ResourceString(IDS_HKCU));
+    ReplaceAll(path, "HKEY_LOCAL_MACHINE", ResourceString(IDS_HKLM));
     return path;
 }
 
 std::string ProblemItemText(const ProblemRecord& record)
 {
     std::string explanation = record.description;
-    ReplaceEvery(explanation, "%s", record.valueData);
+    ReplaceAll(explanation, "%s", record.valueData);
     switch (record.section) {
     case SectionShortcuts:
         return Filled("<font color=\"#0000FF\">Shortcut Path : %s<br>Shortcut to : %s</font><br><b>%s</b>",

@@ -2,43 +2,12 @@
 
 #include <commctrl.h>
 
+#include "app/GroupRows.h"
 #include "core/AppMessage.h"
 #include "resource.h"
 #include "scan/ScanDriver.h"
 
 namespace {
-
-int LabelOf(SectionGroupId group)
-{
-    switch (group) {
-    case GroupRegistry:
-        return IDC_LABEL_REGISTRY;
-    case GroupIETemp:
-        return IDC_LABEL_IE;
-    case GroupWindows:
-        return IDC_LABEL_WINDOWS;
-    case GroupTweaks:
-        return IDC_LABEL_TWEAKS;
-    default:
-        return 0;
-    }
-}
-
-int CheckBoxOf(SectionGroupId group)
-{
-    switch (group) {
-    case GroupRegistry:
-        return IDC_CHECK_REGISTRY;
-    case GroupIETemp:
-        return IDC_CHECK_IE;
-    case GroupWindows:
-        return IDC_CHECK_WINDOWS;
-    case GroupTweaks:
-        return IDC_CHECK_TWEAKS;
-    default:
-        return 0;
-    }
-}
 
 void SendText(HWND control, const std::string& text)
 {
@@ -114,14 +83,14 @@ void WindowScanContext::SetGroupLabel(SectionGroupId group, const std::string& t
 {
     if (!OpenAndShown())
         return;
-    if (int id = LabelOf(group))
-        SendText(Control(id), text);
+    if (const GroupRow* row = GroupRowOf(group))
+        SendText(Control(row->label), text);
 }
 
 bool WindowScanContext::GroupChecked(SectionGroupId group)
 {
-    int id = CheckBoxOf(group);
-    return Open() && id && SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    const GroupRow* row = GroupRowOf(group);
+    return Open() && row && SendMessageA(Control(row->check), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void WindowScanContext::SetRowText(int row, int column, const std::string& text)

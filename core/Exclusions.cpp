@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "core/Text.h"
+
 // Entries that are noise in every registry: caches, system-managed folders,
 // services and components whose references are known to look broken while
 // they work. A problem mentioning any of them is never shown.
@@ -59,17 +61,6 @@ const char BuiltInExclusions[builtInExclusionCount][260] = {
     "flash9b.ocx",
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\explorer\\VolumeCaches",
 };
-
-namespace {
-
-std::string Lowered(std::string text)
-{
-    if (!text.empty())
-        CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
-
-} // namespace
 
 int IsExcludedReference(const std::string& text, const std::vector<std::string>& ignoreList)
 {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/Text.h"
+
 namespace {
 
 // Long enough to spare a walk thousands of questions, short enough that a
@@ -29,16 +31,6 @@ DWORD AskAttributes(const std::string& path)
     DWORD attributes = GetFileAttributesA(path.c_str());
     SetErrorMode(previous);
     return attributes;
-}
-
-// Lower-case ASCII letters only: the file system folds at least these, so the
-// text names the same file either way.
-std::string LowerAscii(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
 }
 
 } // namespace

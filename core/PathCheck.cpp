@@ -6,22 +6,9 @@
 
 #include "core/FileFacts.h"
 #include "core/Registry.h"
+#include "core/Text.h"
 
 namespace {
-
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
-{
-    for (size_t pos = text.find(from); pos != std::string::npos;
-         pos = text.find(from, pos + to.size()))
-        text.replace(pos, from.size(), to);
-}
-
-std::string Lowered(std::string text)
-{
-    if (!text.empty())
-        CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
 
 // Looks a bare file name up on the search path, the extra folder first when
 // there is one. Names with a folder part are never found this way.

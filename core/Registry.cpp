@@ -7,6 +7,8 @@
 
 #include "core/AppMessage.h"
 #include "core/Handles.h"
+#include "core/KeyChain.h"
+#include "core/Platform.h"
 
 namespace {
 
@@ -31,6 +33,158 @@ LONG LastErrorOr(LONG code)
     DWORD last = GetLastError();
     return last != ERROR_SUCCESS ? static_cast<LONG>(last) : code;
 }
+
+// A subkey path names a key below its root only when it holds more than
+// backslashes; an empty one names the root itself, which nothing deletes.
+bool NamesAKeyBelowRoot(const std::string& subkey)
+{
+    return subkey.find_first_not_of('\\') != std::string::npos;
+}
+
+// Deletes `subkey` of `parent` with everything below it, children first. A
+// link key below is deleted as itself, never what it points at.
+LONG RecurseDelete(KeyChain& chain, HKEY parent, const std::string& subkey, int& counter)
+{
+    RegKey opened;
+    KeyChain::Entered facts;
+    LONG rc = chain.Enter(parent, subkey, KEY_ALL_ACCESS, opened, &facts);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (facts.isLink) {
+        rc = DeleteLinkKey(opened.Handle());
+        chain.Leave();
+        ++counter;
+        return rc;
+    }
+    // Always index 0: each child found is gone before the next call.
+    for (;;) {
+        char name[256];
+        DWORD length = sizeof(name);
+        FILETIME written;
+        if (regApi.RegEnumKeyExA(opened.Handle(), 0, name, &length, nullptr, nullptr, nullptr,
+                                 &written) != ERROR_SUCCESS)
+            break;
+        rc = RecurseDelete(chain, opened.Handle(), name, counter);
+        if (rc != ERROR_SUCCESS) {
+            chain.Leave();
+            return rc;
+        }
+        ++counter;
+    }
+    opened.Close();
+    chain.Leave();
+    ++counter;
+    return regApi.RegDeleteKeyA(parent, subkey.c_str());
+}
+
+LONG RecurseDelete(HKEY parent, const std::string& subkey, int& counter)
+{
+    KeyChain chain(parent, KeyChain::Links::OpenItself);
+    return RecurseDelete(chain, parent, subkey, counter);
+}
+
+// The key's discretionary access list as a self-relative descriptor; empty
+// when it cannot be read.
+std::vector<BYTE> KeyDescriptor(HKEY key)
+{
+    std::vector<BYTE> descriptor(256);
+    DWORD size = static_cast<DWORD>(descriptor.size());
+    LONG rc = RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor.data(), &size);
+    if (rc == ERROR_INSUFFICIENT_BUFFER) {
+        descriptor.resize(size);
+        rc = RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor.data(), &size);
+    }
+    if (rc != ERROR_SUCCESS)
+        descriptor.clear();
+    return descriptor;
+}
+
+// Gives `user` full control of the key held, in front of every entry its
+// list has (inherited ones included), and keeps the list's inheritance
+// flags. A key without a list is open to all already and is left as it is.
+bool AddUserToKeyAccess(HKEY key, PSID user, const std::vector<BYTE>& original)
+{
+    if (original.empty())
+        return false;
+    PSECURITY_DESCRIPTOR old = const_cast<BYTE*>(original.data());
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL oldAcl = nullptr;
+    if (!GetSecurityDescriptorDacl(old, &present, &oldAcl, &defaulted))
+        return false;
+    if (!present || !oldAcl)
+        return true;
+    DWORD aclSize = oldAcl->AclSize + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(user);
+    std::vector<BYTE> aclBytes(aclSize);
+    PACL acl = reinterpret_cast<PACL>(aclBytes.data());
+    DWORD revision = oldAcl->AclRevision > ACL_REVISION ? oldAcl->AclRevision : ACL_REVISION;
+    if (!InitializeAcl(acl, aclSize, revision) ||
+        !AddAccessAllowedAce(acl, revision, KEY_ALL_ACCESS, user))
+        return false;
+    for (DWORD index = 0; index < oldAcl->AceCount; ++index) {
+        void* ace = nullptr;
+        if (!GetAce(oldAcl, index, &ace) ||
+            !AddAce(acl, revision, MAXDWORD, ace, static_cast<ACE_HEADER*>(ace)->AceSize))
+            return false;
+    }
+    SECURITY_DESCRIPTOR descriptor;
+    if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+        !SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE))
+        return false;
+    // Whether the list inherits from the parent is part of the list; the
+    // call that sets it arrived with Windows 2000.
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD descriptorRevision = 0;
+    auto getControl = SystemFunction<BOOL(WINAPI*)(PSECURITY_DESCRIPTOR,
+                                                   PSECURITY_DESCRIPTOR_CONTROL, LPDWORD)>(
+        "advapi32.dll", "GetSecurityDescriptorControl");
+    auto setControl = SystemFunction<BOOL(WINAPI*)(
+        PSECURITY_DESCRIPTOR, SECURITY_DESCRIPTOR_CONTROL, SECURITY_DESCRIPTOR_CONTROL)>(
+        "advapi32.dll", "SetSecurityDescriptorControl");
+    const SECURITY_DESCRIPTOR_CONTROL inheritance = SE_DACL_AUTO_INHERITED | SE_DACL_PROTECTED;
+    if (getControl && setControl && getControl(old, &control, &descriptorRevision))
+        setControl(&descriptor, inheritance, control & inheritance);
+    return regApi.RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) ==
+           ERROR_SUCCESS;
+}
+
+int GrantTree(KeyChain& chain, HKEY parent, const std::string& name, PSID user, bool recurse,
+              KeySecurityBackup* saved)
+{
+    {
+        RegKey key;
+        if (chain.Enter(parent, name, WRITE_DAC | READ_CONTROL, key) != ERROR_SUCCESS)
+            return 0;
+        std::vector<BYTE> original = KeyDescriptor(key.Handle());
+        bool granted = AddUserToKeyAccess(key.Handle(), user, original);
+        chain.Leave();
+        if (!granted)
+            return 0;
+        if (saved)
+            saved->Add(std::move(key), std::move(original));
+    }
+    if (!recurse)
+        return 1;
+
+    RegKey key;
+    if (chain.Enter(parent, name, KEY_READ, key) != ERROR_SUCCESS)
+        return 0;
+    DWORD subkeys = 0;
+    regApi.RegQueryInfoKeyA(key.Handle(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                            nullptr, nullptr, nullptr, nullptr, nullptr);
+    for (DWORD index = 0; index < subkeys; ++index) {
+        char child[261];
+        LONG rc = regApi.RegEnumKeyA(key.Handle(), index, child, sizeof(child));
+        if (rc == ERROR_NO_MORE_ITEMS)
+            break;
+        if (rc == ERROR_SUCCESS)
+            GrantTree(chain, key.Handle(), child, user, true, saved);
+    }
+    chain.Leave();
+    return 1;
+}
+
+LONG CopyTree(KeyChain& chain, HKEY source, HKEY destinationParent,
+              const std::string& destinationName);
 
 } // namespace
 
@@ -67,6 +221,9 @@ bool SplitKeyPath(const std::string& fullPath, HKEY& root, std::string& subkey)
     size_t slash = fullPath.find('\\');
     root = ParseRootKeyName(fullPath.substr(0, slash));
     subkey = slash == std::string::npos ? std::string() : fullPath.substr(slash + 1);
+    // A bare root names no key anything may be done to.
+    if (!NamesAKeyBelowRoot(subkey))
+        root = nullptr;
     return root != nullptr;
 }
 
@@ -75,22 +232,19 @@ bool SplitKeyPath(const std::string& fullPath, HKEY& root, std::string& subkey)
 std::string ReadRegString(HKEY root, const std::string& subkey, const std::string& valueName,
                           DWORD type)
 {
-    HKEY key = nullptr;
-    if (regApi.RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    RegKey key;
+    if (key.Open(root, subkey, KEY_READ) != ERROR_SUCCESS)
         return "";
     // 255 bytes is all a value may hold to count as readable; the extra byte
     // makes room for the terminator.
     char buffer[256] = {};
     DWORD size = 255;
-    LONG rc = regApi.RegQueryValueExA(key, valueName.c_str(), nullptr, &type,
-                                      reinterpret_cast<BYTE*>(buffer), &size);
-    if (rc != ERROR_SUCCESS) {
-        regApi.RegCloseKey(key);
+    if (regApi.RegQueryValueExA(key.Handle(), valueName.c_str(), nullptr, &type,
+                                reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
         return "";
-    }
     buffer[size < 255 ? size : 255] = '\0';
     std::string text = buffer;
-    if (regApi.RegCloseKey(key) != ERROR_SUCCESS) {
+    if (key.Close() != ERROR_SUCCESS) {
         // Through the program's one door for boxes: without a window the
         // text is taken, never left waiting for a click.
         messageBoxFunction(nullptr, "Error in RegCloseKey.", nullptr, MB_OK | MB_ICONERROR);
@@ -127,19 +281,22 @@ int WriteRegValue(HKEY root, const std::string& subkey, const std::string& value
 
 int DeleteRegKey(HKEY root, const std::string& subkey)
 {
-    // The root may be a key the caller owns: borrow it, never close it.
-    RegKey parent(root);
+    if (!root || !NamesAKeyBelowRoot(subkey))
+        return 0;
     int counter = 0;
-    LONG rc = parent.RecurseDeleteKey(subkey, counter);
+    LONG rc = RecurseDelete(root, subkey, counter);
     if (rc == ERROR_ACCESS_DENIED) {
         std::vector<BYTE> sid;
+        KeySecurityBackup saved;
         if (GetCurrentUserSid(sid) &&
-            GrantKeyTreeAccess(root, subkey, reinterpret_cast<PSID>(sid.data()), true)) {
+            GrantKeyTreeAccess(root, subkey, reinterpret_cast<PSID>(sid.data()), true, &saved)) {
             counter = 0;
-            rc = parent.RecurseDeleteKey(subkey, counter);
+            rc = RecurseDelete(root, subkey, counter);
         }
+        // What survived keeps the access it had.
+        if (rc != ERROR_SUCCESS)
+            saved.Restore();
     }
-    parent.Detach();
     if (rc == ERROR_SUCCESS)
         return 1;
     Diagnose("DeleteRegKey: Couldn't delete %s, error=%d", subkey.c_str(), static_cast<int>(rc));
@@ -148,12 +305,17 @@ int DeleteRegKey(HKEY root, const std::string& subkey)
 
 int DeleteRegValue(HKEY root, const std::string& subkey, const std::string& valueName)
 {
+    if (!root || !NamesAKeyBelowRoot(subkey))
+        return 0;
     DWORD rc = regApi.SHDeleteValueA(root, subkey.c_str(), valueName.c_str());
     if (rc == ERROR_ACCESS_DENIED) {
         std::vector<BYTE> sid;
         if (GetCurrentUserSid(sid)) {
-            GrantKeyTreeAccess(root, subkey, reinterpret_cast<PSID>(sid.data()), true);
+            KeySecurityBackup saved;
+            GrantKeyTreeAccess(root, subkey, reinterpret_cast<PSID>(sid.data()), true, &saved);
             rc = regApi.SHDeleteValueA(root, subkey.c_str(), valueName.c_str());
+            // The key stays: it gets back the access it had.
+            saved.Restore();
         }
     }
     if (rc == ERROR_SUCCESS)
@@ -163,7 +325,10 @@ int DeleteRegValue(HKEY root, const std::string& subkey, const std::string& valu
     return 0;
 }
 
-LONG CopyRegKey(HKEY source, HKEY destinationParent, const std::string& destinationName)
+namespace {
+
+LONG CopyTree(KeyChain& chain, HKEY source, HKEY destinationParent,
+              const std::string& destinationName)
 {
     HKEY created = nullptr;
     SetLastError(ERROR_SUCCESS);
@@ -219,13 +384,26 @@ LONG CopyRegKey(HKEY source, HKEY destinationParent, const std::string& destinat
             continue;
         RegKey child;
         SetLastError(ERROR_SUCCESS);
-        rc = child.Open(source, name, KEY_ALL_ACCESS);
+        rc = chain.Enter(source, name, KEY_ALL_ACCESS, child);
+        // Too deep, or a link back into the tree being copied: passed over,
+        // so that the copy ends.
+        if (rc == keyChainRefused)
+            continue;
         if (rc != ERROR_SUCCESS)
             return LastErrorOr(rc);
-        rc = CopyRegKey(child.Handle(), destination.Handle(), name);
+        rc = CopyTree(chain, child.Handle(), destination.Handle(), name);
+        chain.Leave();
         if (rc != ERROR_SUCCESS && rc != ERROR_NO_MORE_ITEMS)
             return rc;
     }
+}
+
+} // namespace
+
+LONG CopyRegKey(HKEY source, HKEY destinationParent, const std::string& destinationName)
+{
+    KeyChain chain(source);
+    return CopyTree(chain, source, destinationParent, destinationName);
 }
 
 int KeyExists(HKEY root, const std::string& subkey)
@@ -274,45 +452,24 @@ int RemoveStartupRunValue(const std::string& name)
     return regApi.RegDeleteValueA(key.Handle(), name.c_str()) == ERROR_SUCCESS;
 }
 
-int GrantKeyTreeAccess(HKEY root, const std::string& subkey, PSID user, bool recurse)
+int GrantKeyTreeAccess(HKEY root, const std::string& subkey, PSID user, bool recurse,
+                       KeySecurityBackup* saved)
 {
-    {
-        RegKey key;
-        if (key.Open(root, subkey, WRITE_DAC) != ERROR_SUCCESS)
-            return 0;
-        // Full control for the current user alone; the keys below get the
-        // same list one by one when asked to recurse.
-        DWORD aclSize = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(user);
-        std::vector<BYTE> aclBytes(aclSize);
-        PACL acl = reinterpret_cast<PACL>(aclBytes.data());
-        SECURITY_DESCRIPTOR descriptor;
-        if (!InitializeAcl(acl, aclSize, ACL_REVISION) ||
-            !AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, user) ||
-            !InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-            !SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE))
-            return 0;
-        if (regApi.RegSetKeySecurity(key.Handle(), DACL_SECURITY_INFORMATION, &descriptor) !=
-            ERROR_SUCCESS)
-            return 0;
-    }
-    if (!recurse)
-        return 1;
+    KeyChain chain(root, KeyChain::Links::OpenItself);
+    return GrantTree(chain, root, subkey, user, recurse, saved);
+}
 
-    RegKey key;
-    if (key.Open(root, subkey, KEY_READ) != ERROR_SUCCESS)
-        return 0;
-    DWORD subkeys = 0;
-    regApi.RegQueryInfoKeyA(key.Handle(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                            nullptr, nullptr, nullptr, nullptr, nullptr);
-    for (DWORD index = 0; index < subkeys; ++index) {
-        char name[261];
-        LONG rc = regApi.RegEnumKeyA(key.Handle(), index, name, sizeof(name));
-        if (rc == ERROR_NO_MORE_ITEMS)
-            break;
-        if (rc == ERROR_SUCCESS)
-            GrantKeyTreeAccess(key.Handle(), name, user, true);
-    }
-    return 1;
+void KeySecurityBackup::Add(RegKey key, std::vector<BYTE> descriptor)
+{
+    saved.push_back(Saved{std::move(key), std::move(descriptor)});
+}
+
+void KeySecurityBackup::Restore() const
+{
+    // A key deleted meanwhile refuses the call; it has nothing to restore.
+    for (const Saved& entry : saved)
+        regApi.RegSetKeySecurity(entry.key.Handle(), DACL_SECURITY_INFORMATION,
+                                 const_cast<BYTE*>(entry.descriptor.data()));
 }
 
 int GetCurrentUserSid(std::vector<BYTE>& sid)
@@ -373,11 +530,6 @@ LONG RegKey::Close()
     return regApi.RegCloseKey(std::exchange(key, nullptr));
 }
 
-HKEY RegKey::Detach()
-{
-    return std::exchange(key, nullptr);
-}
-
 LONG RegKey::QueryDwordValue(DWORD& value, const std::string& name)
 {
     DWORD type = 0;
@@ -408,24 +560,5 @@ LONG RegKey::SetStringValue(const std::string& text, const std::string& name)
 
 LONG RegKey::RecurseDeleteKey(const std::string& subkey, int& counter)
 {
-    RegKey opened;
-    LONG rc = opened.Open(key, subkey, KEY_ALL_ACCESS);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    // Always index 0: each child found is gone before the next call.
-    for (;;) {
-        char name[256];
-        DWORD length = sizeof(name);
-        FILETIME written;
-        if (regApi.RegEnumKeyExA(opened.Handle(), 0, name, &length, nullptr, nullptr, nullptr,
-                                 &written) != ERROR_SUCCESS)
-            break;
-        rc = opened.RecurseDeleteKey(name, counter);
-        if (rc != ERROR_SUCCESS)
-            return rc;
-        ++counter;
-    }
-    opened.Close();
-    ++counter;
-    return regApi.RegDeleteKeyA(key, subkey.c_str());
+    return RecurseDelete(key, subkey, counter);
 }

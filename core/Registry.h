@@ -44,7 +44,8 @@ extern RegistryBackEnd regApi;
 HKEY ParseRootKeyName(const std::string& name);
 // The long name of those four roots; empty for any other handle.
 std::string RootKeyName(HKEY root);
-// Splits "ROOT\sub\key" at its first backslash; false when the root is unknown.
+// Splits "ROOT\sub\key" at its first backslash; false (and a null root)
+// when the root is unknown or the path names the root itself.
 bool SplitKeyPath(const std::string& fullPath, HKEY& root, std::string& subkey);
 
 // ---- Registry functions ----------------------------------------------------
@@ -56,9 +57,10 @@ std::string ReadRegString(HKEY root, const std::string& subkey, const std::strin
 // 1 when written (trailing white space of the data removed), else 0.
 int WriteRegValue(HKEY root, const std::string& subkey, const std::string& valueName,
                   const std::string& data, DWORD type);
-// 1 when the key and everything below it are gone, else 0.
+// 1 when the key and everything below it are gone, else 0. An empty subkey
+// (the root itself) is refused; a link key below is deleted, never its target.
 int DeleteRegKey(HKEY root, const std::string& subkey);
-// 1 when the value is gone, else 0.
+// 1 when the value is gone, else 0; refused for an empty subkey.
 int DeleteRegValue(HKEY root, const std::string& subkey, const std::string& valueName);
 // Copies the whole tree of `source` to `destinationName` below
 // `destinationParent`; 0 or a platform error code.
@@ -72,9 +74,13 @@ int TypeLibKeyExists(const std::string& typeLibId);
 // The current user's Run entry; 1 on success.
 int SetStartupRunValue(const std::string& name, const std::string& command);
 int RemoveStartupRunValue(const std::string& name);
-// Re-secures a key (and, with recurse, its subkeys) so that the current user
-// may delete it; 1 when the key itself was re-secured.
-int GrantKeyTreeAccess(HKEY root, const std::string& subkey, PSID user, bool recurse);
+class KeySecurityBackup;
+// Adds full control for `user` to the access list of a key (and, with
+// recurse, of its subkeys; links are re-secured as themselves, never
+// followed), keeping every other entry; 1 when the key itself was re-secured.
+// With `saved`, each key's list as it was is added there.
+int GrantKeyTreeAccess(HKEY root, const std::string& subkey, PSID user, bool recurse,
+                       KeySecurityBackup* saved = nullptr);
 // The current user's security identifier; 1 and the bytes, or 0.
 int GetCurrentUserSid(std::vector<BYTE>& sid);
 
@@ -98,15 +104,30 @@ public:
     LONG Open(HKEY parent, const std::string& subkey, REGSAM access);
     // The close result, 0 when nothing was held.
     LONG Close();
-    // Gives the key up without closing it.
-    HKEY Detach();
     LONG QueryDwordValue(DWORD& value, const std::string& name);
     LONG QueryStringValue(char* buffer, const std::string& name, DWORD* byteCount);
     LONG SetDwordValue(DWORD value, const std::string& name);
     LONG SetStringValue(const std::string& text, const std::string& name);
-    // Deletes the subkey with everything below it, children first.
+    // Deletes the subkey with everything below it, children first; a link
+    // key below is deleted as itself.
     LONG RecurseDeleteKey(const std::string& subkey, int& counter);
 
 private:
     HKEY key = nullptr;
+};
+
+// The access lists keys had before GrantKeyTreeAccess changed them, each with
+// its key held open to put it back (a deep key's path is too long to reopen).
+class KeySecurityBackup {
+public:
+    void Add(RegKey key, std::vector<BYTE> descriptor);
+    // Puts each saved list back on its key, where that key still exists.
+    void Restore() const;
+
+private:
+    struct Saved {
+        RegKey key;
+        std::vector<BYTE> descriptor;
+    };
+    std::vector<Saved> saved;
 };

@@ -6,15 +6,16 @@
 #include <shlwapi.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <string>
 
+#include "core/KeyChain.h"
 #include "core/PathCheck.h"
 #include "core/ProblemRecord.h"
 #include "core/Registry.h"
 #include "core/ResourceText.h"
 #include "core/ScanSection.h"
+#include "core/Text.h"
 #include "resource.h"
 #include "scan/ClassesWalk.h"
 #include "scan/ScanContext.h"
@@ -45,19 +46,12 @@ bool ReadClassDefault(const std::string& subkey, std::string& text)
     return true;
 }
 
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
-{
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-}
-
 // Server paths are often written with %SystemRoot% or %ProgramFiles% in any
 // mix of cases: lower the whole text so that both are found, then put the
 // real folders in their place.
 std::string PrepareServerPath(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    text = LowerAscii(text);
     ReplaceAll(text, "%systemroot%", GetWindowsFolder());
     ReplaceAll(text, "%programfiles%", GetProgramFilesFolder());
     return text;
@@ -152,8 +146,11 @@ void CheckCodeBases(ScanContext& context, const std::string& classKey)
 }
 
 // Walks one type library key depth first down to its win32, win16 and
-// HELPDIR keys; keys without subkeys (such as FLAGS) are passed over.
-void ScanTypeLibKey(ScanContext& context, const std::string& path)
+// HELPDIR keys; keys without subkeys (such as FLAGS) are passed over. `path`
+// is `name` below `parent`, the deepest key of `chain`, which ends the walk
+// at the registry's depth limit and at links back into it.
+void ScanTypeLibKey(ScanContext& context, KeyChain& chain, HKEY parent, const std::string& path,
+                    const std::string& name)
 {
     if (!context.KeepScanning())
         return;
@@ -193,14 +190,15 @@ void ScanTypeLibKey(ScanContext& context, const std::string& path)
         return;
     }
     RegKey key;
-    if (key.Open(HKEY_CLASSES_ROOT, path, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+    if (chain.Enter(parent, name, KEY_ALL_ACCESS, key) != ERROR_SUCCESS)
         return;
     const DWORD count = CountSubkeys(key.Handle());
     for (DWORD index = 0; index < count && context.KeepScanning(); ++index) {
-        std::string name;
-        if (EnumSubkeyName<256>(key.Handle(), index, name))
-            ScanTypeLibKey(context, path + "\\" + name);
+        std::string child;
+        if (EnumSubkeyName<256>(key.Handle(), index, child))
+            ScanTypeLibKey(context, chain, key.Handle(), path + "\\" + child, child);
     }
+    chain.Leave();
 }
 
 } // namespace
@@ -257,11 +255,12 @@ void ScanTypeLibs(ScanContext& context)
     RegKey typeLibs;
     if (typeLibs.Open(HKEY_CLASSES_ROOT, "TypeLib", KEY_ALL_ACCESS) != ERROR_SUCCESS)
         return;
+    KeyChain chain(typeLibs.Handle());
     const DWORD count = CountSubkeys(typeLibs.Handle());
     for (DWORD index = 0; index < count && context.KeepScanning(); ++index) {
         std::string typeLibId;
         if (EnumSubkeyName<256>(typeLibs.Handle(), index, typeLibId))
-            ScanTypeLibKey(context, "TypeLib\\" + typeLibId);
+            ScanTypeLibKey(context, chain, typeLibs.Handle(), "TypeLib\\" + typeLibId, typeLibId);
         context.Step();
     }
 }

@@ -10,7 +10,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <functional>
+#include <set>
+#include <tuple>
 
 #include "core/Handles.h"
 #include "core/PathCheck.h"
@@ -18,6 +21,7 @@
 #include "core/ProblemRecord.h"
 #include "core/ResourceText.h"
 #include "core/ScanSection.h"
+#include "core/Text.h"
 #include "resource.h"
 #include "scan/ScanContext.h"
 #include "scan/UrlCacheEnumerator.h"
@@ -26,13 +30,6 @@ namespace {
 
 // Shortcut files are tiny; anything larger is not worth resolving.
 constexpr DWORD shortcutSizeLimit = 1024;
-
-std::string Lowered(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 bool Contains(const std::string& text, const char* part)
 {
@@ -72,15 +69,46 @@ void Report(ScanContext& context, unsigned section, const std::string& item,
         MakeProblemRecord(section, item, keyPath, "", valueData, description, sizeBytes));
 }
 
+// The folders one walk has entered, by volume and file index: a folder the
+// file system reaches by two roads (a link it does not flag, a mounted
+// volume) is walked once.
+class FolderVisits {
+public:
+    // False when the walk must not enter `folder`: a link or junction, which
+    // leads off the ground being scanned, or a folder already entered.
+    bool Enter(const std::string& folder, DWORD attributes)
+    {
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            return false;
+        // Folders open only on the NT family; without an identity the link
+        // test above is all there is.
+        HandleOwner handle(CreateFileA(folder.c_str(), 0,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                       nullptr));
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!handle || !GetFileInformationByHandle(handle.Get(), &info))
+            return true;
+        return entered
+            .insert(std::make_tuple(info.dwVolumeSerialNumber, info.nFileIndexHigh,
+                                    info.nFileIndexLow))
+            .second;
+    }
+
+private:
+    std::set<std::tuple<DWORD, DWORD, DWORD>> entered;
+};
+
 // A sub-folder found by a walk: walk it too; false stops the whole walk.
 using FolderAction = std::function<bool(const std::string& folder)>;
 using FileAction = std::function<void(const std::string& path, const WIN32_FIND_DATAA& data)>;
 
 // Hands every entry that `pattern` finds (except "." and "..") to the action
 // for its kind, testing the abort flag before each; a sub-folder is followed
-// by a message dispatch. False when the walk was stopped.
-bool WalkFolder(ScanContext& context, const std::string& pattern, const FolderAction& onFolder,
-                const FileAction& onFile)
+// by a message dispatch. A sub-folder that `visits` refuses is passed over.
+// False when the walk was stopped.
+bool WalkFolder(ScanContext& context, FolderVisits& visits, const std::string& pattern,
+                const FolderAction& onFolder, const FileAction& onFile)
 {
     const std::string folder = pattern.substr(0, pattern.rfind('\\'));
     WIN32_FIND_DATAA data;
@@ -96,6 +124,8 @@ bool WalkFolder(ScanContext& context, const std::string& pattern, const FolderAc
             return false;
         const std::string path = folder + "\\" + name;
         if (isFolder) {
+            if (!visits.Enter(path, data.dwFileAttributes))
+                continue;
             if (!onFolder(path))
                 return false;
             context.Pump();
@@ -104,6 +134,12 @@ bool WalkFolder(ScanContext& context, const std::string& pattern, const FolderAc
         }
     } while (FindNextFileA(find.Get(), &data));
     return true;
+}
+
+// A walk's starting folder counts as entered, so no road leads back into it.
+void EnterTop(FolderVisits& visits, const std::string& folder)
+{
+    visits.Enter(folder, GetFileAttributesA(folder.c_str()) & ~FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 // A shortcut is only broken when it points at a file that should be on one of
@@ -125,11 +161,11 @@ void CheckShortcut(ScanContext& context, const std::string& path)
                ResourceString(IDS_SHORTCUT_INVALID), 0.0);
 }
 
-bool ShortcutsIn(ScanContext& context, const std::string& folder)
+bool ShortcutsIn(ScanContext& context, FolderVisits& visits, const std::string& folder)
 {
     return WalkFolder(
-        context, AllFilesIn(folder),
-        [&](const std::string& sub) { return ShortcutsIn(context, sub); },
+        context, visits, AllFilesIn(folder),
+        [&](const std::string& sub) { return ShortcutsIn(context, visits, sub); },
         [&](const std::string& path, const WIN32_FIND_DATAA& data) {
             // Network places and the browser cache keep shortcuts of their own.
             if (Contains(path, "NetHood") || Contains(path, "Content.IE5"))
@@ -141,43 +177,56 @@ bool ShortcutsIn(ScanContext& context, const std::string& folder)
         });
 }
 
-bool TempFilesIn(ScanContext& context, const std::string& folder)
+// A file of a temporary folder is left over when no program holds it open.
+void TempFileFound(ScanContext& context, const std::string& path, const WIN32_FIND_DATAA& data)
+{
+    HandleOwner file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) {
+        file.Reset();
+        Report(context, SectionWinTemp, path, path, path, "Windows Temp File", FileSize(data));
+    }
+    ShowAndPump(context, path);
+}
+
+bool TempFilesIn(ScanContext& context, FolderVisits& visits, const std::string& folder)
 {
     return WalkFolder(
-        context, AllFilesIn(folder),
-        [&](const std::string& sub) { return TempFilesIn(context, sub); },
+        context, visits, AllFilesIn(folder),
+        [&](const std::string& sub) { return TempFilesIn(context, visits, sub); },
         [&](const std::string& path, const WIN32_FIND_DATAA& data) {
-            // A file that some program holds open is in use, not left over.
-            HandleOwner file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-            if (file) {
-                file.Reset();
-                Report(context, SectionWinTemp, path, path, path, "Windows Temp File",
-                       FileSize(data));
-            }
-            ShowAndPump(context, path);
+            TempFileFound(context, path, data);
         });
 }
 
-// `pattern` is "X:\found.*" at the top and "folder\*.*" below it.
-bool FoundFilesIn(ScanContext& context, const std::string& pattern)
+// Everything inside one of the disk checker's folders.
+bool FoundFilesIn(ScanContext& context, FolderVisits& visits, const std::string& pattern)
 {
     return WalkFolder(
-        context, pattern,
-        [&](const std::string& sub) { return FoundFilesIn(context, AllFilesIn(sub)); },
+        context, visits, pattern,
+        [&](const std::string& sub) { return FoundFilesIn(context, visits, AllFilesIn(sub)); },
         [&](const std::string& path, const WIN32_FIND_DATAA& data) {
             Report(context, SectionScanDisk, path, path, path, "ScanDisk Files", FileSize(data));
             ShowAndPump(context, path);
         });
 }
 
-bool ScanHistoryFiles(ScanContext& context, const std::string& pattern)
+// The disk checker names its folders "FOUND.000", "FOUND.001" and so on; a
+// user's own "found.photos" is not one of them.
+bool IsDiskCheckerFolder(const std::string& name)
+{
+    return name.size() == 9 && _strnicmp(name.c_str(), "found.", 6) == 0 &&
+           std::all_of(name.begin() + 6, name.end(),
+                       [](unsigned char c) { return std::isdigit(c) != 0; });
+}
+
+bool HistoryFilesIn(ScanContext& context, FolderVisits& visits, const std::string& pattern)
 {
     return WalkFolder(
-        context, pattern,
-        [&](const std::string& sub) { return ScanHistoryFiles(context, AllFilesIn(sub)); },
+        context, visits, pattern,
+        [&](const std::string& sub) { return HistoryFilesIn(context, visits, AllFilesIn(sub)); },
         [&](const std::string& path, const WIN32_FIND_DATAA&) {
-            const std::string lowered = Lowered(path);
+            const std::string lowered = LowerAscii(path);
             // The folder's own index and view settings belong to the system.
             if (Contains(lowered, "index.dat") || Contains(lowered, "desktop.ini"))
                 return;
@@ -186,21 +235,111 @@ bool ScanHistoryFiles(ScanContext& context, const std::string& pattern)
         });
 }
 
+// A folder in the long form of its name, without trailing backslashes, in
+// lower case; empty stays empty.
+std::string ComparableFolder(const std::string& folder)
+{
+    if (folder.empty())
+        return folder;
+    std::string longForm;
+    std::string comparable = GetLongPathForm(folder, longForm) ? longForm : folder;
+    while (comparable.size() > 1 && comparable.back() == '\\')
+        comparable.pop_back();
+    return Lowered(comparable);
+}
+
+// `folder` is `other` or lies above it.
+bool IsAtOrAbove(const std::string& folder, const std::string& other)
+{
+    return !other.empty() &&
+           (other == folder || (other.size() > folder.size() &&
+                                other.compare(0, folder.size(), folder) == 0 &&
+                                other[folder.size()] == '\\'));
+}
+
+// Everything in a temporary folder is reported for deletion, so a folder is
+// walked as one only when it cannot hold anything else: never a drive root,
+// the Windows, system or program folder, a profile, the user's own
+// documents, or a folder above any of them (with TEMP unset, the platform
+// answers the profile or the Windows folder). The Windows folder's own Temp
+// lies below it and is fine.
+bool IsDisposableFolder(const std::string& folder)
+{
+    const std::string candidate = ComparableFolder(folder);
+    if (candidate.empty() || PathIsRootA((candidate + "\\").c_str()))
+        return false;
+    const std::string profile = ComparableFolder(GetSpecialFolder(CSIDL_PROFILE));
+    const size_t profilesEnd = profile.rfind('\\');
+    if (profilesEnd != std::string::npos && candidate.rfind('\\') == profilesEnd &&
+        candidate.compare(0, profilesEnd, profile, 0, profilesEnd) == 0)
+        return false; // a profile of another user, or the public one
+    for (const std::string& kept :
+         {GetWindowsFolder(), GetSystemFolder(), GetProgramFilesFolder(), GetSpecialFolder(CSIDL_PROFILE)}) {
+        if (IsAtOrAbove(candidate, ComparableFolder(kept)))
+            return false;
+    }
+    for (int id : {CSIDL_PERSONAL, CSIDL_DESKTOPDIRECTORY, CSIDL_MYPICTURES, CSIDL_MYMUSIC,
+                   CSIDL_MYVIDEO, CSIDL_FAVORITES}) {
+        const std::string documents = ComparableFolder(GetSpecialFolder(id));
+        if (IsAtOrAbove(candidate, documents) || IsAtOrAbove(documents, candidate))
+            return false;
+    }
+    return true;
+}
+
+// The repair's work folder, directly in the temporary folder.
+const char repairWorkFolderName[] = "Quillmoor8BackUp";
+
 } // namespace
 
 void ScanShortcuts(ScanContext& context, const std::string& driveRoot)
 {
-    ShortcutsIn(context, driveRoot);
+    FolderVisits visits;
+    EnterTop(visits, driveRoot);
+    ShortcutsIn(context, visits, driveRoot);
 }
 
 void ScanTempFolder(ScanContext& context, const std::string& folder)
 {
-    TempFilesIn(context, folder);
+    if (!IsDisposableFolder(folder))
+        return;
+    FolderVisits visits;
+    EnterTop(visits, folder);
+    // The repair keeps its backup's work in the temporary folder while it runs.
+    WalkFolder(
+        context, visits, AllFilesIn(folder),
+        [&](const std::string& sub) {
+            const std::string name = sub.substr(sub.rfind('\\') + 1);
+            return lstrcmpiA(name.c_str(), repairWorkFolderName) == 0 ||
+                   TempFilesIn(context, visits, sub);
+        },
+        [&](const std::string& path, const WIN32_FIND_DATAA& data) {
+            TempFileFound(context, path, data);
+        });
 }
 
 void ScanFoundFiles(ScanContext& context, const std::string& pattern)
 {
-    FoundFilesIn(context, pattern);
+    // Only the checker's own folders at the root are walked; loose files
+    // that happen to be named "found" are left alone.
+    FolderVisits visits;
+    WIN32_FIND_DATAA data;
+    const std::string root = pattern.substr(0, pattern.rfind('\\'));
+    FindHandle find(FindFirstFileA(pattern.c_str(), &data));
+    if (!find)
+        return;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsDiskCheckerFolder(data.cFileName))
+            continue;
+        if (!context.KeepScanning())
+            return;
+        const std::string folder = root + "\\" + data.cFileName;
+        if (!visits.Enter(folder, data.dwFileAttributes))
+            continue;
+        if (!FoundFilesIn(context, visits, AllFilesIn(folder)))
+            return;
+        context.Pump();
+    } while (FindNextFileA(find.Get(), &data));
 }
 
 void ScanCookies(ScanContext& context)
@@ -208,14 +347,16 @@ void ScanCookies(ScanContext& context)
     const std::string folder = GetSpecialFolder(CSIDL_COOKIES);
     if (folder.empty())
         return;
+    FolderVisits visits;
+    EnterTop(visits, folder);
     WalkFolder(
-        context, AllFilesIn(folder),
+        context, visits, AllFilesIn(folder),
         [&](const std::string& sub) {
-            ScanTempFolder(context, sub);
+            TempFilesIn(context, visits, sub);
             return true;
         },
         [&](const std::string& path, const WIN32_FIND_DATAA& data) {
-            const std::string lowered = Lowered(path);
+            const std::string lowered = LowerAscii(path);
             // The browser's index of its cookies stays.
             if (Contains(lowered, "index.dat"))
                 return;
@@ -240,7 +381,10 @@ void ScanBrowserCache(ScanContext& context)
         context.Step();
     }
     const std::string history = GetSpecialFolder(CSIDL_HISTORY);
-    if (!history.empty())
-        ScanHistoryFiles(context, AllFilesIn(history));
+    if (!history.empty()) {
+        FolderVisits visits;
+        EnterTop(visits, history);
+        HistoryFilesIn(context, visits, AllFilesIn(history));
+    }
     cache.Close();
 }

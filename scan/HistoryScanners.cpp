@@ -7,13 +7,16 @@
 #include <vector>
 
 #include "core/FileFacts.h"
+#include "core/KeyChain.h"
 #include "core/PathCheck.h"
 #include "core/Registry.h"
 #include "core/ResourceText.h"
+#include "core/Text.h"
 #include "res/resource.h"
 #include "scan/ClassesWalk.h"
 #include "scan/ScanContext.h"
 #include "scan/Scanners.h"
+#include "settings/Settings.h"
 
 MruKeyTable mruKeys;
 
@@ -60,24 +63,10 @@ const char* const mruSubkeys[] = {
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RecentDocs",
 };
 
-void LowerAscii(std::string& text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-}
-
 // The text up to the first zero byte within the `count` bytes read.
 std::string TextOf(const char* data, DWORD count)
 {
     return std::string(data, strnlen(data, count));
-}
-
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
-{
-    for (size_t pos = text.find(from); pos != std::string::npos;
-         pos = text.find(from, pos + to.size()))
-        text.replace(pos, from.size(), to);
 }
 
 // Removes the last `c` and everything after it.
@@ -128,8 +117,7 @@ std::string WrittenText(DWORD type, const char* data, DWORD count)
 
 bool ContainsClasses(const char* name)
 {
-    std::string lowered = name;
-    LowerAscii(lowered);
+    std::string lowered = LowerAscii(name);
     return lowered.find("classes") != std::string::npos;
 }
 
@@ -137,17 +125,36 @@ bool ContainsClasses(const char* name)
 // name buffer alone would cost 16 KB of stack per level of a deep branch.
 class ValueWalker {
 public:
-    ValueWalker(ScanContext& context, unsigned section)
-        : context(context), section(section), valueName(valueNameSize)
+    ValueWalker(ScanContext& context, HKEY top, unsigned section)
+        : context(context), section(section), chain(top), valueName(valueNameSize)
     {
         for (const MruKey& entry : mruKeys) {
             if (!entry.root)
                 break;
             mruPaths.push_back(RootKeyName(entry.root) + "\\" + entry.subkey);
         }
+        // The program's own settings (and the managers' backups kept among
+        // them) are never anybody's leftovers, under either of their names.
+        ownSettingsPath = std::string("HKEY_CURRENT_USER\\") + settingsKeyPath;
+        std::string user = RegistryObjectName(HKEY_CURRENT_USER);
+        if (!user.empty()) {
+            std::string lowered = settingsKeyPath;
+            LowerAscii(lowered);
+            ownSettingsName = user + "\\" + lowered;
+        }
     }
 
     void Walk(HKEY key, const std::string& keyPath)
+    {
+        DWORD subkeyCount = 0, valueCount = 0;
+        if (regApi.RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr,
+                                    &valueCount, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return;
+        Walk(key, keyPath, subkeyCount, valueCount);
+    }
+
+private:
+    void Walk(HKEY key, const std::string& keyPath, DWORD subkeyCount, DWORD valueCount)
     {
         if (keyPath.find("HKEY_CURRENT_USER") != std::string::npos && section != 15) {
             // A recent-file key belongs to its own section, whole.
@@ -155,17 +162,18 @@ public:
                 if (!context.KeepScanning() || _stricmp(keyPath.c_str(), mruPath.c_str()) == 0)
                     return;
         }
-        if (!context.KeepScanning())
-            return;
-        DWORD subkeyCount = 0, valueCount = 0;
-        if (regApi.RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr,
-                                    &valueCount, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (!context.KeepScanning() || IsOwnSettings(keyPath))
             return;
         WalkSubkeys(key, keyPath, subkeyCount);
         WalkValues(key, keyPath, valueCount);
     }
 
-private:
+    bool IsOwnSettings(const std::string& keyPath) const
+    {
+        return _stricmp(keyPath.c_str(), ownSettingsPath.c_str()) == 0 ||
+               (!ownSettingsName.empty() && chain.Name() == ownSettingsName);
+    }
+
     void WalkSubkeys(HKEY key, const std::string& keyPath, DWORD count)
     {
         for (DWORD index = 0; index < count && context.KeepScanning(); ++index) {
@@ -178,10 +186,15 @@ private:
             // their own sections; they are not even opened.
             if (ContainsClasses(name))
                 continue;
+            // The chain keeps the walk finite: it stops at the registry's
+            // depth limit and never follows a link back into this branch.
             RegKey subkey;
-            if (subkey.Open(key, name, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+            KeyChain::Entered facts;
+            if (chain.Enter(key, name, KEY_ALL_ACCESS, subkey, &facts) != ERROR_SUCCESS)
                 continue;
-            Walk(subkey.Handle(), keyPath + "\\" + name);
+            if (facts.counted)
+                Walk(subkey.Handle(), keyPath + "\\" + name, facts.subkeys, facts.values);
+            chain.Leave();
         }
     }
 
@@ -196,8 +209,7 @@ private:
                 (type == REG_SZ || type == REG_EXPAND_SZ)) {
                 std::string name(valueName.data(), nameLength);
                 std::string written = WrittenText(type, data, dataLength);
-                std::string lowered = written;
-                LowerAscii(lowered);
+                std::string lowered = LowerAscii(written);
                 std::string path = DrivePathIn(lowered);
                 if (!path.empty() && IsMissing(path, written))
                     ReportMissing(keyPath, name, path);
@@ -222,6 +234,9 @@ private:
 
     ScanContext& context;
     unsigned section;
+    KeyChain chain;
+    std::string ownSettingsPath;
+    std::string ownSettingsName; // the registry's own name, when it can be told
     // The judge and the folder test ask about the same few paths, and values
     // across the walk about the same folders; a memo spares the repeated
     // trips to the file system.
@@ -277,7 +292,7 @@ void FillMruKeys()
 void WalkRegistryValues(ScanContext& context, HKEY openKey, const std::string& keyPath,
                         unsigned section)
 {
-    ValueWalker(context, section).Walk(openKey, keyPath);
+    ValueWalker(context, openKey, section).Walk(openKey, keyPath);
 }
 
 std::string DecodeRot13(const std::string& text)

@@ -89,10 +89,16 @@ public:
 
         // An abort noticed between registry sections ends the scan there; the
         // other groups have no such check and rely on their scanners to stop.
-        if (RegistryGroup()) {
-            IETempGroup();
-            WindowsGroup();
-            TweaksGroup();
+        // A scanner that fails ends the scan as an abort would: the user
+        // still gets the ending and the results found so far.
+        try {
+            if (RegistryGroup()) {
+                IETempGroup();
+                WindowsGroup();
+                TweaksGroup();
+            }
+        } catch (...) {
+            keepScanning = 0;
         }
 
         context.SetStatus("");

@@ -7,14 +7,12 @@
 
 #include <shlwapi.h>
 
-#include <algorithm>
-#include <cctype>
-
 #include "core/PathCheck.h"
 #include "core/ProblemRecord.h"
 #include "core/Registry.h"
 #include "core/ResourceText.h"
 #include "core/ScanSection.h"
+#include "core/Text.h"
 #include "resource.h"
 #include "scan/ScanContext.h"
 
@@ -36,19 +34,6 @@ constexpr DWORD subkeyNameChars = 255;
 // Value data is read as text into a fixed buffer; longer data is unreadable.
 constexpr DWORD valueDataBytes = 260;
 constexpr DWORD appPathBytes = 255;
-
-std::string Lowered(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
-{
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-}
 
 void ReportMissingFile(ScanContext& context, unsigned section, const std::string& item,
                        const std::string& keyPath, const std::string& valueName,
@@ -160,7 +145,7 @@ bool WalkRunValues(ScanContext& context, HKEY root, const std::string& keyPath)
 std::string ServiceFilePath(const std::string& raw, const std::string& windows,
                             const std::string& relativeBase)
 {
-    std::string path = Lowered(raw);
+    std::string path = LowerAscii(raw);
     ReplaceAll(path, "%systemroot%", windows);
     ReplaceAll(path, "systemroot", windows);
     size_t colon = path.find(':');
@@ -304,7 +289,7 @@ void ScanAddRemovePrograms(ScanContext& context)
         std::string command;
         if (!ReadText(key.Handle(), "UninstallString", valueDataBytes, command) || command.empty())
             return std::string();
-        std::string tested = Lowered(command);
+        std::string tested = LowerAscii(command);
         ReplaceAll(tested, "%systemroot%", windows);
         ReplaceAll(tested, "%programfiles%", programFiles);
         std::string keyPath = "HKEY_LOCAL_MACHINE\\" + path;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/PathCheck.h"
+#include "core/Text.h"
 
 namespace {
 
@@ -17,20 +18,14 @@ std::string Trimmed(const std::string& line)
     return line.substr(first, last - first + 1);
 }
 
-void ReplaceEvery(std::string& text, const std::string& from, const std::string& to)
-{
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-}
-
 } // namespace
 
 std::string LongRootNames(const std::string& keyPath)
 {
     std::string path = keyPath;
-    ReplaceEvery(path, "HKLM", "HKEY_LOCAL_MACHINE");
-    ReplaceEvery(path, "HKCU", "HKEY_CURRENT_USER");
-    ReplaceEvery(path, "HKCLASS", "HKEY_CLASSES_ROOT");
+    ReplaceAll(path, "HKLM", "HKEY_LOCAL_MACHINE");
+    ReplaceAll(path, "HKCU", "HKEY_CURRENT_USER");
+    ReplaceAll(path, "HKCLASS", "HKEY_CLASSES_ROOT");
     return path;
 }
 

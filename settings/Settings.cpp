@@ -2,39 +2,36 @@
 
 #include "core/PathCheck.h"
 #include "core/Registry.h"
+#include "core/ScanSection.h"
 
 #include <cstring>
 
+const char settingsKeyPath[] = "SOFTWARE\\Quillmoor8";
+
 namespace {
 
-const char settingsKey[] = "SOFTWARE\\Quillmoor8";
+const char* const settingsKey = settingsKeyPath;
 const char runValueName[] = "Quillmoor8.exe";
 constexpr size_t readBufferSize = 260;
 constexpr size_t callerBufferSize = 255;
 
-// Every setting with its first-start text, in the order it is written.
+// At first start every section and every group is on. The sections are
+// written in this order, then the groups, then the other settings.
+const SectionCode sectionWriteOrder[] = {
+    SectionRegistryIntegrity, SectionActiveX, SectionProgramId, SectionAddRemove, SectionFonts,
+    SectionSharedDlls, SectionHelpFiles, SectionStartup, SectionServices, SectionVxd,
+    SectionFileAssoc, SectionSounds, SectionCompleteRegistry, SectionShortcuts, SectionAppPaths,
+    SectionMru, SectionWinTemp, SectionScanDisk, SectionIECookies, SectionIETemp,
+    SectionIETypedUrls, SectionTweaks};
+
 struct Default {
     const char* name;
     const char* text; // null: the log folder below the program folder
 };
 
-const Default defaults[] = {
-    {"Registry Integrity", "1"},   {"ActiveX/Classes Section", "1"},
-    {"Program ID Section", "1"},   {"Add Remove Programs", "1"},
-    {"Windows Fonts", "1"},        {"Shared Program Files", "1"},
-    {"Help Files", "1"},           {"Startup Programs", "1"},
-    {"System Services", "1"},      {"VXD Section", "1"},
-    {"File Associations", "1"},    {"Sounds Section", "1"},
-    {"Complete Registry Scan", "1"}, {"Invalid Shortcuts", "1"},
-    {"Application Paths", "1"},    {"MRULocations", "1"},
-    {"Windows Temp Files", "1"},   {"ScanDisk Files", "1"},
-    {"IE Cookies", "1"},           {"IE TempFiles", "1"},
-    {"IE TypedURLs", "1"},         {"Windows Tweaks", "1"},
-    {"Registry Section", "1"},     {"Windows Section", "1"},
-    {"IE Temp Section", "1"},      {"Tweaks Section", "1"},
-    {"Generate Log", "1"},         {"Log File Path", nullptr},
-    {"AutoRun", "0"},              {"NoAutoBackup", "0"},
-    {"CheckAllItems", "1"},        {"Version", "8.0"},
+const Default otherDefaults[] = {
+    {"Generate Log", "1"}, {"Log File Path", nullptr}, {"AutoRun", "0"},
+    {"NoAutoBackup", "0"}, {"CheckAllItems", "1"},     {"Version", "8.0"},
 };
 
 SettingsOverlay* overlay = nullptr;
@@ -130,8 +127,16 @@ int WriteDefaultSettings()
             return 0;
         RegKey owner(created);
     }
-    for (const Default& entry : defaults)
-        WriteSetting(entry.name, entry.text ? entry.text : GetProgramFolder() + "\\logs");
+    const std::string logFolder = GetProgramFolder() + "\\logs";
+    for (SectionCode code : sectionWriteOrder)
+        WriteSetting(SectionSettingsKey(code), "1");
+    for (SectionGroupId group : {GroupRegistry, GroupWindows, GroupIETemp, GroupTweaks})
+        WriteSetting(GroupSettingsKey(group), "1");
+    for (const Default& entry : otherDefaults)
+        WriteSetting(entry.name, entry.text ? entry.text : logFolder);
+    // The log folder the settings name exists from the start: a setting that
+    // names a missing folder is just what the complete scan looks for.
+    CreateDirectoryA(logFolder.c_str(), nullptr);
     return 1;
 }
 

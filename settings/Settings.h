@@ -4,6 +4,9 @@
 #include <map>
 #include <string>
 
+// The settings key below HKEY_CURRENT_USER.
+extern const char settingsKeyPath[];
+
 // 1 and the value's text, or 0 with `text` untouched (missing, unreadable,
 // 255 characters or longer).
 int ReadSetting(const std::string& name, std::string& text);

@@ -6,6 +6,8 @@
 #include "app/CommandLine.h"
 #include "app/ProblemReport.h"
 #include "core/PathCheck.h"
+#include "core/Registry.h"
+#include "support/Planted.h"
 
 TEST(CommandLine, ArgumentsSplitAtBlanksOutsideQuotes)
 {
@@ -50,6 +52,25 @@ TEST(CommandLine, WhatIsUnderstoodAndWhatIsNot)
     EXPECT_EQ(options.sections, (std::vector<unsigned>{0, 8, 22}));
     EXPECT_FALSE(options.all);
     EXPECT_EQ(options.reportPath, "C:\\r.tsv");
+}
+
+// A file dropped on the program or a switch of a shortcut opens the window;
+// only "/scan" and "/?" ask for the headless run.
+TEST(CommandLine, OnlyScanAndHelpRunWithoutTheWindow)
+{
+    const std::pair<std::vector<std::string>, bool> cases[] = {
+        {{}, false},
+        {{"C:\\Users\\me\\Desktop\\backup.reg"}, false},
+        {{"/all"}, false},
+        {{"/scanner"}, false},
+        {{"/S"}, false},
+        {{"/Scan"}, true},
+        {{"/report:-", "/scan", "/bogus"}, true},
+        {{"/?"}, true},
+    };
+    for (const auto& [arguments, headless] : cases)
+        EXPECT_EQ(AsksForHeadlessRun(arguments), headless)
+            << (arguments.empty() ? "(none)" : arguments[0]);
 }
 
 TEST(ProblemReport, FieldsAreEscapedSoThatEachProblemIsOneLine)
@@ -97,4 +118,24 @@ TEST(CommandLine, On64BitWindowsTheScanRefusesToRun)
     EXPECT_EQ(code, ExitCannotRun);
     EXPECT_EQ(err.text, "64 bit version of windows not supported\r\n");
     EXPECT_EQ(out.text, "");
+}
+
+// A box the engine shows during a headless run (here the registry layer's
+// failed close) is a line on standard error, and the run goes on by itself.
+TEST(CommandLine, AHeadlessRunWritesBoxesToStandardErrorInsteadOfWaiting)
+{
+    // A type library file entry is read with the registry layer's own reader.
+    PlantedKey library(HKEY_CLASSES_ROOT, "TypeLib\\{" + UniqueName("QmLib") + "}\\1.0\\0\\win32");
+    library.SetString("", "C:\\windows\\system32\\stdole2.tlb");
+    RegistryBackEnd saved = regApi;
+    regApi.RegCloseKey = [](HKEY key) -> LONG {
+        RegCloseKey(key);
+        return ERROR_INVALID_HANDLE;
+    };
+    CollectedText out;
+    CollectedText err;
+    int code = RunHeadless({"/scan", "/sections:2"}, out, err);
+    regApi = saved;
+    EXPECT_TRUE(code == ExitNoProblems || code == ExitProblemsFound) << code;
+    EXPECT_EQ(err.text.substr(0, 23), "Error in RegCloseKey.\r\n");
 }

@@ -28,13 +28,11 @@ TEST(OptionsDialog, HandCursorOverEachPictureAndNowhereElse)
 
     const HCURSOR hand = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_CURSOR));
     ASSERT_NE(hand, nullptr);
-    for (const RECT& area : OptionsDialog::pictureAreas) {
-        POINT centre = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
-        EXPECT_EQ(options.PictureAt(centre), &area - OptionsDialog::pictureAreas);
-        EXPECT_EQ(CursorAt(panel, POINT{area.left, area.top}), hand) << area.top;
-        EXPECT_EQ(CursorAt(panel, POINT{area.right - 1, area.bottom - 1}), hand) << area.top;
-        EXPECT_NE(CursorAt(panel, POINT{area.right + 40, area.top + 5}), hand) << area.top;
-    }
+    // The four pictures' corners, and points beside and between them.
+    for (POINT over : {POINT{8, 74}, POINT{74, 134}, POINT{9, 164}, POINT{40, 315}, POINT{72, 408}})
+        EXPECT_EQ(CursorAt(panel, over), hand) << over.x << "," << over.y;
+    for (POINT beside : {POINT{40, 150}, POINT{76, 100}, POINT{120, 200}, POINT{40, 420}})
+        EXPECT_NE(CursorAt(panel, beside), hand) << beside.x << "," << beside.y;
     DestroyWindow(panel);
     PumpWindowMessages(nullptr);
 }

@@ -26,6 +26,7 @@ public:
     }
     void ShowGroupLabel(SectionGroupId group, const std::string& text) override { labels[group] = text; }
     void ClearSectionRows() override { ++clears; }
+    void InsertSectionRows(const ScanPlan&) override {}
 };
 
 ProblemPtr Problem(unsigned section, const std::string& key, const std::string& data,
@@ -45,8 +46,6 @@ class Collection : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(WriteDefaultSettings(), 1);
-        ASSERT_EQ(WriteSetting("Log File Path", logs.Path()), 1);
         scanLog.BeginScanLog();
         scanLog.SetGenerateLog(1);
         ScanPlan plan = {};
@@ -59,8 +58,7 @@ protected:
         collection.SetSectionRows(plan);
     }
 
-    SavedSettingsKey saved;
-    PlantedFolder logs{TestTempFolder() + UniqueName("QuillmoorCollection")};
+    DefaultSettings settings;
     IgnoreList ignoreList;
     ScanLog scanLog;
     ShownResults shown;

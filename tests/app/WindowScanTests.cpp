@@ -12,6 +12,7 @@
 #include "settings/Settings.h"
 #include "support/FileBytes.h"
 #include "support/MessageCapture.h"
+#include "TestWindow.h"
 #include "support/Planted.h"
 #include "support/SavedSettings.h"
 #include "support/UiDriver.h"
@@ -19,22 +20,6 @@
 namespace {
 
 const char runKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-// A Run value planted for the test, removed again at its end.
-class RunValue {
-public:
-    RunValue(HKEY root, const std::string& name, const std::string& data) : root(root), name(name)
-    {
-        EXPECT_EQ(WriteRegValue(root, runKey, name, data, REG_SZ), 1);
-    }
-    ~RunValue() { DeleteRegValue(root, runKey, name); }
-    RunValue(const RunValue&) = delete;
-    RunValue& operator=(const RunValue&) = delete;
-
-private:
-    HKEY root;
-    std::string name;
-};
 
 // Each row of the section list as "label | count | status | image | section code".
 std::vector<std::string> SectionRows(HWND list)
@@ -62,12 +47,7 @@ class WindowScan : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(WriteDefaultSettings(), 1);
-        ASSERT_EQ(WriteSetting("Log File Path", logs.Path()), 1);
-        for (unsigned code = 0; code < SectionCount; ++code) {
-            if (*SectionSettingsKey(code))
-                WriteSetting(SectionSettingsKey(code), "0");
-        }
+        settings.OnlySections({SectionRegistryIntegrity, SectionStartup});
         for (SectionGroupId group : {GroupIETemp, GroupTweaks})
             WriteSetting(GroupSettingsKey(group), "0");
     }
@@ -75,7 +55,7 @@ protected:
     {
         if (IsWindow(window))
             DestroyWindow(window);
-        Pump();
+        PumpWindowMessages(nullptr);
     }
 
     void Open()
@@ -83,36 +63,26 @@ protected:
         window = main.CreateModeless(nullptr);
         ASSERT_NE(window, nullptr);
         ShowWindow(window, SW_SHOW);
-        Pump();
-    }
-    void Pump()
-    {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        PumpWindowMessages(window);
     }
     // Runs the window until the scan thread said it finished.
     bool WaitForScanEnd(DWORD milliseconds)
     {
         DWORD start = GetTickCount();
-        do {
-            Pump();
-            Sleep(10);
-        } while (main.ScanThreadRunning() && GetTickCount() - start < milliseconds);
-        Pump();
+        do
+            PumpWindowMessages(window);
+        while (main.ScanThreadRunning() && GetTickCount() - start < milliseconds);
+        PumpWindowMessages(window);
         return !main.ScanThreadRunning();
     }
     std::string Text(int id) const { return WindowText(GetDlgItem(window, id)); }
     void Click(int id)
     {
         SendMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0);
-        Pump();
+        PumpWindowMessages(window);
     }
 
-    SavedSettingsKey saved;
-    PlantedFolder logs{TestTempFolder() + UniqueName("QuillmoorWindowScanLogs")};
+    DefaultSettings settings;
     MessageCapture boxes;
     MainWindow main;
     HWND window = nullptr;
@@ -126,11 +96,9 @@ protected:
 TEST_F(WindowScan, PlantedRunEntriesReachTheRowsLabelsAndProblemList)
 {
     const std::string name = UniqueName("QmGoneRun");
-    WriteSetting("Registry Integrity", "1");
-    WriteSetting("Startup Programs", "1");
-    RunValue machine(HKEY_LOCAL_MACHINE, name, "C:\\" + name + "\\a.exe");
-    RunValue user(HKEY_CURRENT_USER, name, "C:\\" + name + "\\b.exe");
-    RunValue fine(HKEY_CURRENT_USER, name + "ok", "C:\\windows\\notepad.exe");
+    PlantedValue machine(HKEY_LOCAL_MACHINE, runKey, name, "C:\\" + name + "\\a.exe");
+    PlantedValue user(HKEY_CURRENT_USER, runKey, name, "C:\\" + name + "\\b.exe");
+    PlantedValue fine(HKEY_CURRENT_USER, runKey, name + "ok", "C:\\windows\\notepad.exe");
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_TRUE(IsChecked(GetDlgItem(window, IDC_CHECK_WINDOWS)));
     Click(IDC_CHECK_WINDOWS);
@@ -164,6 +132,11 @@ TEST_F(WindowScan, PlantedRunEntriesReachTheRowsLabelsAndProblemList)
         EXPECT_EQ(problems[i]->serial, i);
         EXPECT_EQ(problems[i]->section, static_cast<unsigned>(SectionStartup));
     }
+
+    // A problem message without a record is passed over.
+    EXPECT_EQ(SendMessageA(window, 0x87B7, 0, 0), 0);
+    EXPECT_EQ(main.Problems().Problems().size(), 2u);
+    EXPECT_EQ(Text(IDC_LABEL_REGISTRY), "Problems Found: 2");
 
     Click(IDC_GO_BACK);
     EXPECT_EQ(main.CurrentPage(), MainWindow::Page::Start);

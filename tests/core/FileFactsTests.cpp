@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "core/FileFacts.h"
+#include "core/Text.h"
 #include "support/Planted.h"
 
 TEST(FileFacts, AMemoAnswersFromMemoryWithTheWrittenCaseAndNothingOutlivesIt)
@@ -10,9 +11,7 @@ TEST(FileFacts, AMemoAnswersFromMemoryWithTheWrittenCaseAndNothingOutlivesIt)
     const std::string folder = "C:\\" + UniqueName("QmFacts");
     PlantedFolder planted(folder);
     PlantedFile file(folder + "\\Tool.exe");
-    std::string lowered = folder + "\\tool.exe";
-    for (char& c : lowered)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    const std::string lowered = LowerAscii(folder + "\\tool.exe");
     const std::string later = folder + "\\later.txt";
     std::unique_ptr<PlantedFile> planting;
     {
@@ -27,15 +26,4 @@ TEST(FileFacts, AMemoAnswersFromMemoryWithTheWrittenCaseAndNothingOutlivesIt)
     }
     EXPECT_NE(FileAttributesOf(later), INVALID_FILE_ATTRIBUTES)
         << "outside every memo the platform is asked";
-}
-
-TEST(FileFacts, EachDriveKeepsItsOwnType)
-{
-    // Asked twice so that the second answers come from memory.
-    for (int round = 0; round < 2; ++round) {
-        EXPECT_EQ(DriveTypeOf("C:\\"), UINT(DRIVE_FIXED));
-        EXPECT_EQ(DriveTypeOf("d:\\"), UINT(DRIVE_CDROM));
-        EXPECT_EQ(DriveTypeOf("N:\\"), UINT(DRIVE_REMOTE));
-        EXPECT_EQ(DriveTypeOf("Q:\\"), UINT(DRIVE_NO_ROOT_DIR));
-    }
 }

@@ -6,6 +6,7 @@
 #include "core/PathCheck.h"
 #include "core/Registry.h"
 #include "support/Planted.h"
+#include "support/SavedBackEnd.h"
 
 namespace {
 
@@ -126,14 +127,12 @@ TEST(IsValidProgId, IdentifiersVersionsAndPaths)
         EXPECT_EQ(IsValidProgId(c.text), c.expected) << c.text;
 
     // A key we may not open still exists: one look, and valid.
-    RegistryBackEnd saved = regApi;
+    SavedBackEnd saved;
     regApi.RegOpenKeyExA = [](HKEY, LPCSTR, DWORD, REGSAM, PHKEY) -> LONG {
         ++openCalls;
         return ERROR_ACCESS_DENIED;
     };
-    int result = IsValidProgId(UniqueName("QmLocked") + ".Class.2");
-    regApi = saved;
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(IsValidProgId(UniqueName("QmLocked") + ".Class.2"), 1);
     EXPECT_EQ(openCalls, 1);
 }
 

@@ -9,16 +9,11 @@
 
 #include "core/Registry.h"
 #include "support/Planted.h"
+#include "support/SavedBackEnd.h"
 #include "support/TestThread.h"
 #include "support/UiDriver.h"
 
 namespace {
-
-// Puts the real back end back when a test that wrapped an entry ends.
-struct BackEndRestorer {
-    RegistryBackEnd saved = regApi;
-    ~BackEndRestorer() { regApi = saved; }
-};
 
 // Everything below a key as "sub\key|value" -> type and bytes, for comparing trees.
 using Tree = std::map<std::string, std::pair<DWORD, std::string>>;
@@ -97,7 +92,7 @@ TEST(ReadRegString, AFailedCloseIsShownAndTheTextDropped)
 {
     PlantedKey key(HKEY_CURRENT_USER, "Software\\" + UniqueName("QmClose"));
     key.SetString("name", "value");
-    BackEndRestorer restore;
+    SavedBackEnd restore;
     regApi.RegCloseKey = [](HKEY k) -> LONG {
         RegCloseKey(k);
         return ERROR_INVALID_HANDLE;
@@ -126,7 +121,7 @@ TEST(WriteRegValue, StoresTrimmedTextAndNeedsAnExistingKey)
 
 TEST(DeleteRegKey, RemovesTheTreeAndRetriesOnceWhenDenied)
 {
-    BackEndRestorer restore;
+    SavedBackEnd restore;
     regApi.RegDeleteKeyA = [](HKEY parent, LPCSTR name) -> LONG {
         ++calls;
         return failuresLeft-- > 0 ? ERROR_ACCESS_DENIED : RegDeleteKeyA(parent, name);
@@ -159,7 +154,7 @@ TEST(DeleteRegValue, RemovesTheValueAndRetriesOnceWhenDenied)
     EXPECT_EQ(DeleteRegValue(HKEY_CURRENT_USER, key.Path(), "one"), 1);
     EXPECT_EQ(DeleteRegValue(HKEY_CURRENT_USER, key.Path(), "one"), 0);
 
-    BackEndRestorer restore;
+    SavedBackEnd restore;
     regApi.SHDeleteValueA = [](HKEY root, LPCSTR path, LPCSTR name) -> DWORD {
         ++calls;
         return failuresLeft-- > 0 ? ERROR_ACCESS_DENIED : SHDeleteValueA(root, path, name);
@@ -199,7 +194,7 @@ TEST(CopyRegKey, CopiesTheWholeTreeExactlyEvenIntoItselfAndStopsAtRealErrors)
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, source.Path() + "\\saved\\saved"));
 
     // Short of memory: asked again until it works. Any other error ends the copy.
-    BackEndRestorer restore;
+    SavedBackEnd restore;
     regApi.RegEnumValueA = [](HKEY k, DWORD i, LPSTR n, LPDWORD nl, LPDWORD r, LPDWORD t,
                               LPBYTE d, LPDWORD dl) -> LONG {
         return failuresLeft-- > 0 ? failure : RegEnumValueA(k, i, n, nl, r, t, d, dl);

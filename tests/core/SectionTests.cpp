@@ -2,6 +2,8 @@
 
 #include "core/ScanSection.h"
 
+// The settings names are what the user's choices are stored under: a renamed
+// one loses them.
 TEST(ScanSection, SettingsNamesRowLabelsAndGroups)
 {
     // Indexed by section code; code 18 is reserved and has no name.
@@ -12,14 +14,14 @@ TEST(ScanSection, SettingsNamesRowLabelsAndGroups)
         "Sounds Section", "Complete Registry Scan", "Invalid Shortcuts", "MRULocations",
         "Windows Temp Files", "ScanDisk Files", "", "IE Cookies", "IE TempFiles", "IE TypedURLs",
         "Windows Tweaks"};
+    // R registry, W Windows, I browser, T tweaks.
+    const char groups[] = "RRRRRRRRRRRRRRRRWWWIIIT";
     for (unsigned code = 0; code < SectionCount; ++code) {
         EXPECT_STREQ(SectionSettingsKey(code), keys[code]) << code;
-        EXPECT_STREQ(SectionRowLabel(code), code == SectionMru ? "MRU Locations" : keys[code])
-            << code;
-        SectionGroupId group = code <= 15 ? GroupRegistry : code <= 18 ? GroupWindows
-                               : code <= 21 ? GroupIETemp : GroupTweaks;
-        EXPECT_EQ(SectionGroup(code), group) << code;
+        EXPECT_EQ("RWIT"[SectionGroup(code)], groups[code]) << code;
     }
+    EXPECT_STREQ(SectionRowLabel(SectionMru), "MRU Locations");
+    EXPECT_STREQ(SectionRowLabel(SectionStartup), "Startup Programs");
     EXPECT_STREQ(GroupSettingsKey(GroupRegistry), "Registry Section");
     EXPECT_STREQ(GroupSettingsKey(GroupWindows), "Windows Section");
     EXPECT_STREQ(GroupSettingsKey(GroupIETemp), "IE Temp Section");

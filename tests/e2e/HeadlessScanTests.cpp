@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,26 +15,6 @@ namespace {
 const std::string runKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::string appPathsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 const std::string helpKey = "SOFTWARE\\Microsoft\\Windows\\Help";
-
-// One value planted in a key that may already exist (and then stays).
-class PlantedValue {
-public:
-    PlantedValue(const std::string& key, const std::string& name, const std::string& data) : key(key), name(name)
-    {
-        if (!KeyExists(HKEY_LOCAL_MACHINE, key))
-            createdKey = std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, key);
-        EXPECT_EQ(WriteRegValue(HKEY_LOCAL_MACHINE, key, name, data, REG_SZ), 1) << key;
-    }
-    ~PlantedValue()
-    {
-        if (!createdKey)
-            DeleteRegValue(HKEY_LOCAL_MACHINE, key, name);
-    }
-
-private:
-    std::string key, name;
-    std::unique_ptr<PlantedKey> createdKey;
-};
 
 // The report's fields in the order of its header.
 enum Column { Serial, Section, Item, KeyPath, ValueName, ValueData, Description, SizeBytes, Checked };
@@ -77,8 +56,6 @@ class HeadlessScan : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(WriteDefaultSettings(), 1);
-        ASSERT_EQ(WriteSetting("Log File Path", logs.Path()), 1);
         appPath.SetString("", missingFolder + "\\gone.exe");
     }
 
@@ -93,13 +70,12 @@ protected:
     const std::string name = UniqueName("QmGone");
     const std::string missingFolder = "C:\\" + name;
     const std::string appPathKey = appPathsKey + "\\" + name + ".exe";
-    SavedSettingsKey saved;
-    PlantedFolder logs{TestTempFolder() + UniqueName("QuillmoorE2eLogs")};
+    DefaultSettings settings;
     PlantedFolder reports{TestTempFolder() + UniqueName("QuillmoorE2eReports")};
     const std::string report = reports.Path() + "\\scan report.tsv";
-    PlantedValue run{runKey, name, missingFolder + "\\gone.exe"};
+    PlantedValue run{HKEY_LOCAL_MACHINE, runKey, name, missingFolder + "\\gone.exe"};
     PlantedKey appPath{HKEY_LOCAL_MACHINE, appPathKey};
-    PlantedValue help{helpKey, name + ".hlp", missingFolder};
+    PlantedValue help{HKEY_LOCAL_MACHINE, helpKey, name + ".hlp", missingFolder};
     PlantedFile temp{TestTempFolder() + name + ".tmp", std::string(1536, 't')};
 };
 
@@ -153,7 +129,7 @@ TEST_F(HeadlessScan, PlantedProblemsAreReportedWithTheirFieldsAndLoggedAndTheIgn
         EXPECT_EQ(rows[i][Checked], "0") << rows[i][Item];
     }
 
-    std::string log = ReadOnlyMatch(logs.Path(), "*.txt");
+    std::string log = ReadOnlyMatch(settings.LogFolder(), "*.txt");
     EXPECT_EQ(log.rfind("Quillmoor Version = 8.0\r\r\n", 0), 0u);
     EXPECT_EQ(CountOf(log, "\r\r\nKey : "), rows.size());
     EXPECT_NE(log.find("\r\r\nKey : HKEY_LOCAL_MACHINE\\" + runKey + "\r\r\nValueName : " + name +

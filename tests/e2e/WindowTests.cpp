@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <list>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,7 @@ TEST(MainWindow, StartPageOptionsPanelMinimiseAndCloseBox)
     RunningApp run;
     ASSERT_NO_FATAL_FAILURE(run.Start());
     EXPECT_EQ(GetWindowLongPtrA(run.window, GWL_STYLE) & WS_CAPTION, 0);
-    EXPECT_FALSE(SaveScreenshot("start-page", run.window).empty());
+    SaveScreenshot("start-page", run.window);
     SendKey(run.window, VK_RETURN);
     EXPECT_EQ(run.app.WaitForExit(700), STILL_ACTIVE) << "Enter must do nothing";
     EXPECT_TRUE(IsShown(run.window));
@@ -68,7 +69,7 @@ TEST(MainWindow, StartPageOptionsPanelMinimiseAndCloseBox)
     ASSERT_NE(options, nullptr);
     Sleep(300);
     EXPECT_EQ(WindowText(Control(options, IDCANCEL)), "Close");
-    EXPECT_FALSE(SaveScreenshot("advanced-options", options).empty());
+    SaveScreenshot("advanced-options", options);
     Click(Control(options, IDCANCEL));
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(options); }, 5000));
     EXPECT_EQ(run.app.WaitForExit(200), STILL_ACTIVE) << "closing the panel must not end the program";
@@ -86,13 +87,34 @@ TEST(MainWindow, StartPageOptionsPanelMinimiseAndCloseBox)
 TEST(Application, FirstStartWritesTheDefaultSettingsBeforeTheWindowShowsAndEscapeEnds)
 {
     SavedSettingsKey saved;
+    // The log folder the settings name is made with them, so that the
+    // complete scan never finds the program's own setting pointing nowhere.
+    const std::string exe = QuillmoorExe();
+    const std::string logFolder = exe.substr(0, exe.rfind('\\')) + "\\logs";
+    RemoveDirectoryA(logFolder.c_str());
     RunningApp run;
     ASSERT_NO_FATAL_FAILURE(run.Start());
-    std::string registry;
+    std::string registry, logPath;
     EXPECT_EQ(ReadSetting("Registry Section", registry), 1);
+    EXPECT_EQ(ReadSetting("Log File Path", logPath), 1);
+    EXPECT_EQ(logPath, logFolder);
+    EXPECT_NE(GetFileAttributesA(logFolder.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_NE(GetFileAttributesA(logFolder.c_str()), INVALID_FILE_ATTRIBUTES);
     for (int id : {IDC_CHECK_REGISTRY, IDC_CHECK_IE, IDC_CHECK_WINDOWS, IDC_CHECK_TWEAKS})
         EXPECT_TRUE(IsChecked(run.Item(id))) << id;
     run.EndWithEscape();
+}
+
+// A file dropped on the program, or a switch from a shortcut, is no reason
+// to run without the window.
+TEST(Application, ArgumentsOtherThanAHeadlessRunStillOpenTheWindow)
+{
+    AppProcess app;
+    ASSERT_TRUE(app.Start("\"C:\\users\\Public\\Desktop\\dropped file.reg\" /min"));
+    HWND window = WaitForWindow(app.Id(), "Quillmoor v8.0", 15000);
+    ASSERT_NE(window, nullptr);
+    SendKey(window, VK_ESCAPE);
+    EXPECT_EQ(app.WaitForExit(10000), 0u);
 }
 
 TEST(Application, SecondCopyEndsAtOnceWithoutAWindow)
@@ -118,23 +140,11 @@ class ScanFromWindow : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(WriteDefaultSettings(), 1);
-        ASSERT_EQ(WriteSetting("Log File Path", logs.Path()), 1);
-        for (unsigned code = 0; code < SectionCount; ++code)
-            if (*SectionSettingsKey(code))
-                WriteSetting(SectionSettingsKey(code), "0");
-        WriteSetting("Startup Programs", "1");
-        WriteSetting("Complete Registry Scan", "1");
+        settings.OnlySections({SectionStartup, SectionCompleteRegistry});
         for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
             std::string value = name + std::to_string(planted.size());
-            ASSERT_EQ(WriteRegValue(root, runKey, value, "C:\\" + name + "\\" + value + ".exe", REG_SZ), 1);
-            planted.push_back({root, value});
+            planted.emplace_back(root, runKey, value, "C:\\" + name + "\\" + value + ".exe");
         }
-    }
-    void TearDown() override
-    {
-        for (const auto& value : planted)
-            DeleteRegValue(value.first, runKey, value.second);
     }
     void StartAndScan()
     {
@@ -146,9 +156,8 @@ protected:
     }
 
     const std::string name = UniqueName("QmGoneRun");
-    SavedSettingsKey saved;
-    PlantedFolder logs{TestTempFolder() + UniqueName("QuillmoorWindowLogs")};
-    std::vector<std::pair<HKEY, std::string>> planted;
+    DefaultSettings settings;
+    std::list<PlantedValue> planted;
     RunningApp run;
 };
 
@@ -158,7 +167,7 @@ TEST_F(ScanFromWindow, AbortKeepsWhatWasAcceptedBeforeAndTheResultsWaitForTheBox
 {
     WriteSetting("System Services", "1");
     ASSERT_NO_FATAL_FAILURE(StartAndScan());
-    EXPECT_FALSE(SaveScreenshot("scanning-page", run.window).empty());
+    SaveScreenshot("scanning-page", run.window);
     Click(run.Item(IDC_ABORT));
 
     MessageBoxSeen box = WaitForMessageBox(run.app.Id(), 60000);
@@ -173,10 +182,10 @@ TEST_F(ScanFromWindow, AbortKeepsWhatWasAcceptedBeforeAndTheResultsWaitForTheBox
     PressButton(box.window, IDOK);
     ASSERT_TRUE(WaitFor([&] { return IsShown(run.Item(IDC_REPAIR)); }, 5000)) << "no results page";
     Sleep(200);
-    EXPECT_FALSE(SaveScreenshot("results-after-scan", run.window).empty());
+    SaveScreenshot("results-after-scan", run.window);
 
     // One log entry for each problem the window counted, and nothing after.
-    std::string log = ReadOnlyMatch(logs.Path(), "*.txt");
+    std::string log = ReadOnlyMatch(settings.LogFolder(), "*.txt");
     EXPECT_EQ(CountOf(log, "\r\r\nKey : "), static_cast<size_t>(found));
     EXPECT_NE(log.find("ValueName : " + name + "0"), std::string::npos);
     run.EndWithEscape();

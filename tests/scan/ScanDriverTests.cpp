@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
-#include <shlwapi.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,21 +16,6 @@ namespace {
 
 using S = SectionScanners;
 using Calls = std::vector<std::string>;
-
-// Written straight to the registry: the settings store never creates its key.
-void Set(const std::string& name, const char* text)
-{
-    SHSetValueA(HKEY_CURRENT_USER, "SOFTWARE\\Quillmoor8", name.c_str(), REG_SZ, text, 2);
-}
-
-// Every section setting on, or only the codes listed.
-void SectionsOn(const std::vector<unsigned>& on = {})
-{
-    for (unsigned code = 0; code < SectionCount; ++code)
-        if (code != SectionReserved)
-            Set(SectionSettingsKey(code),
-                on.empty() || std::count(on.begin(), on.end(), code) ? "1" : "0");
-}
 
 // Scanners that only note, in the context's call list, that they ran: under
 // their member's name, in lower case unlike every other call. The one named
@@ -62,12 +47,12 @@ SectionScanners RecordingScanners(RecordingContext& rc, const std::string& abort
     return s;
 }
 
-// The scanner calls, in order; with `withStatus` also the pumps and status lines.
+// The scanner calls, in order; with `withStatus` also the status lines.
 Calls Ran(const RecordingContext& rc, bool withStatus = false)
 {
     Calls ran;
     for (const std::string& call : rc.calls)
-        if (islower(call[0]) || (withStatus && (call == "Pump" || call.rfind("SetStatus", 0) == 0)))
+        if (islower(call[0]) || (withStatus && call.rfind("SetStatus", 0) == 0))
             ran.push_back(call);
     return ran;
 }
@@ -94,7 +79,7 @@ protected:
         ScanDriver(rc, plan, scanners);
     }
 
-    SavedSettingsKey savedKey;
+    DefaultSettings settings; // every section on
     RecordingContext rc;
     SectionScanners scanners = RecordingScanners(rc);
     ScanPlan plan;
@@ -106,7 +91,6 @@ protected:
 // later groups never do and rely on their scanners to stop.
 TEST_F(ScanDriverTest, RunsEverySectionInScanOrderAndAnAbortStopsAtTheNextCheckedSection)
 {
-    SectionsOn();
     Scan(allGroups);
 
     char userTemp[MAX_PATH] = {};
@@ -114,27 +98,27 @@ TEST_F(ScanDriverTest, RunsEverySectionInScanOrderAndAnAbortStopsAtTheNextChecke
     // This prefix's drives: A: floppy, C: and Z: fixed, D: CD-ROM, N: network.
     const Calls expected = {
         "SetStatus Scanning: Registry Integrity", "SetStatus Scanning: Startup Programs",
-        "startupPrograms", "SetStatus Scanning: Sounds Section", "Pump", "sounds",
-        "SetStatus Scanning: ActiveX/Classes Section", "clsids", "Pump",
-        "SetStatus Scanning: Application Paths", "Pump", "appPaths",
-        "SetStatus Scanning: MRULocations", "Pump", "mruLocations",
-        "SetStatus Scanning: Help Files", "Pump", "helpFiles",
-        "SetStatus Scanning: Invalid Shortcuts", "Pump", "shortcuts C:\\",
-        "SetStatus Scanning: Shared Program Files", "Pump", "sharedDlls",
-        "SetStatus Scanning: Windows Fonts", "Pump", "fonts",
-        "SetStatus Scanning: Add Remove Programs", "Pump", "addRemovePrograms",
-        "SetStatus Scanning: Program ID Section", "Pump", "progIds", "typeLibs",
-        "SetStatus Scanning: File Associations", "Pump", "fileAssociations",
-        "SetStatus Scanning: Complete Registry Scan", "Pump", "localMachine", "currentUser",
-        "allUsers", "userAssist", "SetStatus Scanning: System Services", "Pump", "services",
-        "SetStatus Scanning: VXD Section", "Pump", "vxds",
-        "SetStatus Scanning: IE Cookies", "Pump", "cookies",
-        "SetStatus Scanning: IE TempFiles", "Pump", "browserCache",
-        "SetStatus Scanning: IE TypedURLs", "Pump", "typedUrls",
-        "SetStatus Scanning: Windows Temp Files", "Pump", std::string("tempFolder ") + userTemp,
-        "tempFolder C:\\windows\\Temp", "SetStatus Scanning: ScanDisk Files", "Pump",
+        "startupPrograms", "SetStatus Scanning: Sounds Section", "sounds",
+        "SetStatus Scanning: ActiveX/Classes Section", "clsids",
+        "SetStatus Scanning: Application Paths", "appPaths",
+        "SetStatus Scanning: MRULocations", "mruLocations",
+        "SetStatus Scanning: Help Files", "helpFiles",
+        "SetStatus Scanning: Invalid Shortcuts", "shortcuts C:\\",
+        "SetStatus Scanning: Shared Program Files", "sharedDlls",
+        "SetStatus Scanning: Windows Fonts", "fonts",
+        "SetStatus Scanning: Add Remove Programs", "addRemovePrograms",
+        "SetStatus Scanning: Program ID Section", "progIds", "typeLibs",
+        "SetStatus Scanning: File Associations", "fileAssociations",
+        "SetStatus Scanning: Complete Registry Scan", "localMachine", "currentUser",
+        "allUsers", "userAssist", "SetStatus Scanning: System Services", "services",
+        "SetStatus Scanning: VXD Section", "vxds",
+        "SetStatus Scanning: IE Cookies", "cookies",
+        "SetStatus Scanning: IE TempFiles", "browserCache",
+        "SetStatus Scanning: IE TypedURLs", "typedUrls",
+        "SetStatus Scanning: Windows Temp Files", std::string("tempFolder ") + userTemp,
+        "tempFolder C:\\windows\\Temp", "SetStatus Scanning: ScanDisk Files",
         "foundFiles C:\\found.*", "foundFiles Z:\\found.*",
-        "SetStatus Scanning: Windows Tweaks", "Pump", "tweaks", "SetStatus "};
+        "SetStatus Scanning: Windows Tweaks", "tweaks", "SetStatus "};
     EXPECT_EQ(Ran(rc, true), expected);
     // The registry rows list their sections in an order of their own.
     EXPECT_EQ(Rows(plan),
@@ -165,11 +149,23 @@ TEST_F(ScanDriverTest, RunsEverySectionInScanOrderAndAnAbortStopsAtTheNextChecke
     }
 }
 
+// A scanner that fails ends the scan the way an abort does: the user gets
+// the full bar, "Scan Aborted" and the results found so far.
+TEST_F(ScanDriverTest, AScannerThatThrowsEndsTheScanAsAnAbort)
+{
+    scanners.helpFiles = [](ScanContext&) { throw std::runtime_error("broken"); };
+    Scan(allGroups);
+    EXPECT_EQ(Ran(rc).back(), "mruLocations");
+    EXPECT_EQ(Calls(rc.calls.end() - 5, rc.calls.end()),
+              (Calls{"FillProgress", "ShowItem Scan Aborted", "ShowFinalMessage Scan Aborted",
+                     "ShowResultsPage", "ScanFinished"}));
+}
+
 // The scan thread sits in a single-threaded apartment while it scans (the
 // shortcut check's shell link object needs one) and leaves it at the end.
 TEST_F(ScanDriverTest, TheScanThreadHasItsOwnApartment)
 {
-    SectionsOn({SectionStartup});
+    settings.OnlySections({SectionStartup});
     // Asking for the multithreaded model fails inside a single-threaded apartment.
     auto tryMultithreaded = [] {
         HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -191,7 +187,6 @@ TEST_F(ScanDriverTest, TheScanThreadHasItsOwnApartment)
 // first, the scan runs the browser group first.
 TEST_F(ScanDriverTest, UntickedGroupsNeverRun)
 {
-    SectionsOn();
     const bool groups[4] = {false, true, true, false}; // Windows and IE only
     Scan(groups);
 

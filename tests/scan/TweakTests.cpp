@@ -2,7 +2,6 @@
 #include <shlwapi.h>
 #include <windows.h>
 
-#include <memory>
 #include <string>
 
 #include "core/Registry.h"
@@ -65,7 +64,7 @@ std::string Stored(const Expected& tweak)
 
 void Store(const Expected& tweak, const std::string& value)
 {
-    ASSERT_EQ(SHSetValueA(tweak.root, tweak.subkey, tweak.name, value[0], value.data() + 1,
+    EXPECT_EQ(SHSetValueA(tweak.root, tweak.subkey, tweak.name, value[0], value.data() + 1,
                           static_cast<DWORD>(value.size() - 1)),
               ERROR_SUCCESS);
 }
@@ -76,27 +75,6 @@ std::string Number(DWORD number)
 {
     return static_cast<char>(REG_DWORD) + std::string(reinterpret_cast<char*>(&number), 4);
 }
-
-// Keeps a real setting of the system as it was: its value, or the absence of
-// its key (a key the guard had to create goes again, with its new parents).
-class ValueGuard {
-public:
-    explicit ValueGuard(const Expected& tweak) : tweak(tweak), saved(Stored(tweak))
-    {
-        if (!KeyExists(tweak.root, tweak.subkey))
-            createdKey = std::make_unique<PlantedKey>(tweak.root, tweak.subkey);
-    }
-    ~ValueGuard()
-    {
-        if (!createdKey)
-            saved.empty() ? (void)SHDeleteValueA(tweak.root, tweak.subkey, tweak.name) : Store(tweak, saved);
-    }
-
-private:
-    const Expected& tweak;
-    std::string saved;
-    std::unique_ptr<PlantedKey> createdKey;
-};
 
 // The record a scan offers for the tweak, or null.
 ProblemPtr Offered(const Expected& tweak)
@@ -117,7 +95,8 @@ TEST(Tweaks, EachIsOfferedUntilSetAndApplyingWritesTheRecommendedValue)
     keepScanning = 0;
     for (const Expected& tweak : tweaks) {
         SCOPED_TRACE(tweak.name);
-        ValueGuard guard(tweak);
+        PlantedKey guard(tweak.root, tweak.subkey); // the system's setting is put back at the end
+        guard.Keep(tweak.name);
 
         SHDeleteValueA(tweak.root, tweak.subkey, tweak.name);
         ProblemPtr record = Offered(tweak);

@@ -6,9 +6,11 @@
 
 #include "core/Handles.h"
 #include "core/PathCheck.h"
+#include "core/Text.h"
 #include "scan/Scanners.h"
 #include "scan/UrlCacheEnumerator.h"
 #include "support/FileBytes.h"
+#include "support/HostLinks.h"
 #include "support/Planted.h"
 #include "support/RecordingContext.h"
 
@@ -16,12 +18,6 @@ namespace {
 
 // The file system returns files in no set order: records are compared as a set.
 using Records = std::multiset<std::string>;
-
-std::string Lowered(std::string text)
-{
-    CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
 
 std::string SpecialFolder(int id)
 {
@@ -101,6 +97,7 @@ TEST_F(FileCleanup, ShortcutsToMissingFilesOnFixedDrivesAreReported)
     MakeShortcut(lowerNetHood, gone);
     // Only ".lnk" in exactly this case is a shortcut.
     PlantedFile upper(folder.Path() + "\\UPPER.LNK", "not a link");
+    ASSERT_FALSE(HasFatalFailure()) << "a shortcut could not be made";
 
     ScanShortcuts(context, folder.Path() + "\\");
 
@@ -121,8 +118,10 @@ TEST_F(FileCleanup, LeftoverFilesAreReportedWithTheirSizeAndFilesInUseStay)
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder);
-    // The disk checker's fragments at a drive root, in its folder and below.
+    // The disk checker's fragments in its folder and below; a loose file and
+    // a user's folder that only begin like them are left alone.
     PlantedFile loose("C:\\found.txt", "lost clusters");
+    PlantedFile photo("C:\\found.photos\\holiday.jpg", "a photo");
     PlantedFolder fragments("C:\\found.000");
     PlantedFile chained(fragments.Path() + "\\file0000.chk", std::string(512, 'f'));
     PlantedFile deeper(fragments.Path() + "\\dir0000\\file0001.chk", std::string(3, 'f'));
@@ -137,9 +136,67 @@ TEST_F(FileCleanup, LeftoverFilesAreReportedWithTheirSizeAndFilesInUseStay)
               (Records{Fields(16, closed.Path(), closed.Path(), closed.Path(), temporary, 1234),
                        Fields(16, nested.Path(), nested.Path(), nested.Path(), temporary, 77)}));
     EXPECT_EQ(RecordsMentioning(found, ""),
-              (Records{Fields(17, loose.Path(), loose.Path(), loose.Path(), fragment, 13),
-                       Fields(17, chained.Path(), chained.Path(), chained.Path(), fragment, 512),
+              (Records{Fields(17, chained.Path(), chained.Path(), chained.Path(), fragment, 512),
                        Fields(17, deeper.Path(), deeper.Path(), deeper.Path(), fragment, 3)}));
+}
+
+// Everything a temporary-folder walk finds is offered for deletion: a root
+// that holds more than leftovers (TEMP unset or pointing at the profile, the
+// Windows folder, a drive) is not walked at all, and the repair's own work
+// folder inside the temporary folder is left to the repair.
+TEST_F(FileCleanup, TemporaryFolderRootsThatHoldMoreThanLeftoversAreNotWalked)
+{
+    const std::string profile = SpecialFolder(CSIDL_PROFILE);
+    PlantedFile inProfile(profile + "\\" + UniqueName("qmprofile") + ".txt");
+    for (const std::string& root :
+         {std::string("C:\\"), GetWindowsFolder(), GetSystemFolder(), profile + "\\",
+          profile.substr(0, profile.rfind('\\')), SpecialFolder(CSIDL_PERSONAL),
+          GetProgramFilesFolder()}) {
+        RecordingContext one;
+        ScanTempFolder(one, root);
+        EXPECT_EQ(one.calls, std::vector<std::string>{}) << root;
+    }
+
+    const std::string stem = UniqueName("qmwork");
+    PlantedFile windowsTemp(GetWindowsFolder() + "\\Temp\\" + stem + ".tmp", "tmp");
+    PlantedFile work(TestTempFolder() + "Quillmoor8BackUp\\" + stem + ".reg", "backup");
+    ScanTempFolder(context, GetWindowsFolder() + "\\Temp");
+    ScanTempFolder(context, TestTempFolder());
+    EXPECT_EQ(RecordsMentioning(context, stem),
+              Records{Fields(16, windowsTemp.Path(), windowsTemp.Path(), windowsTemp.Path(),
+                             "Windows Temp File", 3)});
+}
+
+// Wine links the profile's folders to the Linux home, as Vista's junctions
+// lead elsewhere: a walk that followed them would offer the user's own
+// files (and a link back to its parent would never end).
+TEST_F(FileCleanup, FolderWalksNeverEnterFolderLinks)
+{
+    const std::string gone = "C:\\" + UniqueName("QmGone") + "\\app.exe";
+    PlantedFolder home("Z:\\tmp\\" + UniqueName("QmHome"));
+    MakeShortcut(home.Path() + "\\broken.lnk", gone);
+    PlantedFile letter(home.Path() + "\\docs\\letter.txt", "dear");
+    PlantedFolder drive("C:\\" + UniqueName("QmDrive"));
+    MakeShortcut(drive.Path() + "\\own.lnk", gone);
+    PlantedFolder temp(TestTempFolder() + UniqueName("QmTemp"));
+    FolderLink documents(drive.Path() + "\\Documents", home.Path());
+    FolderLink tempDocuments(temp.Path() + "\\Documents", home.Path());
+    FolderLink again(drive.Path() + "\\again", drive.Path());
+    ASSERT_TRUE(documents.Made() && tempDocuments.Made() && again.Made());
+    WIN32_FIND_DATAA found;
+    ASSERT_TRUE(FindHandle(FindFirstFileA((drive.Path() + "\\Documents\\*.lnk").c_str(), &found)));
+
+    ScanShortcuts(context, drive.Path() + "\\");
+    ScanTempFolder(context, temp.Path());
+
+    const std::string own = drive.Path() + "\\own.lnk";
+    const char invalid[] =
+        "The shortcut is not valid.  Shortcut refers to (%s) which is a file that does not exist.";
+    EXPECT_EQ(RecordsMentioning(context, ""), Records{Fields(14, own, gone, gone, invalid, 0)});
+    for (const std::string& call : context.calls)
+        EXPECT_TRUE(call.find("\\Documents\\") == std::string::npos &&
+                    call.find("\\again\\") == std::string::npos)
+            << call;
 }
 
 TEST_F(FileCleanup, CookiesAndHistoryFilesAreReportedButNeverTheSystemsOwn)

@@ -6,8 +6,10 @@
 #include "core/Registry.h"
 #include "scan/HistoryScanners.h"
 #include "scan/Scanners.h"
+#include "support/HostLinks.h"
 #include "support/Planted.h"
 #include "support/RecordingContext.h"
+#include "support/SavedBackEnd.h"
 
 namespace {
 
@@ -53,7 +55,6 @@ protected:
     void TearDown() override
     {
         keepScanning = 0;
-        regApi.RegOpenKeyExA = ::RegOpenKeyExA;
     }
     void Walk(RecordingContext& into, const PlantedKey& key)
     {
@@ -62,6 +63,7 @@ protected:
         WalkRegistryValues(into, open.Handle(), key.FullPath(), SectionCompleteRegistry);
     }
     RecordingContext context;
+    SavedBackEnd savedBackEnd;
 };
 
 TEST_F(HistoryScan, WalkReportsEachStringValueWhoseDrivePathIsGoneDepthFirstAndNotInClassBranches)
@@ -98,7 +100,7 @@ TEST_F(HistoryScan, WalkReportsEachStringValueWhoseDrivePathIsGoneDepthFirstAndN
     for (PlantedKey& subkey : subkeys)
         subkey.SetString("Lost", lost);
 
-    Walk(context, key);
+    ASSERT_NO_FATAL_FAILURE(Walk(context, key));
 
     Records expected = {Fields(13, lost, subkeys[0].FullPath(), "Lost", lost, fileMissing)};
     for (const Case& c : cases)
@@ -168,6 +170,36 @@ TEST_F(HistoryScan, CompleteScanWalksEachRootUnderItsOwnName)
     }
 }
 
+// Two links that lead back to their own key would send a walk round for
+// ever; a chain of 300 levels is legal and walked to its end; the program's
+// own settings, its managers' backups included, are nobody's leftovers.
+TEST_F(HistoryScan, CompleteScanEndsAtLinksBackReachesDeepKeysAndLeavesItsOwnSettings)
+{
+    const std::string name = UniqueName("QmLoop");
+    PlantedKey loop(HKEY_LOCAL_MACHINE, "Software\\" + name);
+    loop.SetString("Lost", "C:\\QmMissing\\beside.exe");
+    ASSERT_TRUE(PlantDeepChain(HKEY_LOCAL_MACHINE, loop.Path(), 300, "Deep", "C:\\QmMissing\\deep.exe"));
+    std::string chain = loop.Path();
+    for (int level = 0; level < 300; ++level)
+        chain += "\\d";
+    LinkKey back1(HKEY_LOCAL_MACHINE, loop.Path(), "back1", HKEY_LOCAL_MACHINE, loop.Path());
+    LinkKey back2(HKEY_LOCAL_MACHINE, loop.Path(), "back2", HKEY_LOCAL_MACHINE, loop.Path());
+    ASSERT_TRUE(back1.Made() && back2.Made());
+    PlantedKey backup(HKEY_CURRENT_USER, "SOFTWARE\\Quillmoor8\\RunLMBkup\\" + name);
+    backup.SetString("Lost", "C:\\QmMissing\\removed.exe");
+
+    ScanLocalMachine(context);
+    ScanCurrentUser(context);
+    ScanAllUsers(context);
+
+    EXPECT_EQ(RecordsAt(context, name),
+              (Records{Fields(13, "c:\\qmmissing\\beside.exe", loop.FullPath(), "Lost",
+                              "c:\\qmmissing\\beside.exe", fileMissing),
+                       Fields(13, "c:\\qmmissing\\deep.exe", "HKEY_LOCAL_MACHINE\\" + chain, "Deep",
+                              "c:\\qmmissing\\deep.exe", fileMissing)}));
+    EXPECT_EQ(RecordsAt(context, "Quillmoor8"), Records{});
+}
+
 // Counter entries are stored letter-rotated: "UEME_RUNPATH:C:\QmMissing2\Prog.exe".
 TEST_F(HistoryScan, CounterEntriesNamingMissingDrivePathsAreReported)
 {
@@ -217,7 +249,7 @@ TEST_F(HistoryScan, EveryTypedAddressIsReportedAndAbortStopsEachScannerAtOnce)
     }
     RecordingContext walked, typed;
     walked.onItem = typed.onItem = [](const std::string&) { keepScanning = 0; };
-    Walk(walked, walk);
+    ASSERT_NO_FATAL_FAILURE(Walk(walked, walk));
     keepScanning = 1;
     ScanTypedUrls(typed);
     for (const RecordingContext* aborted : {&walked, &typed}) {

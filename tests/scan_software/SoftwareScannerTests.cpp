@@ -21,29 +21,6 @@ const std::string uninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\
 const std::string sharedKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 const std::string hkcu = "HKEY_CURRENT_USER\\", hklm = "HKEY_LOCAL_MACHINE\\";
 
-// A value written into a key that may hold the system's own values (Run,
-// Fonts ...): only the value goes at the end, and the key if it was new.
-struct PlantedValue {
-    PlantedValue(HKEY r, const std::string& p, const std::string& n, const std::string& data)
-        : root(r), path(p), name(n), createdKey(!KeyExists(r, p))
-    {
-        EXPECT_EQ(SHSetValueA(root, path.c_str(), name.c_str(), REG_SZ, data.c_str(),
-                              static_cast<DWORD>(data.size() + 1)),
-                  ERROR_SUCCESS)
-            << path << " " << name;
-    }
-    ~PlantedValue()
-    {
-        createdKey ? SHDeleteKeyA(root, path.c_str())
-                   : SHDeleteValueA(root, path.c_str(), name.c_str());
-    }
-    PlantedValue(const PlantedValue&) = delete;
-
-    HKEY root;
-    std::string path, name;
-    bool createdKey;
-};
-
 std::string Fields(unsigned section, const std::string& item, const std::string& keyPath,
                    const std::string& valueName, const std::string& valueData)
 {

@@ -27,13 +27,7 @@ const std::string header = "Quillmoor Version = 8.0\r\r\n"
 
 class ScanLogFile : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(WriteDefaultSettings(), 1);
-        ASSERT_EQ(WriteSetting("Log File Path", folder.Path()), 1);
-    }
-    SavedSettingsKey saved;
-    PlantedFolder folder{TestTempFolder() + UniqueName("QuillmoorLogs")};
+    DefaultSettings settings;
 };
 
 } // namespace
@@ -55,8 +49,8 @@ TEST_F(ScanLogFile, EveryScanWritesItsHeaderAndRecordsOnlyWhileLoggingIsOn)
     log.BeginScanLog();
     GetLocalTime(&after);
     // Named after the moment the scan began, in the configured folder.
-    EXPECT_TRUE(log.FilePath() == ScanLogFileName(folder.Path(), before) ||
-                log.FilePath() == ScanLogFileName(folder.Path(), after))
+    EXPECT_TRUE(log.FilePath() == ScanLogFileName(settings.LogFolder(), before) ||
+                log.FilePath() == ScanLogFileName(settings.LogFolder(), after))
         << log.FilePath();
 
     log.SetGenerateLog(0);
@@ -72,11 +66,11 @@ TEST_F(ScanLogFile, EveryScanWritesItsHeaderAndRecordsOnlyWhileLoggingIsOn)
 
 TEST_F(ScanLogFile, TheProgramFolderTakesOverFromAMissingLogFolder)
 {
-    ASSERT_EQ(WriteSetting("Log File Path", folder.Path() + "\\not-there"), 1);
+    ASSERT_EQ(WriteSetting("Log File Path", settings.LogFolder() + "\\not-there"), 1);
     EXPECT_EQ(LogFolder(), TestBinaryFolder());
 
     // A file named as the log folder leaves no log and disturbs nothing.
-    PlantedFile blocker(folder.Path() + "\\blocker.txt", "keep");
+    PlantedFile blocker(settings.LogFolder() + "\\blocker.txt", "keep");
     ASSERT_EQ(WriteSetting("Log File Path", blocker.Path()), 1);
     ScanLog log;
     log.BeginScanLog();

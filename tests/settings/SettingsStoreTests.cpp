@@ -9,6 +9,7 @@
 #include "core/ScanSection.h"
 #include "settings/Settings.h"
 #include "support/Planted.h"
+#include "support/SavedBackEnd.h"
 #include "support/SavedSettings.h"
 
 namespace {
@@ -19,14 +20,13 @@ const char runPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 // Every value handed to the registry back end: name and exactly the bytes
 // given (the platform's own read-back adds a terminating zero of its own).
 std::map<std::string, std::string> written;
-decltype(regApi.RegSetValueExA) realSetValue = nullptr;
 
 LONG WINAPI RecordingSetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data,
                               DWORD count)
 {
     written[name] = type == REG_SZ ? std::string(reinterpret_cast<const char*>(data), count)
                                    : "(not REG_SZ)";
-    return realSetValue(key, name, reserved, type, data, count);
+    return ::RegSetValueExA(key, name, reserved, type, data, count);
 }
 
 std::string Stored(const char* path, const std::string& name)
@@ -45,11 +45,11 @@ TEST_F(SettingsStore, FirstStartStoresEveryDefaultAsPlainText)
 {
     ASSERT_EQ(SettingsKeyMissing(), 1);
     written.clear();
-    realSetValue = regApi.RegSetValueExA;
-    regApi.RegSetValueExA = RecordingSetValue;
-    int result = WriteDefaultSettings();
-    regApi.RegSetValueExA = realSetValue;
-    ASSERT_EQ(result, 1);
+    {
+        SavedBackEnd backEnd;
+        regApi.RegSetValueExA = RecordingSetValue;
+        ASSERT_EQ(WriteDefaultSettings(), 1);
+    }
     EXPECT_EQ(SettingsKeyMissing(), 0);
 
     // Every section the scan can run and every group starts switched on.

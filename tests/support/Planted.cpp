@@ -8,15 +8,40 @@
 
 namespace {
 
+// A key the planters open or create for a moment. They call the platform
+// directly: a test may have wrapped an entry of the program's registry back end.
+struct TestKey {
+    TestKey(HKEY root, const std::string& path, REGSAM access)
+        : result(RegOpenKeyExA(root, path.c_str(), 0, access, &handle))
+    {
+    }
+    // Creates the key when missing; `disposition` says which it was.
+    TestKey(HKEY root, const std::string& path, DWORD* disposition)
+        : result(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle,
+                                 disposition))
+    {
+    }
+    ~TestKey()
+    {
+        if (result == ERROR_SUCCESS)
+            RegCloseKey(handle);
+    }
+    TestKey(const TestKey&) = delete;
+    TestKey& operator=(const TestKey&) = delete;
+
+    HKEY handle = nullptr;
+    LONG result;
+};
+
 void WriteValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
                 const void* data, DWORD size)
 {
-    HKEY key;
-    ASSERT_EQ(RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS) << path;
-    LONG rc = RegSetValueExA(key, name.empty() ? nullptr : name.c_str(), 0, type,
-                             static_cast<const BYTE*>(data), size);
-    RegCloseKey(key);
-    ASSERT_EQ(rc, ERROR_SUCCESS) << path << " " << name;
+    TestKey key(root, path, KEY_SET_VALUE);
+    EXPECT_EQ(key.result, ERROR_SUCCESS) << "planting in " << path;
+    EXPECT_EQ(RegSetValueExA(key.handle, name.empty() ? nullptr : name.c_str(), 0, type,
+                             static_cast<const BYTE*>(data), size),
+              ERROR_SUCCESS)
+        << "planting " << path << " " << name;
 }
 
 } // namespace
@@ -37,14 +62,11 @@ PlantedKey::PlantedKey(HKEY r, const std::string& p) : root(r), path(p)
     for (size_t end = 0; end != std::string::npos;) {
         end = path.find('\\', end + 1);
         std::string level = path.substr(0, end);
-        HKEY key;
         DWORD disposition = 0;
-        LONG rc = RegCreateKeyExA(root, level.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  &disposition);
-        EXPECT_EQ(rc, ERROR_SUCCESS) << "planting " << level;
-        if (rc != ERROR_SUCCESS)
+        TestKey key(root, level, &disposition);
+        EXPECT_EQ(key.result, ERROR_SUCCESS) << "planting " << level;
+        if (key.result != ERROR_SUCCESS)
             return;
-        RegCloseKey(key);
         if (disposition == REG_CREATED_NEW_KEY && topCreated.empty())
             topCreated = level;
     }
@@ -52,8 +74,44 @@ PlantedKey::PlantedKey(HKEY r, const std::string& p) : root(r), path(p)
 
 PlantedKey::~PlantedKey()
 {
-    // A key that existed before loses only our leaf.
-    SHDeleteKeyA(root, (topCreated.empty() ? path : topCreated).c_str());
+    if (!topCreated.empty()) {
+        SHDeleteKeyA(root, topCreated.c_str());
+        return;
+    }
+    for (auto sub = createdSubkeys.rbegin(); sub != createdSubkeys.rend(); ++sub)
+        SHDeleteKeyA(root, sub->c_str());
+    TestKey key(root, path, KEY_SET_VALUE);
+    if (key.result != ERROR_SUCCESS)
+        return;
+    for (auto value = kept.rbegin(); value != kept.rend(); ++value) {
+        const char* name = value->name.empty() ? nullptr : value->name.c_str();
+        if (value->existed)
+            RegSetValueExA(key.handle, name, 0, value->type, value->data.data(),
+                           static_cast<DWORD>(value->data.size()));
+        else
+            RegDeleteValueA(key.handle, name);
+    }
+}
+
+void PlantedKey::Keep(const std::string& name)
+{
+    if (!topCreated.empty())
+        return; // the whole key goes at the end
+    for (const KeptValue& value : kept)
+        if (value.name == name)
+            return; // the first state seen is the one to put back
+    KeptValue value{name, false, REG_NONE, {}};
+    TestKey key(root, path, KEY_QUERY_VALUE);
+    DWORD size = 0;
+    if (key.result == ERROR_SUCCESS &&
+        RegQueryValueExA(key.handle, name.c_str(), nullptr, &value.type, nullptr, &size) ==
+            ERROR_SUCCESS) {
+        value.data.resize(size);
+        value.existed = RegQueryValueExA(key.handle, name.c_str(), nullptr, &value.type,
+                                         value.data.data(), &size) == ERROR_SUCCESS;
+        value.data.resize(size);
+    }
+    kept.push_back(value);
 }
 
 std::string PlantedKey::FullPath() const
@@ -63,27 +121,30 @@ std::string PlantedKey::FullPath() const
 
 void PlantedKey::SetString(const std::string& name, const std::string& data, DWORD type)
 {
+    Keep(name);
     WriteValue(root, path, name, type, data.c_str(), static_cast<DWORD>(data.size() + 1));
 }
 
 void PlantedKey::SetDword(const std::string& name, DWORD data)
 {
+    Keep(name);
     WriteValue(root, path, name, REG_DWORD, &data, sizeof(data));
 }
 
 void PlantedKey::SetBinary(const std::string& name, const std::vector<BYTE>& data, DWORD type)
 {
+    Keep(name);
     WriteValue(root, path, name, type, data.data(), static_cast<DWORD>(data.size()));
 }
 
 std::string PlantedKey::Subkey(const std::string& name)
 {
     std::string sub = path + "\\" + name;
-    HKEY key;
-    EXPECT_EQ(RegCreateKeyExA(root, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+    DWORD disposition = 0;
+    TestKey key(root, sub, &disposition);
+    EXPECT_EQ(key.result, ERROR_SUCCESS) << "planting " << sub;
+    if (disposition == REG_CREATED_NEW_KEY && topCreated.empty())
+        createdSubkeys.push_back(sub);
     return sub;
 }
 

@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
-// A registry key created for the test. The destructor deletes the key with
-// everything below it, and every parent key that the constructor created.
+// A registry key for the test that leaves the registry as it found it. Keys
+// the constructor had to create go at the end with everything below them; a
+// key that was there already loses only what this object put into it: its
+// values are put back as they were and the subkeys it created are removed.
 class PlantedKey {
 public:
     // `path` is below `root`, e.g. "Software\\QuillmoorTest\\Run".
@@ -26,13 +28,41 @@ public:
     void SetString(const std::string& name, const std::string& data, DWORD type = REG_SZ);
     void SetDword(const std::string& name, DWORD data);
     void SetBinary(const std::string& name, const std::vector<BYTE>& data, DWORD type = REG_BINARY);
+    // Puts the value back at the end as it is now (or deletes it if missing),
+    // for a test that changes it by other means.
+    void Keep(const std::string& name);
     // A subkey of this key (created now, deleted with this key).
     std::string Subkey(const std::string& name);
 
 private:
+    struct KeptValue {
+        std::string name;
+        bool existed;
+        DWORD type;
+        std::vector<BYTE> data;
+    };
+
     HKEY root;
     std::string path;
     std::string topCreated; // shallowest key this object created; deleted at the end
+    std::vector<KeptValue> kept;             // only while the key was there already
+    std::vector<std::string> createdSubkeys; // likewise
+};
+
+// One value written into a key that may hold the system's own values (Run,
+// Fonts ...): at the end the value is as it was, and the key is gone again if
+// it was created for the value.
+class PlantedValue {
+public:
+    PlantedValue(HKEY root, const std::string& path, const std::string& name, const std::string& data,
+                 DWORD type = REG_SZ)
+        : key(root, path)
+    {
+        key.SetString(name, data, type);
+    }
+
+private:
+    PlantedKey key;
 };
 
 // A file written for the test; its parent folders are created as needed and

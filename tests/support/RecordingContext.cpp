@@ -49,15 +49,6 @@ void RecordingContext::SetRowImage(int row, int image)
     rowImages[row] = image;
 }
 
-std::vector<const ProblemRecord*> RecordingContext::Section(unsigned code) const
-{
-    std::vector<const ProblemRecord*> found;
-    for (const ProblemPtr& record : records)
-        if (record->section == code)
-            found.push_back(record.get());
-    return found;
-}
-
 std::vector<std::string> RecordingContext::CallsStartingWith(const std::string& prefix) const
 {
     std::vector<std::string> found;

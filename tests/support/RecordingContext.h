@@ -40,8 +40,6 @@ public:
     void ShowResultsPage() override { calls.push_back("ShowResultsPage"); }
     void ScanFinished() override { calls.push_back("ScanFinished"); }
 
-    // Records of one section, in the order reported.
-    std::vector<const ProblemRecord*> Section(unsigned code) const;
     // Calls that begin with `prefix`.
     std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
 };

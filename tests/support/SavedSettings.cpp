@@ -1,7 +1,13 @@
 #include "support/SavedSettings.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
 #include "core/Registry.h"
-#include "support/Planted.h"
+#include "core/ScanSection.h"
+#include "settings/Settings.h"
+#include "support/FileBytes.h"
 
 namespace {
 const char settingsPath[] = "SOFTWARE\\Quillmoor8";
@@ -32,4 +38,17 @@ SavedSettingsKey::~SavedSettingsKey()
         CopyRegKey(saved.Handle(), software.Handle(), "Quillmoor8");
     saved.Close();
     DeleteRegKey(HKEY_CURRENT_USER, "SOFTWARE\\" + savedName);
+}
+
+DefaultSettings::DefaultSettings() : logs(TestTempFolder() + UniqueName("QuillmoorTestLogs"))
+{
+    EXPECT_EQ(WriteDefaultSettings(), 1);
+    EXPECT_EQ(WriteSetting("Log File Path", logs.Path()), 1);
+}
+
+void DefaultSettings::OnlySections(std::initializer_list<unsigned> on)
+{
+    for (unsigned code = 0; code < SectionCount; ++code)
+        if (code != SectionReserved)
+            WriteSetting(SectionSettingsKey(code), std::count(on.begin(), on.end(), code) ? "1" : "0");
 }

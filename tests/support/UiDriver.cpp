@@ -103,13 +103,10 @@ std::string QuillmoorExe()
 
 AppProcess::~AppProcess()
 {
-    if (!process)
-        return;
     if (Running()) {
-        TerminateProcess(process, 99);
-        WaitForSingleObject(process, 5000);
+        TerminateProcess(process.Get(), 99);
+        WaitForSingleObject(process.Get(), 5000);
     }
-    CloseHandle(process);
 }
 
 bool AppProcess::Start(const std::string& arguments, const std::string& exe)
@@ -124,22 +121,22 @@ bool AppProcess::Start(const std::string& arguments, const std::string& exe)
                         nullptr, &startup, &info))
         return false;
     CloseHandle(info.hThread);
-    process = info.hProcess;
+    process.Reset(info.hProcess);
     id = info.dwProcessId;
     return true;
 }
 
 bool AppProcess::Running() const
 {
-    return process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    return process && WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
 }
 
 DWORD AppProcess::WaitForExit(DWORD milliseconds)
 {
-    if (!process || WaitForSingleObject(process, milliseconds) != WAIT_OBJECT_0)
+    if (!process || WaitForSingleObject(process.Get(), milliseconds) != WAIT_OBJECT_0)
         return STILL_ACTIVE;
     DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process, &code);
+    GetExitCodeProcess(process.Get(), &code);
     return code;
 }
 
@@ -229,16 +226,17 @@ std::vector<COLORREF> ScreenPixels(const RECT& area)
     BITMAPINFO info = {};
     info.bmiHeader = {sizeof(info.bmiHeader), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-    const DWORD* source = static_cast<const DWORD*>(bits); // 0x00RRGGBB
+    GdiObject<HBITMAP> bitmap(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     std::vector<COLORREF> pixels;
-    for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i)
-        pixels.push_back(RGB((source[i] >> 16) & 0xFF, (source[i] >> 8) & 0xFF, source[i] & 0xFF));
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
+    if (bitmap && bits) {
+        HGDIOBJ old = SelectObject(memory, bitmap.Get());
+        BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+        GdiFlush();
+        const DWORD* source = static_cast<const DWORD*>(bits); // 0x00RRGGBB
+        for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i)
+            pixels.push_back(RGB((source[i] >> 16) & 0xFF, (source[i] >> 8) & 0xFF, source[i] & 0xFF));
+        SelectObject(memory, old);
+    }
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return pixels;
@@ -255,5 +253,6 @@ std::string SaveScreenshot(const std::string& name, HWND window)
     std::string folder = ScreenshotFolder();
     CreateFolders(folder);
     std::string path = folder + "\\" + name + ".png";
-    return WritePng(path, width, height, ScreenPixels(area)) ? path : "";
+    const std::vector<COLORREF> pixels = ScreenPixels(area);
+    return !pixels.empty() && WritePng(path, width, height, pixels) ? path : "";
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/Handles.h"
+
 // The Quillmoor8.exe built beside the test binaries.
 std::string QuillmoorExe();
 
@@ -27,7 +29,7 @@ public:
     DWORD WaitForExit(DWORD milliseconds);
 
 private:
-    HANDLE process = nullptr;
+    HandleOwner process;
     DWORD id = 0;
 };
 
@@ -57,7 +59,8 @@ MessageBoxSeen WaitForMessageBox(DWORD processId, DWORD milliseconds);
 // Presses the box's button with this id (IDOK, IDYES, ...).
 void PressButton(HWND box, int buttonId);
 
-// The colours of a rectangle of the screen, row by row, as RGB values.
+// The colours of a rectangle of the screen, row by row, as RGB values; empty
+// when the screen could not be copied.
 std::vector<COLORREF> ScreenPixels(const RECT& area);
 // Saves a PNG of the window (or of the whole screen) as NAME.png in the
 // screenshots folder; returns the file's path, empty on failure.
