@@ -14,6 +14,7 @@
 #include "support/FileBytes.h"
 #include "support/MessageCapture.h"
 #include "support/Planted.h"
+#include "support/SavedBackEnd.h"
 #include "support/UiDriver.h"
 
 namespace {
@@ -78,7 +79,7 @@ TEST(FullBackup, BackupHoldsEveryHiveAndLeavesScratchEmpty)
     std::sort(expected.begin(), expected.end());
     ASSERT_GE(expected.size(), 7u) << "the default user and the current user";
 
-    const RegistryBackEnd kept = regApi;
+    SavedBackEnd saved;
     realSave = regApi.RegSaveKeyA;
     regApi.RegSaveKeyA = SlowSave;
     MessageCapture messages;
@@ -91,7 +92,6 @@ TEST(FullBackup, BackupHoldsEveryHiveAndLeavesScratchEmpty)
     SaveScreenshot("fullbackup-progress", window);
     for (int i = 0; i < 2400 && IsWindow(window); ++i, Sleep(50))
         Pump();
-    regApi = kept;
     ASSERT_FALSE(IsWindow(window)) << "the backup did not end within two minutes";
 
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Full Registry Backup Successful"});
