@@ -7,7 +7,7 @@
 
 // The text lower-cased by the system's rules for the ANSI code page, accented
 // letters included.
-inline std::string Lowered(std::string text)
+[[nodiscard]] inline std::string Lowered(std::string text)
 {
     if (!text.empty())
         CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
@@ -16,7 +16,7 @@ inline std::string Lowered(std::string text)
 
 // The text with only the ASCII letters A to Z lower-cased: every file system
 // folds at least these, so both texts name the same file.
-inline std::string LowerAscii(std::string text)
+[[nodiscard]] inline std::string LowerAscii(std::string text)
 {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z')

@@ -137,11 +137,8 @@ public:
         // them) are never anybody's leftovers, under either of their names.
         ownSettingsPath = std::string("HKEY_CURRENT_USER\\") + settingsKeyPath;
         std::string user = RegistryObjectName(HKEY_CURRENT_USER);
-        if (!user.empty()) {
-            std::string lowered = settingsKeyPath;
-            LowerAscii(lowered);
-            ownSettingsName = user + "\\" + lowered;
-        }
+        if (!user.empty())
+            ownSettingsName = user + "\\" + LowerAscii(settingsKeyPath);
     }
 
     void Walk(HKEY key, const std::string& keyPath)
