@@ -3,6 +3,9 @@
 #include "SkinLayout.h"
 #include "app/FullBackupWizard.h"
 #include "resource.h"
+#include "managers/BrowserHelperDialog.h"
+#include "managers/InstalledProgramsDialog.h"
+#include "managers/StartupManagerDialog.h"
 #include "ui/Skin.h"
 
 const char optionsTitle[] = "Advanced Options";
@@ -41,12 +44,32 @@ BOOL OptionsDialog::OnInit()
     return TRUE;
 }
 
-// The managers open from here once they exist; the last picture is the full registry backup.
+// Each picture opens its manager; the last one the full registry backup.
 void OptionsDialog::OnPicture(int index)
 {
-    if (index == 3) {
+    switch (index) {
+    case 0: {
+        BrowserHelperDialog helpers;
+        helpers.RunModal(hwnd);
+        break;
+    }
+    case 1: {
+        StartupManagerDialog startup;
+        startup.RunModal(hwnd);
+        break;
+    }
+    case 2: {
+        InstalledProgramsDialog programs;
+        programs.RunModal(hwnd);
+        break;
+    }
+    case 3: {
         FullBackupWizard wizard;
         wizard.RunModal(hwnd);
+        break;
+    }
+    default:
+        break;
     }
 }
 

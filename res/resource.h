@@ -94,6 +94,27 @@
 #define IDC_IGNORE_TREE 1058
 #define IDC_IGNORE_ADD 1060
 
+// System managers: browser helper objects (146), startup programs (147),
+// installed programs (148), and the restore of what they removed (168)
+#define IDD_BHO_MANAGER 146
+#define IDD_STARTUP_MANAGER 147
+#define IDD_PROGRAMS_MANAGER 148
+#define IDD_RESTORE_REMOVED 168
+#define IDC_MANAGER_LIST 1000
+#define IDC_REMOVE_CHECKED 1039
+#define IDC_RESTORE_ITEMS 1040
+#define IDC_RUN_SELECTED 1041
+#define IDC_DETAIL_FILE_NAME 1042
+#define IDC_DETAIL_PRODUCT 1043
+#define IDC_DETAIL_DESCRIPTION 1044
+#define IDC_DETAIL_COMPANY 1045
+#define IDC_PROGRAMS_NOTE 1044
+#define IDC_BHO_NOTE 1046
+#define IDC_STARTUP_NOTE 1047
+#define IDS_PROGRAMS_NOTE 9
+#define IDS_BHO_NOTE 10
+#define IDS_STARTUP_NOTE 11
+
 // Skin: backgrounds, list images, cursor
 #define IDB_MAIN_START 130
 #define IDB_MAIN_PAGES 164

@@ -1,0 +1,54 @@
+#include "managers/BrowserHelpers.h"
+
+#include "core/Registry.h"
+#include "managers/EntryBackup.h"
+
+const char browserHelpersKeyPath[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
+const char browserHelpersBackupKey[] = "Software\\Quillmoor8\\BHOBkup";
+
+std::vector<BrowserHelper> ListBrowserHelpers()
+{
+    std::vector<BrowserHelper> helpers;
+    RegKey objects;
+    if (objects.Open(HKEY_LOCAL_MACHINE, browserHelpersKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+        return helpers;
+    DWORD count = 0;
+    regApi.RegQueryInfoKeyA(objects.Handle(), nullptr, nullptr, nullptr, &count, nullptr, nullptr,
+                            nullptr, nullptr, nullptr, nullptr, nullptr);
+    for (DWORD index = 0; index < count; ++index) {
+        char name[256];
+        DWORD length = sizeof(name);
+        FILETIME written;
+        RegKey object;
+        if (regApi.RegEnumKeyExA(objects.Handle(), index, name, &length, nullptr, nullptr, nullptr,
+                                 &written) != ERROR_SUCCESS ||
+            object.Open(objects.Handle(), name, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+            continue;
+        BrowserHelper helper;
+        helper.classId = name;
+        char display[256] = {};
+        DWORD size = 255;
+        if (object.QueryStringValue(display, "", &size) == ERROR_SUCCESS)
+            helper.name = BufferText(display, size < 255 ? size : 255);
+        helper.file = BrowserHelperFile(helper.classId);
+        helpers.push_back(helper);
+    }
+    return helpers;
+}
+
+std::string BrowserHelperFile(const std::string& classId)
+{
+    return ReadRegString(HKEY_CLASSES_ROOT, "CLSID\\" + classId + "\\InprocServer32", "", REG_SZ);
+}
+
+int RemoveBrowserHelper(const std::string& classId)
+{
+    if (classId.empty())
+        return 0;
+    const std::string objectKey = std::string(browserHelpersKeyPath) + "\\" + classId;
+    if (!CopyKeyTreeChecked(HKEY_LOCAL_MACHINE, objectKey, HKEY_CURRENT_USER, browserHelpersBackupKey,
+                            classId, true))
+        return 0;
+    return DeleteRegKey(HKEY_LOCAL_MACHINE, objectKey);
+}

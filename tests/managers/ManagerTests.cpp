@@ -1,0 +1,524 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/OptionsDialog.h"
+#include "core/Registry.h"
+#include "core/Text.h"
+#include "managers/BrowserHelperDialog.h"
+#include "managers/FileVersionInfo.h"
+#include "managers/InstalledProgramsDialog.h"
+#include "managers/RestoreRemovedDialog.h"
+#include "managers/StartupManagerDialog.h"
+#include "resource.h"
+#include "support/FileBytes.h"
+#include "support/MessageCapture.h"
+#include "support/Planted.h"
+#include "support/SavedBackEnd.h"
+#include "support/SavedSettings.h"
+#include "support/UiDriver.h"
+
+namespace {
+
+// A copy of this test binary named recorder.exe writes the command line it was
+// started with beside itself and ends, before any test runs.
+struct CommandLineRecorder {
+    CommandLineRecorder()
+    {
+        char path[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        std::string self = path;
+        size_t slash = self.rfind('\\');
+        if (lstrcmpiA(self.substr(slash + 1).c_str(), "recorder.exe") != 0)
+            return;
+        std::ofstream(self.substr(0, slash) + "\\commandline.txt", std::ios::binary) << GetCommandLineA();
+        ExitProcess(0);
+    }
+} recorder;
+
+const char runKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char bhoKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
+const char uninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// Everything below a key, as "sub\key\|value" -> type and bytes as read.
+using Tree = std::map<std::string, std::pair<DWORD, std::string>>;
+
+void Dump(HKEY key, const std::string& prefix, Tree& tree)
+{
+    tree[prefix];
+    char name[300];
+    std::vector<char> data(70000);
+    DWORD nameLength = sizeof(name), size = static_cast<DWORD>(data.size()), type = 0;
+    for (DWORD i = 0; RegEnumValueA(key, i, name, &nameLength, nullptr, &type,
+                                    reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS; ++i) {
+        tree[prefix + "|" + name] = {type, std::string(data.data(), size)};
+        nameLength = sizeof(name), size = static_cast<DWORD>(data.size());
+    }
+    HKEY child;
+    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof(name)) == ERROR_SUCCESS; ++i)
+        if (RegOpenKeyExA(key, name, 0, KEY_READ, &child) == ERROR_SUCCESS) {
+            Dump(child, prefix + name + "\\", tree);
+            RegCloseKey(child);
+        }
+}
+
+Tree TreeAt(HKEY root, const std::string& path)
+{
+    Tree tree;
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        Dump(key, "", tree);
+        RegCloseKey(key);
+    }
+    return tree;
+}
+
+// One value, type and bytes; type 0 when it is missing.
+Tree::mapped_type ValueAt(HKEY root, const std::string& path, const std::string& name)
+{
+    return TreeAt(root, path)["|" + name];
+}
+
+// Every value write is refused while it lives; the real back end comes back after.
+struct DeniedWrites {
+    SavedBackEnd saved;
+    DeniedWrites()
+    {
+        regApi.RegSetValueExA = [](HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD) -> LONG {
+            return ERROR_ACCESS_DENIED;
+        };
+    }
+};
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// The rows of the list whose first column is one of `names`, with their row numbers.
+Rows Named(HWND list, const std::vector<std::string>& names, std::vector<int>* numbers = nullptr)
+{
+    Rows rows;
+    for (int row = 0; row < ListView_GetItemCount(list); ++row) {
+        char first[2048] = {}, second[2048] = {};
+        ListView_GetItemText(list, row, 0, first, sizeof(first));
+        ListView_GetItemText(list, row, 1, second, sizeof(second));
+        if (std::find(names.begin(), names.end(), first) != names.end()) {
+            rows.push_back({first, second});
+            if (numbers)
+                numbers->push_back(row);
+        }
+    }
+    return rows;
+}
+
+void Pump()
+{
+    for (int round = 0; round < 3; ++round, Sleep(20)) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
+// A dialog made without a loop of its own, and shown only for a screenshot;
+// its window goes before the object does.
+template <typename D>
+struct Opened {
+    D dialog;
+    HWND window = nullptr;
+
+    template <typename... Args>
+    explicit Opened(Args... args) : dialog(args...)
+    {
+        window = dialog.CreateModeless(nullptr);
+        EXPECT_NE(window, nullptr);
+        Pump();
+    }
+    ~Opened()
+    {
+        if (IsWindow(window))
+            DestroyWindow(window);
+        Pump();
+    }
+    HWND List() const { return GetDlgItem(window, IDC_MANAGER_LIST); }
+    void Press(int id)
+    {
+        SendMessageA(window, WM_COMMAND, id, 0);
+        Pump();
+    }
+    // Ticks the rows of these names (with `firstOnly`, the first of them).
+    void Check(const std::vector<std::string>& names, bool firstOnly = false)
+    {
+        std::vector<int> rows;
+        Named(List(), names, &rows);
+        for (size_t i = 0; i < rows.size() && (!firstOnly || i == 0); ++i)
+            ListView_SetCheckState(List(), rows[i], TRUE);
+    }
+    void Select(const std::string& name)
+    {
+        std::vector<int> rows;
+        Named(List(), {name}, &rows);
+        ASSERT_FALSE(rows.empty()) << name;
+        ListView_SetItemState(List(), rows[0], LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_SetSelectionMark(List(), rows[0]);
+        Pump();
+    }
+    std::vector<std::string> Details() const
+    {
+        std::vector<std::string> texts;
+        for (int id : {IDC_DETAIL_FILE_NAME, IDC_DETAIL_PRODUCT, IDC_DETAIL_DESCRIPTION, IDC_DETAIL_COMPANY})
+            texts.push_back(WindowText(GetDlgItem(window, id)));
+        return texts;
+    }
+    void Shoot(const std::string& name)
+    {
+        if (name.empty())
+            return;
+        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        Pump();
+        EXPECT_FALSE(SaveScreenshot(name, window).empty()) << name;
+    }
+};
+
+// What one press of a dialog's button did to the rows of some names.
+struct Outcome {
+    Rows listed;                    // before the press
+    Rows left;                      // after it, while the dialog is open
+    std::vector<std::string> boxes; // the message boxes shown
+};
+
+// Ticks the rows of `names` in a new manager D and presses "Remove Checked".
+template <typename D>
+Outcome Remove(const std::vector<std::string>& names, const std::string& screenshot = "")
+{
+    MessageCapture boxes;
+    Opened<D> manager;
+    Outcome outcome;
+    outcome.listed = Named(manager.List(), names);
+    manager.Check(names);
+    manager.Shoot(screenshot);
+    manager.Press(IDC_REMOVE_CHECKED);
+    outcome.left = Named(manager.List(), names);
+    outcome.boxes = boxes.Texts();
+    return outcome;
+}
+
+// The same with the restore dialog in `kind` and its "Restore", answering
+// each question with `answer`.
+Outcome Restore(RemovedKind kind, const std::vector<std::string>& names, const std::string& screenshot = "",
+                int answer = IDOK, bool firstOnly = false)
+{
+    MessageCapture boxes(answer);
+    Opened<RestoreRemovedDialog> restore(kind);
+    Outcome outcome;
+    outcome.listed = Named(restore.List(), names);
+    restore.Check(names, firstOnly);
+    restore.Shoot(screenshot);
+    restore.Press(IDOK);
+    if (IsWindow(restore.window))
+        outcome.left = Named(restore.List(), names);
+    outcome.boxes = boxes.Texts();
+    return outcome;
+}
+
+const std::vector<std::string> removed{"Item(s) Removed"}, restored{"Selected Item(s) Restored"};
+const std::vector<std::string> quillmoorDetails{"Quillmoor8 (Version : 8.0)", "Quillmoor (Version : 8.0)",
+                                                "Quillmoor registry cleaner", "Quillmoor"};
+
+class Managers : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES};
+        InitCommonControlsEx(&controls);
+    }
+
+    SavedSettingsKey saved;
+};
+
+} // namespace
+
+TEST_F(Managers, StartupEntriesGoToTheirBackupKeysAndComeBackWithTypeAndBytes)
+{
+    const std::string machine = UniqueName("QmMachineRun"), user = UniqueName("QmUserRun");
+    // An expandable command stays expandable; a long one with a trailing blank stays whole.
+    const std::string expandable = "%SystemRoot%\\qm-gone.exe /min";
+    const std::string longCommand = "C:\\Program Files\\Qm Long\\long.exe /" + std::string(400, 'x') + " ";
+    PlantedValue machineValue(HKEY_LOCAL_MACHINE, runKey, machine, expandable, REG_EXPAND_SZ);
+    PlantedValue userValue(HKEY_CURRENT_USER, runKey, user, longCommand);
+    const Tree machineBefore = TreeAt(HKEY_LOCAL_MACHINE, runKey), userBefore = TreeAt(HKEY_CURRENT_USER, runKey);
+
+    EXPECT_EQ(Remove<StartupManagerDialog>({"no such row"}).boxes, (std::vector<std::string>{"Please Check an Item to Remove"}));
+    Outcome removal = Remove<StartupManagerDialog>({machine, user}, "startup-manager");
+    EXPECT_EQ(removal.listed, (Rows{{machine, expandable}, {user, longCommand}}));
+    EXPECT_EQ(removal.left, Rows());
+    EXPECT_EQ(removal.boxes, removed);
+    EXPECT_EQ(ValueAt(HKEY_LOCAL_MACHINE, runKey, machine).first, 0u);
+    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunLMBkup", machine), machineBefore.at("|" + machine));
+    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunCUBkup", user), userBefore.at("|" + user));
+
+    // The current user's entries are listed before the machine-wide ones.
+    Outcome restore = Restore(RemovedKind::StartupPrograms, {machine, user}, "restore-startup");
+    EXPECT_EQ(restore.listed, (Rows{{user, longCommand}, {machine, expandable}}));
+    EXPECT_EQ(restore.boxes, restored);
+    EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, runKey), machineBefore);
+    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, runKey), userBefore);
+    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunLMBkup"), (Tree{{"", {}}}));
+    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunCUBkup"), (Tree{{"", {}}}));
+}
+
+TEST_F(Managers, RestoringOverAnEntryInPlaceAsksFirstAndDeletesOnlyTheRestoredRowsBackup)
+{
+    // The same name in both Run keys: two backups, two rows, the user's first.
+    const std::string name = UniqueName("QmAskRun");
+    PlantedValue value(HKEY_CURRENT_USER, runKey, name, "C:\\qm\\old.exe");
+    PlantedValue machineValue(HKEY_LOCAL_MACHINE, runKey, name, "C:\\qm\\machine.exe");
+    const auto original = ValueAt(HKEY_CURRENT_USER, runKey, name);
+    const auto machineOriginal = ValueAt(HKEY_LOCAL_MACHINE, runKey, name);
+    ASSERT_EQ(Remove<StartupManagerDialog>({name}).left, Rows());
+    PlantedValue newer(HKEY_CURRENT_USER, runKey, name, "C:\\qm\\new.exe");
+    const auto replacement = ValueAt(HKEY_CURRENT_USER, runKey, name);
+    const std::vector<std::string> asked{
+        "\"" + name + "\" is in place already and differs from the removed entry. Replace it with the removed entry?",
+        restored[0]};
+
+    EXPECT_EQ(Restore(RemovedKind::StartupPrograms, {name}, "", IDNO, true).boxes, asked);
+    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, runKey, name), replacement);
+    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunCUBkup", name), original);
+
+    EXPECT_EQ(Restore(RemovedKind::StartupPrograms, {name}, "", IDYES, true).boxes, asked);
+    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, runKey, name), original);
+    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunCUBkup", name).first, 0u);
+    EXPECT_EQ(ValueAt(HKEY_LOCAL_MACHINE, runKey, name).first, 0u);
+    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunLMBkup", name), machineOriginal);
+}
+
+TEST_F(Managers, BrowserHelperKeysGoToTheBackupByClassIdAndComeBackWhole)
+{
+    // Two objects of the same name and file: each keeps a backup of its own.
+    const std::string ids[2] = {"{" + UniqueName("QmHelperA") + "}", "{" + UniqueName("QmHelperB") + "}"};
+    std::vector<std::unique_ptr<PlantedKey>> planted;
+    for (const std::string& id : ids) {
+        const std::string objectKey = std::string(bhoKey) + "\\" + id;
+        planted.emplace_back(std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, objectKey + "\\Settings\\Deep"))
+            ->SetString("Mode", id);
+        auto& object = planted.emplace_back(std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, objectKey));
+        object->SetString("", "Qm Helper");
+        object->SetDword("NoExplorer", 1);
+        object->SetBinary("Blob", {0, 1, 2, 0xFF});
+        object->SetString("Where", "%ProgramFiles%\\qm", REG_EXPAND_SZ);
+        planted.emplace_back(std::make_unique<PlantedKey>(HKEY_CLASSES_ROOT, "CLSID\\" + id + "\\InprocServer32"))
+            ->SetString("", QuillmoorExe());
+    }
+    const Tree before = TreeAt(HKEY_LOCAL_MACHINE, bhoKey);
+    const Tree objectBefore[2] = {TreeAt(HKEY_LOCAL_MACHINE, std::string(bhoKey) + "\\" + ids[0]),
+                                  TreeAt(HKEY_LOCAL_MACHINE, std::string(bhoKey) + "\\" + ids[1])};
+    ASSERT_EQ(objectBefore[1].count("Settings\\Deep\\|Mode"), 1u);
+    const Rows rows{{"Qm Helper", QuillmoorExe()}, {"Qm Helper", QuillmoorExe()}};
+    {
+        Opened<BrowserHelperDialog> manager;
+        manager.Select("Qm Helper");
+        EXPECT_EQ(manager.Details(), quillmoorDetails);
+    }
+
+    Outcome removal = Remove<BrowserHelperDialog>({"Qm Helper"}, "bho-manager");
+    EXPECT_EQ(removal.listed, rows);
+    EXPECT_EQ(removal.left, Rows());
+    EXPECT_EQ(removal.boxes, removed);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(bhoKey) + "\\" + ids[i])) << ids[i];
+        EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\BHOBkup\\" + ids[i]), objectBefore[i]);
+    }
+
+    Outcome restore = Restore(RemovedKind::BrowserHelpers, {"Qm Helper"}, "restore-bho");
+    EXPECT_EQ(restore.listed, rows);
+    EXPECT_EQ(restore.boxes, restored);
+    EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, bhoKey), before);
+    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\BHOBkup"), (Tree{{"", {}}}));
+}
+
+TEST_F(Managers, InstalledProgramsListedByTheirRulesAndTheirKeysComeBackWhole)
+{
+    const std::string name = UniqueName("QmProgram"), entryKey = std::string(uninstallKey) + "\\" + name;
+    PlantedKey deep(HKEY_LOCAL_MACHINE, entryKey + "\\Extra\\Deep");
+    deep.SetString("Note", "kept", REG_EXPAND_SZ);
+    PlantedKey entry(HKEY_LOCAL_MACHINE, entryKey);
+    entry.SetString("DisplayName", "Qm Program");
+    entry.SetString("UninstallString", "C:\\Qm\\uninstall.exe /x");
+    entry.SetDword("EstimatedSize", 4096);
+    entry.SetBinary("Blob", {9, 8, 7});
+    // A system component is not listed, nor an entry without a display name.
+    const struct {
+        const char* displayName;
+        int systemComponent; // -1: none
+    } others[] = {{"Qm Component", 1}, {"Qm Not Component", 0}, {nullptr, -1}};
+    std::vector<std::unique_ptr<PlantedKey>> planted;
+    for (const auto& other : others) {
+        auto& key = planted.emplace_back(std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, entryKey + std::to_string(planted.size())));
+        key->SetString("UninstallString", "x");
+        if (other.displayName)
+            key->SetString("DisplayName", other.displayName);
+        if (other.systemComponent >= 0)
+            key->SetDword("SystemComponent", other.systemComponent);
+    }
+    // A backup left from an earlier removal is replaced, not mixed in.
+    PlantedKey stale(HKEY_CURRENT_USER, "Software\\Quillmoor8\\UninstallBkup\\" + name);
+    stale.SetString("Stale", "from before");
+    stale.Subkey("Old");
+    const Tree before = TreeAt(HKEY_LOCAL_MACHINE, entryKey);
+    ASSERT_EQ(before.count("Extra\\Deep\\|Note"), 1u);
+    const Rows row{{"Qm Program", "C:\\Qm\\uninstall.exe /x"}};
+
+    Outcome removal = Remove<InstalledProgramsDialog>({"Qm Program", "Qm Component", "Qm Not Component", ""},
+                                                      "programs-manager");
+    EXPECT_EQ(removal.listed, (Rows{row[0], {"Qm Not Component", "x"}}));
+    EXPECT_EQ(removal.boxes, removed);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, entryKey));
+    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\UninstallBkup\\" + name), before);
+
+    Outcome restore = Restore(RemovedKind::InstalledPrograms, {"Qm Program", "Qm Not Component"}, "restore-programs");
+    EXPECT_EQ(restore.listed, (Rows{row[0], {"Qm Not Component", "x"}}));
+    EXPECT_EQ(restore.boxes, restored);
+    EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, entryKey), before);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Quillmoor8\\UninstallBkup\\" + name));
+}
+
+TEST_F(Managers, AFailedBackupLeavesTheOriginalAndAFailedRestoreKeepsTheBackup)
+{
+    const std::string name = UniqueName("QmKept");
+    const std::string helperKey = std::string(bhoKey) + "\\{" + name + "}";
+    const std::string programKey = std::string(uninstallKey) + "\\" + name;
+    PlantedValue run(HKEY_CURRENT_USER, runKey, name, "C:\\qm\\kept.exe");
+    PlantedKey helper(HKEY_LOCAL_MACHINE, helperKey);
+    helper.SetString("", name);
+    PlantedKey program(HKEY_LOCAL_MACHINE, programKey);
+    program.SetString("DisplayName", name);
+    program.SetDword("EstimatedSize", 7);
+    const Tree runBefore = TreeAt(HKEY_CURRENT_USER, runKey), helperBefore = TreeAt(HKEY_LOCAL_MACHINE, helperKey),
+               programBefore = TreeAt(HKEY_LOCAL_MACHINE, programKey);
+    {
+        DeniedWrites denied;
+        for (const Outcome& outcome : {Remove<StartupManagerDialog>({name}), Remove<BrowserHelperDialog>({name}),
+                                       Remove<InstalledProgramsDialog>({name})}) {
+            EXPECT_EQ(outcome.left.size(), 1u) << "still listed";
+            EXPECT_EQ(outcome.boxes, removed);
+        }
+    }
+    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, runKey), runBefore);
+    EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, helperKey), helperBefore);
+    EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, programKey), programBefore);
+    for (RemovedKind kind : {RemovedKind::BrowserHelpers, RemovedKind::StartupPrograms, RemovedKind::InstalledPrograms})
+        for (const RemovedEntry& entry : ListRemovedEntries(kind))
+            EXPECT_EQ(entry.backupName.find(name), std::string::npos) << "a failed backup is not listed";
+
+    // The entry goes for real; writing it back fails: the backup stays, and so does the dialog.
+    ASSERT_EQ(Remove<InstalledProgramsDialog>({name}).left, Rows());
+    const std::string backup = "Software\\Quillmoor8\\UninstallBkup\\" + name;
+    ASSERT_EQ(TreeAt(HKEY_CURRENT_USER, backup), programBefore);
+    {
+        DeniedWrites denied;
+        Outcome restore = Restore(RemovedKind::InstalledPrograms, {name});
+        EXPECT_EQ(restore.left, restore.listed) << "the dialog stays open with the row";
+        EXPECT_EQ(restore.boxes, std::vector<std::string>());
+    }
+    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, backup), programBefore);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, programKey)) << "a failed copy is not left half written";
+}
+
+TEST_F(Managers, VersionDetailsOfAQuotedProgramWithASwitch)
+{
+    FileVersionInfo version;
+    ASSERT_EQ(version.Load(QuillmoorExe()), 1);
+    EXPECT_EQ(version.OriginalFileName(), "Quillmoor8.exe");
+    EXPECT_EQ(version.LegalCopyright(), "");
+    EXPECT_EQ(version.FixedInfo().dwFileVersionMS, 0x00080000u);
+
+    const std::string quoted = UniqueName("QmQuoted"), plain = UniqueName("QmPlain");
+    PlantedValue quotedValue(HKEY_CURRENT_USER, runKey, quoted, "\"" + QuillmoorExe() + "\" /startup");
+    PlantedValue plainValue(HKEY_CURRENT_USER, runKey, plain, "C:\\windows\\win.ini");
+    Opened<StartupManagerDialog> manager;
+    manager.Select(quoted);
+    EXPECT_EQ(manager.Details(), quillmoorDetails);
+    manager.Shoot("startup-details");
+    // A file without version information empties the fields.
+    manager.Select(plain);
+    EXPECT_EQ(manager.Details(), std::vector<std::string>(4));
+}
+
+TEST_F(Managers, RunSelectedStartsAnUnquotedPathWithABlankOnTheSplitBeforeItsParameter)
+{
+    PlantedFolder folder(TestTempFolder() + UniqueName("Qm Recorder"));
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string program = folder.Path() + "\\recorder.exe";
+    ASSERT_TRUE(CopyFileA(self, program.c_str(), FALSE));
+    const std::string name = UniqueName("QmRecorder"), missing = UniqueName("QmMissing");
+    PlantedValue value(HKEY_CURRENT_USER, runKey, name, program + " /qm-switch");
+    PlantedValue gone(HKEY_CURRENT_USER, runKey, missing, "C:\\qm nowhere\\gone.exe /a");
+
+    MessageCapture boxes;
+    Opened<StartupManagerDialog> manager;
+    manager.Press(IDC_RUN_SELECTED);
+    manager.Select(name);
+    manager.Press(IDC_RUN_SELECTED);
+    std::string line;
+    for (DWORD start = GetTickCount(); line.empty() && GetTickCount() - start < 30000; Sleep(100))
+        line = ReadFileBytes(folder.Path() + "\\commandline.txt");
+    line = Lowered(line);
+    size_t exe = line.find("recorder.exe");
+    ASSERT_NE(exe, std::string::npos) << line;
+    std::string parameters = line.substr(exe + strlen("recorder.exe"));
+    EXPECT_EQ(parameters.erase(0, parameters.find_first_not_of("\" ")), "/qm-switch");
+
+    manager.Select(missing);
+    manager.Press(IDC_RUN_SELECTED);
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Please Select an Item to run", "Could not launch application"}));
+    // The recorder has ended once its file can go.
+    for (DWORD start = GetTickCount(); !DeleteFileA(program.c_str()) && GetTickCount() - start < 10000;)
+        Sleep(100);
+}
+
+namespace {
+
+std::vector<std::string> managerTitles;
+
+// Closes whichever manager the panel opened and keeps its title.
+BOOL CALLBACK CloseManagerWindow(HWND window, LPARAM)
+{
+    std::string title = WindowText(window);
+    if (IsWindowVisible(window) && IsWindowEnabled(window) && title != optionsTitle) {
+        managerTitles.push_back(title);
+        EndDialog(window, IDCANCEL);
+    }
+    return TRUE;
+}
+
+void CALLBACK CloseManager(HWND, UINT, UINT_PTR, DWORD)
+{
+    EnumThreadWindows(GetCurrentThreadId(), CloseManagerWindow, 0);
+}
+
+} // namespace
+
+TEST_F(Managers, EachManagerPictureOfTheOptionsPanelOpensItsDialog)
+{
+    Opened<OptionsDialog> options;
+    UINT_PTR timer = SetTimer(nullptr, 0, 200, CloseManager);
+    for (int i = 0; i < 3; ++i) {
+        const RECT& area = OptionsDialog::pictureAreas[i];
+        LPARAM centre = MAKELPARAM((area.left + area.right) / 2, (area.top + area.bottom) / 2);
+        SendMessageA(options.window, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+        SendMessageA(options.window, WM_LBUTTONUP, 0, centre);
+    }
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(managerTitles, (std::vector<std::string>{"Manage Browser Helper Objects (BHO)", "Manage Startup Programs",
+                                                       "Manage Installed Programs"}));
+}
