@@ -88,6 +88,10 @@ bool ParseHeadlessArguments(const std::vector<std::string>& arguments, HeadlessO
             options.help = true;
         } else if (IsSwitch(argument, "scan", nullptr)) {
             options.scan = true;
+        } else if (IsSwitch(argument, "fix", nullptr)) {
+            options.fix = true;
+        } else if (IsSwitch(argument, "nobackup", nullptr)) {
+            options.noBackup = true;
         } else if (IsSwitch(argument, "all", nullptr)) {
             options.all = true;
         } else if (IsSwitch(argument, "sections", &value)) {
@@ -114,6 +118,10 @@ bool ParseHeadlessArguments(const std::vector<std::string>& arguments, HeadlessO
         error = "Nothing to do: /scan is missing";
         return false;
     }
+    if (options.noBackup && !options.fix) {
+        error = "/nobackup needs /fix";
+        return false;
+    }
     if (options.all && options.sectionsGiven) {
         error = "/all and /sections exclude each other";
         return false;
@@ -124,7 +132,8 @@ bool ParseHeadlessArguments(const std::vector<std::string>& arguments, HeadlessO
 std::string HeadlessUsage()
 {
     std::string usage =
-        "Usage: Quillmoor8.exe /scan [/all | /sections:LIST] [/report:PATH]\r\n"
+        "Usage: Quillmoor8.exe /scan [/all | /sections:LIST] [/fix [/nobackup]]\r\n"
+        "                      [/report:PATH]\r\n"
         "\r\n"
         "Runs one complete scan without a window and prints every problem found,\r\n"
         "then the four group totals.\r\n"
@@ -132,13 +141,17 @@ std::string HeadlessUsage()
         "  /all            scan every section, whatever the settings say\r\n"
         "  /sections:LIST  scan only these section codes, comma-separated\r\n"
         "                  (0 is Registry Integrity)\r\n"
+        "  /fix            then repair every checked problem, after backing it up\r\n"
+        "                  (prints \"Backup set: PATH\" for the set written)\r\n"
+        "  /nobackup       with /fix: repair without a backup set\r\n"
         "  /report:PATH    write a tab-separated report to PATH instead\r\n"
         "                  (- for standard output)\r\n"
         "  /?              show this text\r\n"
         "\r\n"
         "Without /all or /sections the sections enabled in the settings run.\r\n"
-        "Exit code: 0 nothing found, 1 problems found, 2 command line not\r\n"
-        "understood, 3 the scan could not run.\r\n"
+        "Exit code: 0 nothing found, 1 problems found (and repaired with /fix),\r\n"
+        "2 command line not understood, 3 the scan could not run, 4 some\r\n"
+        "repair failed or was refused (each reason on standard error).\r\n"
         "\r\n"
         "Section codes:\r\n";
     for (unsigned code = 0; code < SectionCount; ++code) {

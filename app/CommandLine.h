@@ -1,7 +1,8 @@
 #pragma once
 // The headless command line: "Quillmoor8.exe /scan [/all | /sections:LIST]
-// [/report:PATH]" runs one complete scan without any window and prints what
-// it found.
+// [/fix [/nobackup]] [/report:PATH]" runs one complete scan without any
+// window and prints what it found; with /fix it then repairs every checked
+// problem as the window's Repair does.
 
 #include <string>
 #include <vector>
@@ -13,7 +14,8 @@ enum HeadlessExit {
     ExitNoProblems = 0,
     ExitProblemsFound = 1,
     ExitBadCommandLine = 2,
-    ExitCannotRun = 3
+    ExitCannotRun = 3,
+    ExitRepairIncomplete = 4 // some removal failed or was refused
 };
 
 struct HeadlessOptions {
@@ -22,6 +24,8 @@ struct HeadlessOptions {
     bool all = false;
     bool sectionsGiven = false;
     std::vector<unsigned> sections; // codes; 0 is "Registry Integrity"
+    bool fix = false;
+    bool noBackup = false;
     bool reportGiven = false;
     std::string reportPath;         // "-" is standard output
 };

@@ -2,7 +2,8 @@
 
 #include "scan/ScanDriver.h"
 
-HeadlessContext::HeadlessContext(const bool groupChecked[4], TextOutput& err) : err(err)
+HeadlessContext::HeadlessContext(const bool groupChecked[4], TextOutput& err)
+    : err(err), progress(err)
 {
     for (int group = 0; group < 4; ++group)
         this->groupChecked[group] = groupChecked[group];
@@ -30,14 +31,26 @@ void HeadlessContext::Report(ProblemPtr record)
         onAccepted(*collection->Problems().back());
 }
 
-// Nobody watches the progress of a headless run, and there is no window
-// whose messages would wait; the exit code tells how the scan ended.
-void HeadlessContext::ShowItem(const std::string&) {}
+// A console shows where the scan stands; there is no window whose messages
+// would wait, and the exit code tells how the scan ended.
+void HeadlessContext::ShowItem(const std::string& text)
+{
+    const unsigned found = collection ? collection->AcceptedCount() : 0;
+    progress.Show(status + " (" + std::to_string(found) + " found) " + text);
+}
+
+void HeadlessContext::SetStatus(const std::string& text)
+{
+    status = text;
+    ShowItem("");
+}
+
 void HeadlessContext::Step() {}
 void HeadlessContext::Pump() {}
 
 void HeadlessContext::ShowFailure(const std::string& text, BoxTitle)
 {
+    progress.Clear();
     err.Write(text + "\r\n");
 }
 

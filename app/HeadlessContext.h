@@ -25,10 +25,13 @@ public:
     std::function<void(const ProblemRecord&)> onAccepted;
 
     const std::string& GroupLabel(SectionGroupId group) const { return labels[group]; }
+    // Blanks the console's progress line once the scan is over.
+    void EndProgress() { progress.Clear(); }
 
     // ScanContext
     void Report(ProblemPtr record) override;
     void ShowItem(const std::string& text) override;
+    void SetStatus(const std::string& text) override;
     void Step() override;
     void Pump() override;
     void ShowFailure(const std::string& text, BoxTitle title) override;
@@ -53,6 +56,9 @@ private:
 
     bool groupChecked[4];
     TextOutput& err;
+    // On a console: the section being scanned, the item and the count so far.
+    ProgressLine progress;
+    std::string status;
     ProblemCollection* collection = nullptr;
     std::vector<Row> rows;
     std::string labels[4];

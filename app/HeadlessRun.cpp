@@ -12,6 +12,7 @@
 #include "core/Handles.h"
 #include "core/PathCheck.h"
 #include "core/Platform.h"
+#include "repair/Repair.h"
 #include "scan/HistoryScanners.h"
 #include "scan/ScanDriver.h"
 #include "settings/IgnoreList.h"
@@ -109,6 +110,79 @@ SettingsOverlay::Values ScanSettings(const HeadlessOptions& options)
     return values;
 }
 
+// The repair of a headless run: no window, nobody to ask. Its questions are
+// answered as their default buttons would be, and every box, the backup
+// set's own included, becomes a line on standard error.
+class HeadlessRepair : public RepairView {
+public:
+    explicit HeadlessRepair(TextOutput& err) : progress(err), previous(messageBoxFunction)
+    {
+        boxOutput = &err;
+        messageBoxFunction = BoxToError;
+    }
+    ~HeadlessRepair() override
+    {
+        messageBoxFunction = previous;
+        boxOutput = nullptr;
+    }
+    HeadlessRepair(const HeadlessRepair&) = delete;
+    HeadlessRepair& operator=(const HeadlessRepair&) = delete;
+
+    void BeginProgress(int) override {}
+    void ShowRepairItem(const ProblemRecord& record, int done, int total) override
+    {
+        progress.Show("Repairing " + std::to_string(done + 1) + " of " + std::to_string(total) + ": " +
+                      (record.item.empty() ? record.keyPath : record.item));
+    }
+    void StepProgress() override {}
+    void Pump() override {}
+    bool KeepRepairing() override { return true; }
+    int Box(const std::string& text, const char* title, UINT type) override
+    {
+        return BoxToError(nullptr, text.c_str(), title, type);
+    }
+    void EndProgress() { progress.Clear(); }
+
+private:
+    static int WINAPI BoxToError(HWND, LPCSTR text, LPCSTR, UINT type)
+    {
+        if (boxOutput)
+            boxOutput->Write(std::string(text ? text : "") + "\r\n");
+        UINT buttons = type & MB_TYPEMASK;
+        return buttons == MB_YESNO || buttons == MB_YESNOCANCEL ? IDYES : IDOK;
+    }
+
+    static TextOutput* boxOutput;
+    ProgressLine progress;
+    MessageBoxFunction previous;
+};
+
+TextOutput* HeadlessRepair::boxOutput = nullptr;
+
+// Repairs what the scan found and left checked; the exit code of the run.
+int FixProblems(const ProblemCollection& collection, const HeadlessOptions& options,
+                TextOutput& out, TextOutput& err)
+{
+    RepairState state;
+    HeadlessRepair view(err);
+    RepairOutcome outcome = RepairProblems(collection.Problems(), !options.noBackup, state, view);
+    view.EndProgress();
+    for (const std::string& note : outcome.notes)
+        err.Write(note + "\r\n");
+    if (!outcome.backupWritable || !outcome.setKept.empty())
+        return ExitRepairIncomplete;
+    // A report on standard output keeps its own format there.
+    TextOutput& lines = options.reportGiven && options.reportPath == "-" ? err : out;
+    if (!outcome.cabinetPath.empty())
+        lines.Write("Backup set: " + outcome.cabinetPath + "\r\n");
+    lines.Write("Repaired: " + std::to_string(outcome.removed) +
+                ", valid again: " + std::to_string(outcome.skippedValid) +
+                ", kept: " + std::to_string(outcome.kept) + ", refused: " +
+                std::to_string(outcome.refused) + ", failed: " + std::to_string(outcome.failed) +
+                "\r\n");
+    return outcome.refused + outcome.failed > 0 ? ExitRepairIncomplete : ExitProblemsFound;
+}
+
 } // namespace
 
 int RunHeadless(const std::vector<std::string>& arguments, TextOutput& out, TextOutput& err)
@@ -169,12 +243,15 @@ int RunHeadless(const std::vector<std::string>& arguments, TextOutput& out, Text
     ScanPlan plan = collection.BeginScan(groupChecked);
     keepScanning = 1;
     ScanDriver(context, plan);
+    context.EndProgress();
 
     if (!report) {
         for (const GroupRow& row : groupRows)
             out.Write(std::string(row.name) + ": " + context.GroupLabel(row.group) + "\r\n");
     }
-    return collection.AcceptedCount() > 0 ? ExitProblemsFound : ExitNoProblems;
+    if (collection.AcceptedCount() == 0)
+        return ExitNoProblems;
+    return options.fix ? FixProblems(collection, options, out, err) : ExitProblemsFound;
 }
 
 namespace {

@@ -26,7 +26,7 @@ const char repairCaption[] = "Repair Problems";
 const char scanNotStarted[] = "The scan could not be started.";
 
 // How often a running scan's progress reaches the screen.
-constexpr DWORD refreshMs = 50;
+constexpr DWORD refreshMs = scanRefreshMs;
 constexpr UINT_PTR refreshTimer = 1;
 
 const int navButtons[] = {IDC_SCAN, IDC_PREFERENCES, IDC_BACKUP, IDC_OPTIONS, IDC_LIVE_UPDATE};
@@ -269,7 +269,7 @@ void MainWindow::StartScan()
     if (ScanThreadRunning())
         return;
     ForgetScanDisplay();
-    historyCleared = false;
+    repairState = RepairState();
     SendMessageA(Item(IDC_SCAN_PROGRESS), PBM_SETPOS, 0, 0);
     SendMessageA(Item(IDC_REPAIR_PROGRESS), PBM_SETPOS, 0, 0);
     SetDlgItemTextA(hwnd, IDC_STATUS_ITEM, "Scanning ...");
@@ -305,7 +305,7 @@ void MainWindow::WaitForScanThread(DWORD milliseconds)
 
 std::unique_ptr<WindowScanContext> MainWindow::NewScanContext() const
 {
-    return std::make_unique<WindowScanContext>(hwnd, windowOpen);
+    return std::make_unique<WindowScanContext>(hwnd, windowOpen, held);
 }
 
 void MainWindow::AbortScan()
@@ -357,12 +357,20 @@ void MainWindow::NoteScanDisplayChange()
     }
 }
 
+bool MainWindow::TakeHeldScanProgress()
+{
+    return held->Take(pending.item, pending.itemChanged, pending.steps);
+}
+
 void MainWindow::RefreshScanDisplay()
 {
     if (pending.timerSet) {
         KillTimer(hwnd, refreshTimer);
         pending.timerSet = false;
     }
+    // When something was held, more may follow: look again after a period,
+    // until a look finds nothing and the scan thread says so with its next hold.
+    bool tookHeld = TakeHeldScanProgress();
     pending.shownAt = GetTickCount();
     if (pending.itemChanged) {
         SetTextQuietly(IDC_STATUS_ITEM, pending.item);
@@ -399,6 +407,8 @@ void MainWindow::RefreshScanDisplay()
             },
             TRUE);
     }
+    if (tookHeld)
+        pending.timerSet = SetTimer(hwnd, refreshTimer, refreshMs, nullptr) != 0;
 }
 
 // A new scan starts from what the window shows; nothing of the last one may
@@ -423,6 +433,9 @@ void MainWindow::OnProblemFound(ProblemRecord* record)
         return;
     }
     ProblemPtr owned(record);
+    // The item line and the bar come up to date before the record counts.
+    if (TakeHeldScanProgress())
+        NoteScanDisplayChange();
     try {
         collection.OnProblemFound(std::move(owned));
     } catch (...) {
@@ -449,15 +462,8 @@ INT_PTR MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, bool& hand
         handled = true;
         SetPage(Page::Results);
         return TRUE;
-    case WM_SHOW_SCAN_ITEM:
+    case WM_SCAN_PROGRESS_HELD:
         handled = true;
-        pending.item = reinterpret_cast<const char*>(lParam);
-        pending.itemChanged = true;
-        NoteScanDisplayChange();
-        return TRUE;
-    case WM_STEP_SCAN_PROGRESS:
-        handled = true;
-        ++pending.steps;
         NoteScanDisplayChange();
         return TRUE;
     case WM_REFRESH_SCAN_DISPLAY:
@@ -492,7 +498,13 @@ void MainWindow::OnCommand(int id, int)
     case IDOK:
         break; // Enter does nothing
     case IDCANCEL:
-        End(IDCANCEL);
+        if (repairRunning) {
+            // Closing stops the repair; the window goes once its set is finished.
+            closeAfterRepair = true;
+            RepairCheckedProblems();
+        } else {
+            End(IDCANCEL);
+        }
         break;
     case IDC_SCAN:
     case IDC_SCAN_NOW:
@@ -517,7 +529,7 @@ void MainWindow::OnCommand(int id, int)
         OnHelp();
         break;
     case IDC_REPAIR:
-        OnRepair();
+        RepairCheckedProblems();
         break;
     case IDC_GO_BACK:
         OnGoBack();
@@ -531,13 +543,12 @@ void MainWindow::OnCommand(int id, int)
     }
 }
 
-// Repair, preferences, backups, update check and help are wired in by their
-// own modules; until then these buttons do nothing.
+// Preferences, backups, update check and help are wired in by their own
+// modules; until then these buttons do nothing.
 void MainWindow::OnPreferences() {}
 void MainWindow::OnBackUp() {}
 void MainWindow::OnLiveUpdate() {}
 void MainWindow::OnHelp() {}
-void MainWindow::OnRepair() {}
 
 void MainWindow::OnOptions()
 {

@@ -7,9 +7,11 @@
 #include <memory>
 #include <string>
 
+#include "app/HeldScanProgress.h"
 #include "app/ProblemCollection.h"
 #include "core/Handles.h"
 #include "core/ScanSection.h"
+#include "repair/Repair.h"
 #include "settings/IgnoreList.h"
 #include "settings/ScanLog.h"
 #include "ui/SkinnedDialog.h"
@@ -45,6 +47,11 @@ public:
     // The problems of the last scan.
     const ProblemCollection& Problems() const { return collection; }
 
+    // The Repair button: asks, then repairs every checked problem with a
+    // backup set; a click while it runs is the abort.
+    void RepairCheckedProblems();
+    bool RepairRunning() const { return repairRunning; }
+
 protected:
     BOOL OnInit() override;
     void OnCommand(int id, int notifyCode) override;
@@ -66,8 +73,11 @@ private:
     // labels, the section rows' counts, the progress bar) is noted at once
     // and shown at most every refreshMs, or when the scan asks for it before
     // any other change: the window keeps up with the scan without painting
-    // for every value examined.
+    // for every value examined. The item line and the steps the scan thread
+    // holds for the window are taken at each refresh, which comes round again
+    // while the scan keeps holding more.
     void NoteScanDisplayChange();
+    bool TakeHeldScanProgress();
     void RefreshScanDisplay();
     void ForgetScanDisplay();
 
@@ -82,15 +92,19 @@ private:
     void OnOptions();
     void OnLiveUpdate();
     void OnHelp();
-    void OnRepair();
     void OnGoBack();
     void OnMoreInfo(SectionGroupId group);
     void OnIgnoreListSaved();
 
+    class RepairDisplay;
+    static std::string RepairNotesText(const RepairOutcome& outcome);
+
     Page page = Page::Start;
     bool repairRunning = false;
+    // The window was closed during a repair: it closes once the set is finished.
+    bool closeAfterRepair = false;
     // Set by a repair that cleared the browser history; a new scan forgets it.
-    bool historyCleared = false;
+    RepairState repairState;
 
     // Before the collection, which clears the rows as it is made.
     struct PendingCount {
@@ -115,6 +129,8 @@ private:
     HandleOwner scanThread;
     // Shared with the scan contexts; cleared when the window is destroyed.
     std::shared_ptr<std::atomic<bool>> windowOpen = std::make_shared<std::atomic<bool>>(false);
+    // Shared with the scan contexts: the item line and steps held for the window.
+    std::shared_ptr<HeldScanProgress> held = std::make_shared<HeldScanProgress>();
 
     GdiObject<HFONT> titleFont;
     GdiObject<HFONT> headingFont;

@@ -15,3 +15,37 @@ bool HandleOutput::Write(const std::string& text)
     }
     return true;
 }
+
+bool HandleOutput::IsConsole() const
+{
+    DWORD mode = 0;
+    return handle && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
+}
+
+namespace {
+
+constexpr DWORD progressRefreshMs = 200;
+constexpr size_t progressWidth = 79;
+
+} // namespace
+
+void ProgressLine::Show(const std::string& text)
+{
+    if (!console || (shown && GetTickCount() - shownAt < progressRefreshMs))
+        return;
+    // The end of a long path says most: keep it.
+    std::string line = text.size() > progressWidth ? "..." + text.substr(text.size() - progressWidth + 3)
+                                                   : text;
+    line.resize(progressWidth, ' ');
+    out.Write("\r" + line);
+    shown = true;
+    shownAt = GetTickCount();
+}
+
+void ProgressLine::Clear()
+{
+    if (!shown)
+        return;
+    out.Write("\r" + std::string(progressWidth, ' ') + "\r");
+    shown = false;
+}

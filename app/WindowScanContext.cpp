@@ -17,9 +17,11 @@ void SendText(HWND control, const std::string& text)
 } // namespace
 
 WindowScanContext::WindowScanContext(HWND mainWindow,
-                                     std::shared_ptr<const std::atomic<bool>> windowOpen)
+                                     std::shared_ptr<const std::atomic<bool>> windowOpen,
+                                     std::shared_ptr<HeldScanProgress> held)
     : window(mainWindow),
       windowOpen(std::move(windowOpen)),
+      held(std::move(held)),
       progress(Control(IDC_SCAN_PROGRESS)),
       sectionList(Control(IDC_SECTION_LIST))
 {
@@ -45,16 +47,14 @@ void WindowScanContext::Report(ProblemPtr record)
 
 void WindowScanContext::ShowItem(const std::string& text)
 {
-    if (!Open())
-        return;
-    SendMessageA(window, WM_SHOW_SCAN_ITEM, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (Open() && held->HoldItem(text))
+        PostMessageA(window, WM_SCAN_PROGRESS_HELD, 0, 0);
 }
 
 void WindowScanContext::Step()
 {
-    if (!Open())
-        return;
-    SendMessageA(window, WM_STEP_SCAN_PROGRESS, 0, 0);
+    if (Open() && held->HoldStep())
+        PostMessageA(window, WM_SCAN_PROGRESS_HELD, 0, 0);
 }
 
 void WindowScanContext::Pump()

@@ -12,23 +12,25 @@
 #include <atomic>
 #include <memory>
 
+#include "app/HeldScanProgress.h"
 #include "scan/ScanContext.h"
 
 // Private messages of the main window. The scan thread hands a problem over
 // (wParam: the released ProblemRecord; the window answers 1 once it owns it),
-// asks for the results page, shows the item being examined (lParam: the
-// text), steps the progress bar, has the window bring its item line, labels,
-// rows and bar up to date, and says it is about to end (posted).
+// asks for the results page, tells the window that an item or steps are held
+// for it (posted, once until the window found nothing left), has the window
+// bring its item line, labels, rows and bar up to date, and says it is about
+// to end (posted).
 constexpr UINT WM_PROBLEM_FOUND = 0x87B7;
 constexpr UINT WM_SCAN_FINISHED = 0x87BA;
 constexpr UINT WM_SHOW_RESULTS_PAGE = 0x87BB;
-constexpr UINT WM_SHOW_SCAN_ITEM = 0x87BC;
-constexpr UINT WM_STEP_SCAN_PROGRESS = 0x87BD;
+constexpr UINT WM_SCAN_PROGRESS_HELD = 0x87BC;
 constexpr UINT WM_REFRESH_SCAN_DISPLAY = 0x87BE;
 
 class WindowScanContext : public ScanContext {
 public:
-    WindowScanContext(HWND mainWindow, std::shared_ptr<const std::atomic<bool>> windowOpen);
+    WindowScanContext(HWND mainWindow, std::shared_ptr<const std::atomic<bool>> windowOpen,
+                      std::shared_ptr<HeldScanProgress> held);
 
     void Report(ProblemPtr record) override;
     void ShowItem(const std::string& text) override;
@@ -56,6 +58,7 @@ private:
 
     HWND window;
     std::shared_ptr<const std::atomic<bool>> windowOpen;
+    std::shared_ptr<HeldScanProgress> held;
     // Looked up once: they live as long as the window.
     HWND progress;
     HWND sectionList;

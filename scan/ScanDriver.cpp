@@ -271,6 +271,14 @@ void ScanDriver(ScanContext& context, const ScanPlan& plan, const SectionScanner
 
 void PumpPendingMessages()
 {
+    // When the calling thread last looked; a plain value, as thread_local must be.
+    static thread_local DWORD lookedAt;
+    static thread_local bool looked;
+    DWORD now = GetTickCount();
+    if (looked && now - lookedAt < scanRefreshMs)
+        return;
+    looked = true;
+    lookedAt = now;
     MSG message;
     for (int i = 0; i < 10 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE); ++i) {
         TranslateMessage(&message);

@@ -49,5 +49,12 @@ void ScanDriver(ScanContext& context, const ScanPlan& plan, const SectionScanner
 // The same with RealScanners().
 void ScanDriver(ScanContext& context, const ScanPlan& plan);
 
+// How often, in ms, a running scan's progress reaches the window and the scan
+// thread looks at its own queue.
+constexpr unsigned scanRefreshMs = 50;
+
 // Dispatches at most ten waiting messages of the calling thread; never waits.
+// Each look at the queue is a trip to the system's server, so a thread looks
+// at most once every scanRefreshMs: a message that waits is dispatched by the
+// first call after that.
 void PumpPendingMessages();

@@ -34,6 +34,8 @@ TEST(CommandLine, WhatIsUnderstoodAndWhatIsNot)
         {{"/scan", "/sections:1,,2"}, false},
         {{"/scan", "/report:"}, false},
         {{"/scan", "/all", "/sections:1"}, false},
+        {{"/scan", "/FIX", "/nobackup"}, true},
+        {{"/scan", "/nobackup"}, false},        // nothing to repair without a backup
     };
     for (const Case& c : cases) {
         std::string joined;

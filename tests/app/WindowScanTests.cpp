@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/MainWindow.h"
+#include "app/WindowScanContext.h"
 #include "core/Registry.h"
 #include "resource.h"
 #include "settings/Settings.h"
@@ -15,6 +16,7 @@
 #include "TestWindow.h"
 #include "support/Planted.h"
 #include "support/SavedSettings.h"
+#include "support/TestThread.h"
 #include "support/UiDriver.h"
 
 namespace {
@@ -88,7 +90,79 @@ protected:
     HWND window = nullptr;
 };
 
+// What the window shows when a failure box comes up: the item line, the
+// bar's position and the registry label, as one line.
+HWND watchedWindow;
+std::vector<std::string> shownAtBoxes;
+
+int WINAPI NoteWindowAtBox(HWND, LPCSTR text, LPCSTR, UINT)
+{
+    shownAtBoxes.push_back(
+        std::string(text) + ": " + WindowText(GetDlgItem(watchedWindow, IDC_STATUS_ITEM)) + " | " +
+        std::to_string(SendMessageA(GetDlgItem(watchedWindow, IDC_SCAN_PROGRESS), PBM_GETPOS, 0, 0)) +
+        " | " + WindowText(GetDlgItem(watchedWindow, IDC_LABEL_REGISTRY)));
+    return IDOK;
+}
+
 } // namespace
+
+// Items and steps by the thousand, held for the window between records,
+// labels and boxes: each of those finds the item line and the bar up to date
+// and the records in the order sent; what is held after the last call
+// reaches the window on its own.
+TEST_F(WindowScan, HeldItemsAndStepsKeepUpWithRecordsLabelsAndBoxes)
+{
+    ASSERT_NO_FATAL_FAILURE(Open());
+    main.SetPage(MainWindow::Page::Scanning);
+    SendMessageA(GetDlgItem(window, IDC_SCAN_PROGRESS), PBM_SETRANGE32, 0, 10000);
+    SendMessageA(GetDlgItem(window, IDC_SCAN_PROGRESS), PBM_SETSTEP, 1, 0);
+    watchedWindow = window;
+    shownAtBoxes.clear();
+    MessageBoxFunction previous = messageBoxFunction;
+    messageBoxFunction = NoteWindowAtBox;
+
+    std::unique_ptr<WindowScanContext> context = main.NewScanContext();
+    volatile LONG done = 0;
+    TestThread scan([&] {
+        auto walk = [&](const std::string& key, int count) {
+            for (int i = 0; i < count; ++i) {
+                context->ShowItem(key + "\\" + std::to_string(i));
+                context->Pump();
+                context->Step();
+            }
+        };
+        walk("A", 3000);
+        context->SetGroupLabel(GroupRegistry, "Problems Found: 0");
+        context->Report(MakeProblemRecord(SectionStartup, "first", "A", "one", "", ""));
+        walk("B", 3000);
+        context->ShowFailure("after B", BoxTitle::None);
+        context->Report(MakeProblemRecord(SectionStartup, "second", "B", "two", "", ""));
+        walk("C", 2000);
+        context->ShowFailure("after C", BoxTitle::None);
+        walk("D", 5);
+        InterlockedExchange(&done, 1);
+    });
+    DWORD start = GetTickCount();
+    auto shown = [&] {
+        return Text(IDC_STATUS_ITEM) == "D\\4" &&
+               SendMessageA(GetDlgItem(window, IDC_SCAN_PROGRESS), PBM_GETPOS, 0, 0) == 8005;
+    };
+    while (!(done && shown()) && GetTickCount() - start < 60000) {
+        PumpWindowMessages(window);
+    }
+    scan.Join();
+    messageBoxFunction = previous;
+
+    EXPECT_EQ(shownAtBoxes, (std::vector<std::string>{"after B: B\\2999 | 6000 | Problems Found: 1",
+                                                      "after C: C\\1999 | 8000 | Problems Found: 2"}));
+    SaveScreenshot("scan-held-progress", window);
+    EXPECT_EQ(Text(IDC_STATUS_ITEM), "D\\4");
+    EXPECT_EQ(SendMessageA(GetDlgItem(window, IDC_SCAN_PROGRESS), PBM_GETPOS, 0, 0), 8005);
+    const auto& problems = main.Problems().Problems();
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[0]->item, "first");
+    EXPECT_EQ(problems[1]->item, "second");
+}
 
 // Scan Now with the Windows group unticked: the Run entries of a program that
 // is gone show in the rows, labels and problem list; Go Back shows the groups

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Packs 2,000 files (100 MB, half text, half random bytes) with our compressor
 # and with gcab -c -z, unpacks each result with our extractor and with
-# cabextract, and prints the four times and the ratios ours/theirs.
+# cabextract, unpacks our cabinet with Wine's own extrac32.exe (a peer on the
+# same platform), and prints the times and the ratios ours/theirs.
 # Env (from ./quillmoor bench): WINE, WINEPREFIX, QM_BIN, QM_BUILD.
 set -euo pipefail
 WINE=${WINE:-/usr/lib/wine/wine64}
@@ -58,7 +59,13 @@ start=$(now)
 "$WINE" "$tool" unpack "$(win "$work/ours.cab")" "$(win "$work/by-ours")" </dev/null
 ours_unpack=$(since "$start")
 
+mkdir -p "$work/by-extrac32"
+start=$(now)
+"$WINE" extrac32.exe /e /l "$(win "$work/by-extrac32")" "$(win "$work/ours.cab")" </dev/null
+platform_unpack=$(since "$start")
+
 diff -r "$work/src" "$work/by-ours" >/dev/null || { echo "cabinet benchmark: our round trip differs" >&2; exit 1; }
+diff -r "$work/src" "$work/by-extrac32" >/dev/null || { echo "cabinet benchmark: extrac32 unpacked our cabinet differently" >&2; exit 1; }
 rm "$work/src/ZipLog.txt"
 diff -r "$work/src" "$work/by-cabextract" >/dev/null || { echo "cabinet benchmark: gcab round trip differs" >&2; exit 1; }
 
@@ -67,7 +74,9 @@ say cab_pack_ours "$(printf '%.2f' "$ours_pack")" s
 say cab_pack_gcab "$(printf '%.2f' "$theirs_pack")" s
 say cab_unpack_ours "$(printf '%.2f' "$ours_unpack")" s
 say cab_unpack_cabextract "$(printf '%.2f' "$theirs_unpack")" s
+say cab_unpack_extrac32 "$(printf '%.2f' "$platform_unpack")" s
 say cab_pack_ratio "$(ratio "$ours_pack" "$theirs_pack")" x
 say cab_unpack_ratio "$(ratio "$ours_unpack" "$theirs_unpack")" x
+say cab_unpack_platform_ratio "$(ratio "$ours_unpack" "$platform_unpack")" x
 say cab_size_ours "$(( $(stat -c %s "$work/ours.cab") / 1024 ))" KB
 say cab_size_gcab "$(( $(stat -c %s "$work/theirs.cab") / 1024 ))" KB

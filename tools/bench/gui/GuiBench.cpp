@@ -6,10 +6,13 @@
 // gui_max_response: while a complete scan with every section on runs from
 // that window, a second thread sends the window WM_NULL every 50 ms; the
 // longest wait for an answer.
+// complete_scan_gui_ratio: that scan against the same scan run headless (the
+// better of one run before it and one after).
 // window_round_trip and walk_gui_floor: what one synchronous call from the
 // scan thread to the window costs on this machine, and the ratio the walk
-// cannot beat when each of its calls to the window (item line, progress step,
-// record) is one such call and each pump one look at the thread's queue.
+// cannot beat with one such call per record (the item line and the steps are
+// only held for the window, and the queue is looked at once per refresh).
+// held_for_window: the item lines and steps the walk held.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -19,7 +22,9 @@
 #include <memory>
 
 #include "../SyntheticBranch.h"
+#include "app/CommandLine.h"
 #include "app/MainWindow.h"
+#include "app/TextOutput.h"
 #include "app/WindowScanContext.h"
 #include "core/AppMessage.h"
 #include "scan/HistoryScanners.h"
@@ -28,6 +33,49 @@
 namespace {
 
 using namespace bench;
+
+// A line on standard error at least every 10 s while the benchmark runs: what
+// it is doing and for how long it has run.
+struct Progress {
+    std::atomic<const char*> stage{"starting"};
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = nullptr;
+    LARGE_INTEGER start;
+};
+
+DWORD WINAPI ReportProgress(void* parameter)
+{
+    Progress& progress = *static_cast<Progress*>(parameter);
+    while (WaitForSingleObject(progress.done, 10000) == WAIT_TIMEOUT) {
+        fprintf(stderr, "gui benchmark: %s (%.0f s)\n", progress.stage.load(), Seconds(progress.start));
+        fflush(stderr);
+    }
+    return 0;
+}
+
+Progress progress;
+
+void Stage(const char* text)
+{
+    progress.stage = text;
+    fprintf(stderr, "gui benchmark: %s\n", text);
+    fflush(stderr);
+}
+
+class Discarded : public TextOutput {
+public:
+    bool Write(const std::string&) override { return true; }
+};
+
+// Seconds of one complete scan without the window, by the settings.
+double HeadlessScanSeconds()
+{
+    Discarded out;
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    RunHeadless({"/scan"}, out, out);
+    return Seconds(start);
+}
 
 // Runs the window's messages until the thread ends.
 void PumpUntilEnded(HANDLE thread)
@@ -47,12 +95,12 @@ public:
     explicit CountingContext(std::unique_ptr<ScanContext> window) : window(std::move(window)) {}
 
     long crossings = 0;
-    long pumps = 0;
+    long held = 0;
 
     void Report(ProblemPtr record) override { ++crossings, window->Report(std::move(record)); }
-    void ShowItem(const std::string& text) override { ++crossings, window->ShowItem(text); }
-    void Step() override { ++crossings, window->Step(); }
-    void Pump() override { ++pumps, window->Pump(); }
+    void ShowItem(const std::string& text) override { ++held, window->ShowItem(text); }
+    void Step() override { ++held, window->Step(); }
+    void Pump() override { window->Pump(); }
     void ShowFailure(const std::string& text, BoxTitle title) override
     {
         window->ShowFailure(text, title);
@@ -109,12 +157,12 @@ double SecondsOnSecondThread(LPTHREAD_START_ROUTINE work, void* parameter)
 }
 
 double TimeThroughWindow(const MainWindow& main, const std::string& branch, long& crossings,
-                         long& pumps)
+                         long& held)
 {
     WalkJob job{std::make_unique<CountingContext>(main.NewScanContext()), branch};
     double seconds = SecondsOnSecondThread(WalkThroughWindow, &job);
     crossings = job.context->crossings;
-    pumps = job.context->pumps;
+    held = job.context->held;
     return seconds;
 }
 
@@ -235,6 +283,9 @@ int main()
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     messageBoxFunction = AnswerOk;
+    QueryPerformanceCounter(&progress.start);
+    progress.thread = CreateThread(nullptr, 0, ReportProgress, &progress, 0, nullptr);
+    Stage("planting the synthetic branch");
     SwitchEverySectionOn();
 
     const std::string branch = BranchName();
@@ -246,7 +297,7 @@ int main()
     FillMruKeys();
     keepScanning = 1;
     double bare = 1e9, gui = 1e9, roundTrip = 0, peek = 0;
-    long crossings = 0, pumps = 0;
+    long crossings = 0, held = 0;
     {
         MainWindow main;
         HWND window = main.CreateModeless(nullptr);
@@ -258,10 +309,12 @@ int main()
         ShowWindow(window, SW_SHOW);
         main.SetPage(MainWindow::Page::Scanning);
         // Alternating rounds, best of each: the first also warms the caches.
+        Stage("walking the branch, bare and through the window");
         for (int round = 0; round < 2; ++round) {
             bare = std::min(bare, TimeBare(branch));
-            gui = std::min(gui, TimeThroughWindow(main, branch, crossings, pumps));
+            gui = std::min(gui, TimeThroughWindow(main, branch, crossings, held));
         }
+        Stage("timing one call to the window");
         roundTrip = SecondsPerCall(SendNull, window, 5000);
         peek = SecondsPerCall(PeekOwnQueue, window, 5000);
         DestroyWindow(window);
@@ -271,15 +324,25 @@ int main()
     printf("bench: walk_gui %.2f s\n", gui);
     printf("bench: walk_gui_ratio %.2f x\n", gui / bare);
     printf("bench: window_calls %ld\n", crossings);
+    printf("bench: held_for_window %ld\n", held);
     printf("bench: window_round_trip %.0f us\n", roundTrip * 1e6);
     printf("bench: queue_look %.0f us\n", peek * 1e6);
-    printf("bench: walk_gui_floor %.2f x\n", (bare + crossings * roundTrip + pumps * peek) / bare);
+    printf("bench: walk_gui_floor %.2f x\n", (bare + crossings * roundTrip) / bare);
     fflush(stdout);
 
+    Stage("a complete scan headless");
+    double headless = HeadlessScanSeconds();
+    Stage("a complete scan through the window");
     double seconds = 0;
     int probes = 0;
     double longest = LongestResponseDuringScan(seconds, probes);
+    Stage("the complete scan headless again");
+    headless = std::min(headless, HeadlessScanSeconds());
+    SetEvent(progress.done);
+    WaitForSingleObject(progress.thread, INFINITE);
+    printf("bench: complete_scan_headless %.2f s\n", headless);
     printf("bench: complete_scan_gui %.2f s\n", seconds);
+    printf("bench: complete_scan_gui_ratio %.2f x\n", seconds / headless);
     printf("bench: gui_probes %d\n", probes);
     printf("bench: gui_max_response %.1f ms\n", longest);
     fflush(stdout);
