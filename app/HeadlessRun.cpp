@@ -6,6 +6,7 @@
 #include "app/CommandLine.h"
 #include "app/GroupRows.h"
 #include "app/HeadlessContext.h"
+#include "app/HeadlessRestore.h"
 #include "app/ProblemCollection.h"
 #include "app/ProblemReport.h"
 #include "core/AppMessage.h"
@@ -187,6 +188,8 @@ int FixProblems(const ProblemCollection& collection, const HeadlessOptions& opti
 
 int RunHeadless(const std::vector<std::string>& arguments, TextOutput& out, TextOutput& err)
 {
+    if (IsBackupCommand(arguments))
+        return RunBackupCommand(arguments, out, err);
     HeadlessOptions options;
     std::string error;
     if (!ParseHeadlessArguments(arguments, options, error)) {

@@ -11,6 +11,7 @@
 #include "app/ProblemDetailsDialog.h"
 #include "app/WindowScanContext.h"
 #include "core/AppMessage.h"
+#include "repair/RestoreDialog.h"
 #include "resource.h"
 #include "scan/HistoryScanners.h"
 #include "scan/ScanDriver.h"
@@ -543,12 +544,17 @@ void MainWindow::OnCommand(int id, int)
     }
 }
 
-// Preferences, backups, update check and help are wired in by their own
+// Preferences, update check and help are wired in by their own
 // modules; until then these buttons do nothing.
 void MainWindow::OnPreferences() {}
-void MainWindow::OnBackUp() {}
 void MainWindow::OnLiveUpdate() {}
 void MainWindow::OnHelp() {}
+
+void MainWindow::OnBackUp()
+{
+    RestoreDialog restore;
+    restore.RunModal(hwnd);
+}
 
 void MainWindow::OnOptions()
 {

@@ -101,3 +101,20 @@ int RunProgram(const std::string& program, const std::string& parameters, bool w
     }
     return 1;
 }
+
+bool ReadWholeFile(const std::string& path, std::string& bytes)
+{
+    bytes.clear();
+    HandleOwner file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr)) {
+        if (read == 0)
+            return true;
+        bytes.append(buffer, read);
+    }
+    return false;
+}

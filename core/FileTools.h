@@ -21,3 +21,6 @@ int EmptyFolder(const std::string& folder, bool recursive, const char* pattern =
 // `wait`, waits for it to end (at most two minutes) and answers 1 whatever
 // happened; without, answers 0 when the shell could not start it, else 1.
 int RunProgram(const std::string& program, const std::string& parameters, bool wait);
+
+// The whole content of a file; false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& bytes);

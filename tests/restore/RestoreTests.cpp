@@ -1,0 +1,436 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/HeadlessRestore.h"
+#include "core/FileTools.h"
+#include "core/PathCheck.h"
+#include "core/Registry.h"
+#include "repair/BackupRestore.h"
+#include "repair/CabinetCompressor.h"
+#include "repair/RestoreDialog.h"
+#include "resource.h"
+#include "support/FileBytes.h"
+#include "support/MessageCapture.h"
+#include "support/Planted.h"
+#include "support/UiDriver.h"
+
+namespace {
+
+const std::string testKey = "Software\\QuillmoorRestoreTest";
+
+void RunRegedit(const std::string& parameters)
+{
+    RunProgram(GetWindowsFolder() + "\\regedit.exe", parameters, true);
+}
+
+// The registry editor's export of a key, to compare states.
+std::string ExportKey(const std::string& keyPath)
+{
+    std::string file = TestTempFolder() + UniqueName("export") + ".reg";
+    RunRegedit("/e \"" + file + "\" \"" + keyPath + "\"");
+    std::string bytes = ReadFileBytes(file);
+    DeleteFileA(file.c_str());
+    return bytes;
+}
+
+// A set made by hand, as older writers or damage leave them: Config.ini
+// stored as the writer stores it (CR CR LF), exports and file copies.
+class HandMadeSet {
+public:
+    explicit HandMadeSet(const std::string& name) : name(name) { CreateFolders(work); }
+    ~HandMadeSet()
+    {
+        RemoveTree(work);
+        DeleteFileA(Cabinet().c_str());
+    }
+    std::string Cabinet() const { return BackupSet::BackupFolder() + "\\" + name + ".cab"; }
+    void Lines(const std::string& text)
+    {
+        std::string stored;
+        for (char c : text)
+            stored += c == '\n' ? std::string("\r\r\n") : std::string(1, c);
+        FILE* file = std::fopen((work + "\\Config.ini").c_str(), "ab");
+        std::fwrite(stored.data(), 1, stored.size(), file);
+        std::fclose(file);
+    }
+    void Key(const std::string& keyPath, int number)
+    {
+        std::string stored = "\\rkBackUp" + std::to_string(number) + ".reg";
+        RunRegedit("/e \"" + work + stored + "\" \"" + keyPath + "\"");
+        Lines("[TYPE:REG_KEY]\n[NAME:" + keyPath + "]\n[PATH:" + stored + "]\n");
+    }
+    void Value(const std::string& keyPath, const std::string& valueName, const std::string& data)
+    {
+        Lines("[TYPE:REG_VALUE]\n[MAIN_KEY:" + keyPath + "]\n[VALUE_NAME:" + valueName + "]\n[VALUE:" + data + "]\n");
+    }
+    // Stored under its bare name, or under `stored` named by a FILE_COPY record.
+    void File(const std::string& path, const std::string& stored = "")
+    {
+        std::string copy = stored.empty() ? path.substr(path.rfind('\\')) : "\\" + stored;
+        EXPECT_TRUE(CopyFileA(path.c_str(), (work + copy).c_str(), FALSE)) << path;
+        Lines("[TYPE:FILE]\n[DEST_PATH:" + path + "]\n" + (stored.empty() ? "" : "[TYPE:FILE_COPY]\n[PATH:" + copy + "]\n"));
+    }
+    void Pack()
+    {
+        CreateDirectoryA(BackupSet::BackupFolder().c_str(), nullptr);
+        CabinetCompressor compressor;
+        EXPECT_EQ(compressor.CreateCabinet(Cabinet()), 1);
+        compressor.AddFolder(work);
+        EXPECT_EQ(compressor.Flush(), 1);
+    }
+
+    const std::string name;
+
+private:
+    std::string work = TestTempFolder() + UniqueName("set");
+};
+
+struct CollectedText : TextOutput {
+    std::string text;
+    bool Write(const std::string& more) override { return text += more, true; }
+};
+
+struct Headless {
+    int code;
+    std::string out, err;
+};
+
+Headless RunCommand(const std::vector<std::string>& arguments)
+{
+    CollectedText out, err;
+    int code = RunHeadless(arguments, out, err);
+    return {code, out.text, err.text};
+}
+
+// The restore dialog in the test's thread, driven by its messages; its boxes captured.
+struct OpenDialog {
+    MessageCapture boxes;
+    RestoreDialog dialog;
+    HWND window = dialog.CreateModeless(nullptr);
+
+    ~OpenDialog()
+    {
+        if (IsWindow(window))
+            DestroyWindow(window);
+    }
+    HWND Item(int id) const { return GetDlgItem(window, id); }
+    void Press(int id) { SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id))); }
+    std::vector<std::string> Dates() const
+    {
+        std::vector<std::string> dates;
+        for (int i = 0; i < SendMessageA(Item(IDC_BACKUP_DATES), CB_GETCOUNT, 0, 0); ++i) {
+            char text[300] = {};
+            SendMessageA(Item(IDC_BACKUP_DATES), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            dates.push_back(text);
+        }
+        return dates;
+    }
+    void Choose(const std::string& setName)
+    {
+        std::vector<std::string> dates = Dates();
+        auto at = std::find(dates.begin(), dates.end(), BackupSet::BackupDateText(setName));
+        ASSERT_NE(at, dates.end()) << setName;
+        SendMessageA(Item(IDC_BACKUP_DATES), CB_SETCURSEL, at - dates.begin(), 0);
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_BACKUP_DATES, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(Item(IDC_BACKUP_DATES)));
+    }
+    // "Item Type|Path" per row.
+    std::vector<std::string> Rows() const
+    {
+        std::vector<std::string> rows;
+        for (int row = 0; row < ListView_GetItemCount(Item(IDC_RESTORE_ITEM_LIST)); ++row) {
+            char type[300] = {}, path[300] = {};
+            ListView_GetItemText(Item(IDC_RESTORE_ITEM_LIST), row, 0, type, sizeof(type));
+            ListView_GetItemText(Item(IDC_RESTORE_ITEM_LIST), row, 1, path, sizeof(path));
+            rows.push_back(std::string(type) + "|" + path);
+        }
+        return rows;
+    }
+    // Chooses the set, ticks every row and restores; the boxes shown.
+    std::vector<std::string> RestoreAll(const std::string& setName)
+    {
+        Choose(setName);
+        Press(IDC_RESTORE_SELECT_ALL);
+        Press(IDOK);
+        EXPECT_FALSE(IsWindow(window)) << "the dialog closes after a restore";
+        return boxes.Texts();
+    }
+};
+
+std::string Summary(int failed, int chosen)
+{
+    return std::to_string(failed) + " of the " + std::to_string(chosen) +
+           " chosen entries could not be restored. " + RestoreLogPath() + " names them.";
+}
+
+class Restore : public testing::Test {
+protected:
+    void SetUp() override { DeleteFileA(RestoreLogPath().c_str()); }
+    void TearDown() override { DeleteFileA(RestoreLogPath().c_str()); }
+    std::string folder = TestTempFolder() + UniqueName("restored");
+};
+
+} // namespace
+
+// An exported key, a value record alone and files (under their bare name as
+// older sets keep them, or under unique names) come back; whatever did not,
+// and any state a restore overwrote, restore.txt names.
+TEST_F(Restore, DialogRestoresTheCheckedItemsAndNamesWhatDidNotComeBack)
+{
+    PlantedKey holder(HKEY_CURRENT_USER, testKey + "\\Holder");
+    PlantedKey merged(HKEY_CURRENT_USER, testKey + "\\Merged");
+    merged.SetString("Mode", "as backed up");
+    PlantedKey inner(HKEY_CURRENT_USER, merged.Path() + "\\Inner");
+    inner.SetBinary("", {1, 2, 0xff});
+    PlantedFile link(folder + "\\Links\\Tool.lnk", std::string("L\0\0\0link", 8));
+    PlantedFile other(folder + "\\Other\\Tool.lnk", "other link");
+    auto lost = std::make_unique<PlantedFile>(folder + "\\Gone Folder\\Tool.lnk");
+    const std::string lostPath = lost->Path();
+    const std::string before = ExportKey(merged.FullPath());
+
+    HandMadeSet set("3,15,2011_9,26,53");
+    set.Key(merged.FullPath(), 1);
+    set.Value(holder.FullPath(), "Tool", "C:\\Tool\\tool.exe");
+    set.File(link.Path());
+    set.File(other.Path(), "Tool_2.lnk");
+    set.File(lostPath, "Tool_3.lnk");
+    set.Pack();
+    ASSERT_EQ(DeleteRegKey(HKEY_CURRENT_USER, inner.Path()), 1);
+    merged.SetString("Mode", "changed since");
+    holder.SetString("Tool", "D:\\Newer\\tool.exe", REG_EXPAND_SZ);
+    DeleteFileA(link.Path().c_str());
+    DeleteFileA(other.Path().c_str());
+    lost.reset(); // the file and its folder are gone
+
+    OpenDialog dialog;
+    dialog.Choose(set.name);
+    EXPECT_EQ(dialog.Rows(), (std::vector<std::string>{"RegKey|" + merged.FullPath(), "RegValue|C:\\Tool\\tool.exe",
+                                                         "ShortCut|" + link.Path(), "ShortCut|" + other.Path(),
+                                                         "ShortCut|" + lostPath}));
+    dialog.Press(IDOK);
+    EXPECT_EQ(dialog.RestoreAll(set.name), (std::vector<std::string>{"No Backup Items Selected", Summary(1, 5)}));
+
+    EXPECT_EQ(ExportKey(merged.FullPath()), before);
+    RegKey tool;
+    DWORD type = REG_NONE;
+    tool.Open(HKEY_CURRENT_USER, holder.Path(), KEY_READ);
+    RegQueryValueExA(tool.Handle(), "Tool", nullptr, &type, nullptr, nullptr);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << "a value without its exact copy comes back as text";
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, holder.Path(), "Tool"), "C:\\Tool\\tool.exe");
+    EXPECT_EQ(ReadFileBytes(link.Path()), std::string("L\0\0\0link", 8));
+    EXPECT_EQ(ReadFileBytes(other.Path()), "other link");
+    EXPECT_EQ(GetFileAttributesA(RestoreTempFolder().c_str()), INVALID_FILE_ATTRIBUTES);
+    std::string log = ReadFileBytes(RestoreLogPath());
+    EXPECT_EQ(CountOf(log, "Could not restore file " + lostPath + ", Error Code= 3, Make sure the directories in " +
+                               lostPath + " exist\r\n"), 1u) << log;
+    EXPECT_EQ(CountOf(log, "[" + holder.FullPath() + "]\r\n\"Tool\"=hex(2):44,3a,5c,4e,65,77"), 1u) << log;
+    EXPECT_EQ(CountOf(log, "\"Mode\"=\"changed since\""), 1u) << log;
+}
+
+TEST_F(Restore, AValueIsNotOverwrittenWhenItsStateCannotBeKept)
+{
+    PlantedKey holder(HKEY_CURRENT_USER, testKey + "\\Holder");
+    HandMadeSet set("3,21,2011_9,26,53");
+    set.Value(holder.FullPath(), "Tool", "C:\\Tool\\tool.exe");
+    set.Pack();
+    holder.SetString("Tool", "D:\\Newer\\tool.exe");
+    PlantedFolder blocked(RestoreLogPath()); // restore.txt cannot be written
+
+    EXPECT_EQ(OpenDialog().RestoreAll(set.name),
+              std::vector<std::string>{"1 of the 1 chosen entries could not be restored."});
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, holder.Path(), "Tool"), "D:\\Newer\\tool.exe");
+}
+
+TEST_F(Restore, CorruptSetsAreReportedAndNothingHalfWrittenGoesUntold)
+{
+    PlantedKey key(HKEY_CURRENT_USER, testKey + "\\Corrupt");
+    const std::string value = "[TYPE:REG_VALUE]\n[MAIN_KEY:" + key.FullPath() + "]\n[VALUE_NAME:Whole]\n";
+    struct Case {
+        std::string records;            // empty: the cabinet is not one
+        std::vector<std::string> rows;  // what the dialog lists
+        std::vector<std::string> boxes; // after listing and restoring every row
+        std::string reason;             // on standard error of /restore
+        std::string restored;           // the value "Whole" afterwards
+    };
+    const Case cases[] = {
+        {"", {}, {"Not a cabinet", "No items in the backup"}, "Not a cabinet\r\n", ""},
+        {value + "[VALUE:kept]\n[TYPE:REG_KEY]\n[NAME:" + key.FullPath() + "\\Sub]\n", {"RegValue|kept"},
+         {"Entries Restored Successfully"}, "Config.ini ends inside the REG_KEY record that begins on line 5", "kept"},
+        {value + "[VALUE:cut", {"RegValue|cut"}, {Summary(1, 1)},
+         "line 4 of Config.ini is not a whole [VALUE:...] line", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        DeleteRegValue(HKEY_CURRENT_USER, key.Path(), "Whole");
+        HandMadeSet set("3,20,2011_9,26,53");
+        set.Lines(c.records);
+        set.Pack();
+        if (c.records.empty()) {
+            FILE* junk = std::fopen(set.Cabinet().c_str(), "wb");
+            std::fputs("This is no cabinet at all", junk);
+            std::fclose(junk);
+        }
+        OpenDialog dialog;
+        dialog.Choose(set.name);
+        EXPECT_EQ(dialog.Rows(), c.rows);
+        dialog.Press(IDC_RESTORE_SELECT_ALL);
+        if (!c.rows.empty())
+            dialog.Press(IDOK);
+        EXPECT_EQ(dialog.boxes.Texts(), c.boxes);
+        EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key.Path(), "Whole"), c.restored);
+
+        DeleteRegValue(HKEY_CURRENT_USER, key.Path(), "Whole");
+        Headless run = RunCommand({"/restore:" + set.name});
+        EXPECT_EQ(run.code, ExitRestoreIncomplete);
+        EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+        EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key.Path(), "Whole"), c.restored);
+    }
+}
+
+// Date texts begin with the weekday, so their alphabetical order is no date order.
+TEST_F(Restore, SetsAreListedNewestFirstAndChosenItemsRestoreAlone)
+{
+    PlantedKey key(HKEY_CURRENT_USER, testKey + "\\Listed");
+    HandMadeSet december("12,31,2009_23,59,59"), january("1,5,2010_9,0,0"), february("2,1,2010_0,0,7");
+    december.Value(key.FullPath(), "a", "1");
+    january.Value(key.FullPath(), "a", "1");
+    january.Value(key.FullPath(), "b", "2");
+    february.Lines("[TYPE:REG_KEY]\n[NAME:" + key.FullPath() + "]\n[PATH:\\rkBackUp1.reg]\n");
+    for (HandMadeSet* set : {&december, &january, &february})
+        set->Pack();
+
+    const std::string lines = "2,1,2010_0,0,7\tMonday, February 01, 2010 Time: 00:00:07\t1\r\n"
+                              "1,5,2010_9,0,0\tTuesday, January 05, 2010 Time: 09:00:00\t2\r\n"
+                              "12,31,2009_23,59,59\tThursday, December 31, 2009 Time: 23:59:59\t1\r\n";
+    std::string listed = RunCommand({"/backups"}).out;
+    EXPECT_NE(listed.find(lines), std::string::npos) << listed;
+    std::vector<std::string> dates = OpenDialog().Dates(), newestFirst;
+    for (const HandMadeSet* set : {&february, &january, &december})
+        newestFirst.push_back(BackupSet::BackupDateText(set->name));
+    EXPECT_NE(std::search(dates.begin(), dates.end(), newestFirst.begin(), newestFirst.end()), dates.end());
+
+    EXPECT_EQ(RunCommand({"/restore:" + january.name, "/items:2"}).code, 0);
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key.Path(), "a"), "");
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key.Path(), "b"), "2");
+    EXPECT_EQ(RunCommand({"/restore:" + january.name, "/items:3"}).code, ExitBadCommandLine);
+    EXPECT_EQ(RunCommand({"/restore:1,1,2000_0,0,0"}).code, ExitBadCommandLine);
+}
+
+// The writer keeps each value exactly (type and bytes) beside its record's
+// text, and a tweak's earlier state; restoring puts them back as they were.
+TEST_F(Restore, ASetWrittenBeforeARepairComesBackExactly)
+{
+    PlantedKey key(HKEY_CURRENT_USER, testKey + "\\Written");
+    const std::string multi("first\0second\0", 14);
+    std::vector<BYTE> binary(300, 0xA5); // written over several lines
+    key.SetDword("C:\\Program Files\\Shared\\gone.dll", 7);
+    key.SetString("Expand", "%ProgramFiles%\\Gone\\gone.exe", REG_EXPAND_SZ);
+    key.SetString("", "quote \" and back\\slash");
+    key.SetBinary("Multi", std::vector<BYTE>(multi.begin(), multi.end()), REG_MULTI_SZ);
+    key.SetBinary("Bin", binary);
+    PlantedKey sub(HKEY_CURRENT_USER, key.Path() + "\\{Gone Class}");
+    sub.SetString("", "Gone Class");
+    sub.SetString("InprocServer32", "C:\\gone\\gone.dll");
+    const std::string before = ExportKey(key.FullPath());
+    const char* const names[] = {"C:\\Program Files\\Shared\\gone.dll", "Expand", "", "Multi", "Bin"};
+
+    BackupSet writer;
+    PlantedFolder work(TestTempFolder() + UniqueName("work"));
+    ASSERT_EQ(writer.Begin(work.Path()), 1);
+    ASSERT_EQ(writer.AddRegKey(sub.FullPath(), 1), 1);
+    ASSERT_EQ(DeleteRegKey(HKEY_CURRENT_USER, sub.Path()), 1);
+    for (const char* name : names) {
+        ASSERT_EQ(writer.AddRegValue(key.FullPath(), name, "lowered text", 2), 1) << name;
+        ASSERT_EQ(DeleteRegValue(HKEY_CURRENT_USER, key.Path(), name), 1) << name;
+    }
+    ASSERT_EQ(writer.AddValueState(key.FullPath(), "Tweak", 3), 1);
+    key.SetDword("Tweak", 1);
+    ASSERT_EQ(writer.Finish(), 1);
+
+    EXPECT_EQ(RunCommand({"/restore:" + writer.CabinetPath()}).code, 0);
+    DeleteFileA(writer.CabinetPath().c_str());
+    EXPECT_EQ(ExportKey(key.FullPath()), before);
+    EXPECT_EQ(CountOf(ReadFileBytes(RestoreLogPath()), "\"Tweak\"=dword:00000001"), 1u) << "removed unrecorded";
+}
+
+namespace {
+
+// Waits (bounded) until the window is gone.
+bool Closes(HWND window)
+{
+    for (int tries = 0; tries < 250 && IsWindow(window); ++tries)
+        Sleep(20);
+    return !IsWindow(window);
+}
+
+// Chooses the set in the program's date list, which lists the same folder's sets.
+void ChooseSet(HWND dialog, const std::string& setName)
+{
+    std::vector<BackupSetEntry> sets = ListBackupSets();
+    size_t at = 0;
+    while (at < sets.size() && sets[at].name != setName)
+        ++at;
+    HWND list = Control(dialog, IDC_BACKUP_DATES);
+    ASSERT_EQ(static_cast<size_t>(SendMessageA(list, CB_GETCOUNT, 0, 0)), sets.size());
+    SendMessageA(list, CB_SETCURSEL, at, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_BACKUP_DATES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+MessageBoxSeen AnswerBox(DWORD processId, int button)
+{
+    MessageBoxSeen box = WaitForMessageBox(processId, 10000);
+    PressButton(box.window, button);
+    EXPECT_TRUE(Closes(box.window)) << box.text;
+    return box;
+}
+
+} // namespace
+
+TEST(RestoreWindow, BackUpOpensTheRestoreDialogAndRemoveBackupDeletesTheChosenSet)
+{
+    HandMadeSet set("6,2,2012_8,30,0");
+    set.Value("HKEY_CURRENT_USER\\" + testKey, "Program", "C:\\Program Files\\Old\\old.exe");
+    set.Lines("[TYPE:REG_KEY]\n[NAME:HKEY_CLASSES_ROOT\\CLSID\\{00000000-1111-2222-3333-444444444444}]\n[PATH:\\rkBackUp4.reg]\n");
+    set.Pack();
+    AppProcess app;
+    ASSERT_TRUE(app.Start());
+    HWND main = WaitForWindow(app.Id(), "Quillmoor v8.0", 15000);
+    ASSERT_NE(main, nullptr);
+    Click(Control(main, IDC_BACKUP));
+    HWND restore = WaitForWindow(app.Id(), "Restore Backup", 10000);
+    ASSERT_NE(restore, nullptr);
+    ChooseSet(restore, set.name);
+    HWND items = Control(restore, IDC_RESTORE_ITEM_LIST);
+    EXPECT_EQ(SendMessageA(items, LVM_GETITEMCOUNT, 0, 0), 2);
+    Click(Control(restore, IDC_RESTORE_SELECT_ALL));
+    Sleep(300);
+    EXPECT_FALSE(SaveScreenshot("restore-backup", restore).empty());
+
+    Click(Control(restore, IDC_REMOVE_BACKUPS));
+    HWND remove = WaitForWindow(app.Id(), "Remove Backup", 10000);
+    ASSERT_NE(remove, nullptr);
+    Click(Control(remove, IDOK));
+    EXPECT_EQ(AnswerBox(app.Id(), IDOK).text, "Please Select a backup date");
+    ChooseSet(remove, set.name);
+    Sleep(200);
+    EXPECT_FALSE(SaveScreenshot("remove-backup", remove).empty());
+    Click(Control(remove, IDOK));
+    MessageBoxSeen question = AnswerBox(app.Id(), IDYES);
+    EXPECT_EQ(question.title + "|" + question.text, "Quillmoor v7.1|Are you sure you want to remove this registry "
+                                                    "backup?  You will not be able to restore this backup once it is removed");
+    EXPECT_EQ(AnswerBox(app.Id(), IDOK).text, "Backup Deleted Successfully");
+    EXPECT_TRUE(Closes(remove));
+    EXPECT_EQ(GetFileAttributesA(set.Cabinet().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(static_cast<size_t>(SendMessageA(Control(restore, IDC_BACKUP_DATES), CB_GETCOUNT, 0, 0)),
+              ListBackupSets().size());
+    EXPECT_EQ(SendMessageA(items, LVM_GETITEMCOUNT, 0, 0), 0);
+}
