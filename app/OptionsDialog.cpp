@@ -1,6 +1,7 @@
 #include "app/OptionsDialog.h"
 
 #include "SkinLayout.h"
+#include "app/FullBackupWizard.h"
 #include "resource.h"
 #include "managers/BrowserHelperDialog.h"
 #include "managers/InstalledProgramsDialog.h"
@@ -43,7 +44,7 @@ BOOL OptionsDialog::OnInit()
     return TRUE;
 }
 
-// The full registry backup opens from the fourth picture once it exists.
+// Each picture opens its manager; the last one the full registry backup.
 void OptionsDialog::OnPicture(int index)
 {
     switch (index) {
@@ -60,6 +61,11 @@ void OptionsDialog::OnPicture(int index)
     case 2: {
         InstalledProgramsDialog programs;
         programs.RunModal(hwnd);
+        break;
+    }
+    case 3: {
+        FullBackupWizard wizard;
+        wizard.RunModal(hwnd);
         break;
     }
     default:

@@ -11,6 +11,8 @@
 #define IDS_APPID_INVALID 4
 #define IDS_SHORTCUT_INVALID 5
 #define IDS_DIRECTORY_INVALID 6
+#define IDS_FULL_BACKUP_INTRO 16
+#define IDS_FULL_BACKUP_RESTORE 17
 #define IDS_REMOVE_BACKUP_HEADER 18
 #define IDS_REMOVE_BACKUP_QUESTION 19
 #define IDS_HKCLASS 20
@@ -92,6 +94,19 @@
 #define IDC_SEL_COMPLETE 1023
 #define IDC_SEL_SHORTCUTS 1024
 #define IDC_SEL_MRU 1025
+
+// Full Registry Backup: the wizard, its progress window and its wait window
+#define IDD_FULL_BACKUP 165
+#define IDC_FULL_HEADER 1050
+#define IDC_FULL_CREATE 1051
+#define IDC_FULL_RESTORE 1052
+#define IDC_FULL_DATE_LABEL 1053
+#define IDC_FULL_DATE_LIST 1054
+#define IDD_FULL_PROGRESS 169
+#define IDC_FULL_PROGRESS_LABEL 1056
+#define IDC_FULL_PROGRESS_BAR 1057
+#define IDD_FULL_WAIT 175
+#define IDC_FULL_WAIT_TEXT 1058
 
 // Errors Found and Details of problems found
 #define IDD_PROBLEM_DETAILS 158
