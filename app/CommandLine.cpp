@@ -7,7 +7,22 @@
 
 namespace {
 
-// "/name" or "/name:value", the name compared without regard to case.
+// Comma-separated section codes: 0 to 22, except 18, which no section has.
+bool ParseSectionList(const std::string& list, std::vector<unsigned>& codes)
+{
+    std::vector<unsigned long> numbers;
+    if (!ParseNumberList(list, 2, numbers))
+        return false;
+    for (unsigned long number : numbers) {
+        if (number >= SectionCount || number == SectionReserved)
+            return false;
+        codes.push_back(static_cast<unsigned>(number));
+    }
+    return true;
+}
+
+} // namespace
+
 bool IsSwitch(const std::string& argument, const char* name, std::string* value)
 {
     size_t length = std::strlen(name);
@@ -23,8 +38,7 @@ bool IsSwitch(const std::string& argument, const char* name, std::string* value)
     return true;
 }
 
-// Comma-separated section codes: 0 to 22, except 18, which no section has.
-bool ParseSectionList(const std::string& list, std::vector<unsigned>& codes)
+bool ParseNumberList(const std::string& list, size_t maxDigits, std::vector<unsigned long>& numbers)
 {
     size_t start = 0;
     do {
@@ -32,18 +46,14 @@ bool ParseSectionList(const std::string& list, std::vector<unsigned>& codes)
         if (end == std::string::npos)
             end = list.size();
         std::string item = list.substr(start, end - start);
-        if (item.empty() || item.size() > 2 || item.find_first_not_of("0123456789") != std::string::npos)
+        if (item.empty() || item.size() > maxDigits ||
+            item.find_first_not_of("0123456789") != std::string::npos)
             return false;
-        unsigned code = static_cast<unsigned>(std::stoul(item));
-        if (code >= SectionCount || code == SectionReserved)
-            return false;
-        codes.push_back(code);
+        numbers.push_back(std::stoul(item));
         start = end + 1;
     } while (start <= list.size());
     return true;
 }
-
-} // namespace
 
 std::vector<std::string> SplitArguments(const std::string& commandLine)
 {

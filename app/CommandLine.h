@@ -34,6 +34,13 @@ struct HeadlessOptions {
 // outside double quotes; the quotes themselves are dropped.
 std::vector<std::string> SplitArguments(const std::string& commandLine);
 
+// "/name" or "/name:value", the name compared without regard to case; the
+// value (everything after the colon) goes to `value` when one is asked for.
+bool IsSwitch(const std::string& argument, const char* name, std::string* value);
+// Comma-separated decimal numbers of at most `maxDigits` digits each, appended
+// to `numbers`; false for an empty item or anything but digits.
+bool ParseNumberList(const std::string& list, size_t maxDigits, std::vector<unsigned long>& numbers);
+
 // True when the command line asks for a headless run ("/scan" or "/?");
 // any other command line (a file dropped on the program, a stray switch)
 // opens the window.

@@ -11,18 +11,6 @@
 
 namespace {
 
-// "/name" or "/name:value", the name compared without regard to case.
-bool Matches(const std::string& argument, const char* name, std::string* value)
-{
-    std::string prefix = std::string("/") + name + (value ? ":" : "");
-    if (_strnicmp(argument.c_str(), prefix.c_str(), prefix.size()) != 0)
-        return false;
-    if (!value)
-        return argument.size() == prefix.size();
-    *value = argument.substr(prefix.size());
-    return true;
-}
-
 struct BackupOptions {
     bool list = false;
     std::string set;
@@ -30,22 +18,17 @@ struct BackupOptions {
     std::vector<size_t> items; // from 1
 };
 
+// Item numbers count from 1.
 bool ParseItemList(const std::string& list, std::vector<size_t>& items)
 {
-    size_t start = 0;
-    do {
-        size_t end = list.find(',', start);
-        if (end == std::string::npos)
-            end = list.size();
-        std::string item = list.substr(start, end - start);
-        if (item.empty() || item.size() > 6 || item.find_first_not_of("0123456789") != std::string::npos)
-            return false;
-        size_t number = std::stoul(item);
+    std::vector<unsigned long> numbers;
+    if (!ParseNumberList(list, 6, numbers))
+        return false;
+    for (unsigned long number : numbers) {
         if (number == 0)
             return false;
         items.push_back(number);
-        start = end + 1;
-    } while (start <= list.size());
+    }
     return true;
 }
 
@@ -53,11 +36,11 @@ bool ParseBackupArguments(const std::vector<std::string>& arguments, BackupOptio
 {
     for (const std::string& argument : arguments) {
         std::string value;
-        if (Matches(argument, "backups", nullptr) && !options.list) {
+        if (IsSwitch(argument, "backups", nullptr) && !options.list) {
             options.list = true;
-        } else if (Matches(argument, "restore", &value) && options.set.empty() && !value.empty()) {
+        } else if (IsSwitch(argument, "restore", &value) && options.set.empty() && !value.empty()) {
             options.set = value;
-        } else if (Matches(argument, "items", &value) && !options.itemsGiven) {
+        } else if (IsSwitch(argument, "items", &value) && !options.itemsGiven) {
             options.itemsGiven = true;
             if (!ParseItemList(value, options.items)) {
                 error = "Not a list of item numbers: " + argument;
@@ -179,8 +162,8 @@ bool IsBackupCommand(const std::vector<std::string>& arguments)
 {
     std::string value;
     for (const std::string& argument : arguments)
-        if (Matches(argument, "backups", nullptr) || Matches(argument, "restore", &value) ||
-            Matches(argument, "items", &value))
+        if (IsSwitch(argument, "backups", nullptr) || IsSwitch(argument, "restore", &value) ||
+            IsSwitch(argument, "items", &value))
             return true;
     return false;
 }
