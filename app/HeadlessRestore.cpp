@@ -4,7 +4,6 @@
 
 #include "app/Application.h"
 #include "app/CommandLine.h"
-#include "core/AppMessage.h"
 #include "core/PathCheck.h"
 #include "core/Platform.h"
 #include "repair/BackupRestore.h"
@@ -80,35 +79,6 @@ std::string SetNameOf(const std::string& cabinet)
     return name.substr(0, name.rfind('.'));
 }
 
-// The cabinet layer's messages go to standard error while the run lasts.
-TextOutput* messageOutput = nullptr;
-
-int WINAPI MessageToError(HWND, LPCSTR text, LPCSTR, UINT)
-{
-    if (messageOutput && text)
-        messageOutput->Write(std::string(text) + "\r\n");
-    return IDOK;
-}
-
-class MessagesTo {
-public:
-    explicit MessagesTo(TextOutput& err) : previous(messageBoxFunction)
-    {
-        messageOutput = &err;
-        messageBoxFunction = MessageToError;
-    }
-    ~MessagesTo()
-    {
-        messageBoxFunction = previous;
-        messageOutput = nullptr;
-    }
-    MessagesTo(const MessagesTo&) = delete;
-    MessagesTo& operator=(const MessagesTo&) = delete;
-
-private:
-    MessageBoxFunction previous;
-};
-
 int ListSets(TextOutput& out)
 {
     BackupSet set;
@@ -181,6 +151,6 @@ int RunBackupCommand(const std::vector<std::string>& arguments, TextOutput& out,
         return ExitCannotRun;
     }
     ComApartment com;
-    MessagesTo messages(err);
+    BoxesToStandardError boxes(err);
     return options.list ? ListSets(out) : RestoreSet(options, out, err);
 }

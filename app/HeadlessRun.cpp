@@ -22,58 +22,6 @@
 
 namespace {
 
-// For the life of a run, every message box the engine would show becomes one
-// line on standard error, answered as its default button would be: nobody
-// is there to click.
-class BoxesToStandardError {
-public:
-    explicit BoxesToStandardError(TextOutput& err) : previous(messageBoxFunction)
-    {
-        target = &err;
-        messageBoxFunction = Show;
-    }
-    ~BoxesToStandardError()
-    {
-        messageBoxFunction = previous;
-        target = nullptr;
-    }
-    BoxesToStandardError(const BoxesToStandardError&) = delete;
-    BoxesToStandardError& operator=(const BoxesToStandardError&) = delete;
-
-private:
-    static int WINAPI Show(HWND, LPCSTR text, LPCSTR, UINT type)
-    {
-        std::string line = text ? text : "";
-        for (char& c : line)
-            if (c == '\r' || c == '\n')
-                c = ' ';
-        if (target)
-            target->Write(line + "\r\n");
-        return DefaultButton(type);
-    }
-
-    static int DefaultButton(UINT type)
-    {
-        // The buttons of each box kind, in the order the default flags count them.
-        static const int buttons[][3] = {
-            {IDOK, 0, 0},             {IDOK, IDCANCEL, 0},      {IDABORT, IDRETRY, IDIGNORE},
-            {IDYES, IDNO, IDCANCEL},  {IDYES, IDNO, 0},         {IDRETRY, IDCANCEL, 0},
-            {IDCANCEL, IDTRYAGAIN, IDCONTINUE},
-        };
-        UINT kind = type & MB_TYPEMASK;
-        UINT index = (type & MB_DEFMASK) >> 8;
-        if (kind >= sizeof(buttons) / sizeof(buttons[0]))
-            return IDOK;
-        int button = index < 3 ? buttons[kind][index] : 0;
-        return button ? button : buttons[kind][0];
-    }
-
-    static TextOutput* target;
-    MessageBoxFunction previous;
-};
-
-TextOutput* BoxesToStandardError::target = nullptr;
-
 // A file opened for writing by this run; empty path: nothing opened.
 HandleOwner OpenForWriting(const std::string& path, DWORD creation)
 {

@@ -49,3 +49,39 @@ void ProgressLine::Clear()
     out.Write("\r" + std::string(progressWidth, ' ') + "\r");
     shown = false;
 }
+
+TextOutput* BoxesToStandardError::target = nullptr;
+
+BoxesToStandardError::BoxesToStandardError(TextOutput& err) : previous(messageBoxFunction)
+{
+    target = &err;
+    messageBoxFunction = Show;
+}
+
+BoxesToStandardError::~BoxesToStandardError()
+{
+    messageBoxFunction = previous;
+    target = nullptr;
+}
+
+int WINAPI BoxesToStandardError::Show(HWND, LPCSTR text, LPCSTR, UINT type)
+{
+    std::string line = text ? text : "";
+    for (char& c : line)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    if (target)
+        target->Write(line + "\r\n");
+    // The buttons of each box kind, in the order the default flags count them.
+    static const int buttons[][3] = {
+        {IDOK, 0, 0},             {IDOK, IDCANCEL, 0},      {IDABORT, IDRETRY, IDIGNORE},
+        {IDYES, IDNO, IDCANCEL},  {IDYES, IDNO, 0},         {IDRETRY, IDCANCEL, 0},
+        {IDCANCEL, IDTRYAGAIN, IDCONTINUE},
+    };
+    UINT kind = type & MB_TYPEMASK;
+    UINT index = (type & MB_DEFMASK) >> 8;
+    if (kind >= sizeof(buttons) / sizeof(buttons[0]))
+        return IDOK;
+    int button = index < 3 ? buttons[kind][index] : 0;
+    return button ? button : buttons[kind][0];
+}

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "core/AppMessage.h"
+
 class TextOutput {
 public:
     virtual ~TextOutput() = default;
@@ -46,4 +48,20 @@ public:
 
 private:
     HANDLE handle;
+};
+
+// For its life, every message box the engine would show becomes one line on
+// `err`, answered as its default button would be: nobody is there to click.
+class BoxesToStandardError {
+public:
+    explicit BoxesToStandardError(TextOutput& err);
+    ~BoxesToStandardError();
+    BoxesToStandardError(const BoxesToStandardError&) = delete;
+    BoxesToStandardError& operator=(const BoxesToStandardError&) = delete;
+
+private:
+    static int WINAPI Show(HWND owner, LPCSTR text, LPCSTR title, UINT type);
+
+    static TextOutput* target;
+    MessageBoxFunction previous;
 };

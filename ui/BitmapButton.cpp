@@ -4,27 +4,11 @@
 
 #include "ui/Skin.h"
 
-namespace {
-
-const char selfProperty[] = "QuillmoorBitmapButton";
-
-} // namespace
-
 BitmapButton::BitmapButton(HWND button, const ButtonLook& look) : button(button), look(look)
 {
     LONG_PTR style = GetWindowLongPtrA(button, GWL_STYLE);
     SetWindowLongPtrA(button, GWL_STYLE, (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_OWNERDRAW);
-    SetPropA(button, selfProperty, this);
-    original = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Proc)));
-}
-
-BitmapButton::~BitmapButton()
-{
-    if (IsWindow(button) && GetPropA(button, selfProperty) == this) {
-        SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-        RemovePropA(button, selfProperty);
-    }
+    hook.Install<BitmapButton, &BitmapButton::OnMessage>(button, this);
 }
 
 BitmapButton::Frame BitmapButton::FrameFor(UINT itemState, bool hovered)
@@ -93,23 +77,5 @@ LRESULT BitmapButton::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     default:
         break;
     }
-    return CallWindowProcA(original, button, msg, wParam, lParam);
-}
-
-LRESULT CALLBACK BitmapButton::Proc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    auto* self = static_cast<BitmapButton*>(GetPropA(window, selfProperty));
-    if (!self)
-        return DefWindowProcA(window, msg, wParam, lParam);
-    WNDPROC original = self->original;
-    if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-        RemovePropA(window, selfProperty);
-        return CallWindowProcA(original, window, msg, wParam, lParam);
-    }
-    try {
-        return self->OnMessage(msg, wParam, lParam);
-    } catch (...) {
-        return CallWindowProcA(original, window, msg, wParam, lParam);
-    }
+    return hook.CallOriginal(msg, wParam, lParam);
 }

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "ui/WindowHook.h"
+
 struct ButtonLook {
     HBITMAP strip = nullptr;  // not owned: the dialog keeps the skin
     HFONT font = nullptr;
@@ -17,7 +19,6 @@ public:
 
     // Makes `button` owner-drawn and starts tracking the mouse over it.
     BitmapButton(HWND button, const ButtonLook& look);
-    ~BitmapButton();
     BitmapButton(const BitmapButton&) = delete;
     BitmapButton& operator=(const BitmapButton&) = delete;
 
@@ -28,12 +29,11 @@ public:
     void Draw(const DRAWITEMSTRUCT& item) const;
 
 private:
-    static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void SetHovered(bool on);
 
     HWND button;
     ButtonLook look;
-    WNDPROC original = nullptr;
+    WindowHook hook;
     bool hovered = false;
 };

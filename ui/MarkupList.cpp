@@ -12,7 +12,6 @@
 
 namespace {
 
-const char listProperty[] = "QuillmoorMarkupList";
 const char linkLineMarkup[] =
     "<font color=\"#0000FF\"><u>Add_to_Ignore_List</u> | <u>Copy_to_Clipboard</u></font>";
 const char linkLinePlain[] = "Add to Ignore List | Copy to Clipboard";
@@ -79,23 +78,12 @@ std::string PlainTextOfMarkup(const std::string& markup)
     return text;
 }
 
-MarkupList::~MarkupList()
-{
-    if (list && IsWindow(list)) {
-        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listDefault));
-        RemovePropA(list, listProperty);
-    }
-}
-
 void MarkupList::Attach(HWND control)
 {
-    list = control;
     checkedBitmap = LoadSkinBitmap(IDB_CHECK_ON);
     uncheckedBitmap = LoadSkinBitmap(IDB_CHECK_OFF);
-    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
-    SetPropA(list, listProperty, this);
-    listDefault = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProc)));
+    ListView_SetExtendedListViewStyle(control, LVS_EX_FULLROWSELECT);
+    hook.Install<MarkupList, &MarkupList::OnListMessage>(control, this);
 }
 
 void MarkupList::SetRowHeight(int pixels)
@@ -104,12 +92,12 @@ void MarkupList::SetRowHeight(int pixels)
     // An owner-drawn report list asks its parent for the row height again
     // when its size changes: one pixel narrower and back.
     RECT area = {};
-    GetWindowRect(list, &area);
+    GetWindowRect(Handle(), &area);
     const int width = area.right - area.left, height = area.bottom - area.top;
     const UINT flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
-    SetWindowPos(list, nullptr, 0, 0, width - 1, height, flags);
-    SetWindowPos(list, nullptr, 0, 0, width, height, flags);
-    InvalidateRect(list, nullptr, TRUE);
+    SetWindowPos(Handle(), nullptr, 0, 0, width - 1, height, flags);
+    SetWindowPos(Handle(), nullptr, 0, 0, width, height, flags);
+    InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 void MarkupList::AddTheColumn(const char* heading)
@@ -118,13 +106,13 @@ void MarkupList::AddTheColumn(const char* heading)
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.cx = ItemWidth();
     column.pszText = const_cast<char*>(heading);
-    SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    SendMessageA(Handle(), LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
 }
 
 int MarkupList::ItemWidth() const
 {
     RECT area = {};
-    GetClientRect(list, &area);
+    GetClientRect(Handle(), &area);
     return area.right - area.left - 20;
 }
 
@@ -134,7 +122,7 @@ int MarkupList::InsertMarkupItem(int index, const std::string& text)
     item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = index;
     item.pszText = const_cast<char*>(text.c_str());
-    int inserted = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    int inserted = static_cast<int>(SendMessageA(Handle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     if (inserted >= 0)
         itemTexts[inserted] = text;
     return inserted;
@@ -142,13 +130,13 @@ int MarkupList::InsertMarkupItem(int index, const std::string& text)
 
 void MarkupList::DeleteAllItems()
 {
-    ListView_DeleteAllItems(list);
+    ListView_DeleteAllItems(Handle());
     itemTexts.clear();
 }
 
 int MarkupList::ItemCount() const
 {
-    return ListView_GetItemCount(list);
+    return ListView_GetItemCount(Handle());
 }
 
 const std::string& MarkupList::ItemText(int index) const
@@ -164,7 +152,7 @@ void MarkupList::SetItemData(int index, LPARAM data)
     item.mask = LVIF_PARAM;
     item.iItem = index;
     item.lParam = data;
-    SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    SendMessageA(Handle(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 LPARAM MarkupList::ItemData(int index) const
@@ -172,19 +160,19 @@ LPARAM MarkupList::ItemData(int index) const
     LVITEMA item = {};
     item.mask = LVIF_PARAM;
     item.iItem = index;
-    if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+    if (!SendMessageA(Handle(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
         return 0;
     return item.lParam;
 }
 
 void MarkupList::SetChecked(int index, bool checked)
 {
-    ListView_SetItemState(list, index, INDEXTOSTATEIMAGEMASK(checked ? 2 : 1), LVIS_STATEIMAGEMASK);
+    ListView_SetItemState(Handle(), index, INDEXTOSTATEIMAGEMASK(checked ? 2 : 1), LVIS_STATEIMAGEMASK);
 }
 
 bool MarkupList::IsChecked(int index) const
 {
-    UINT state = ListView_GetItemState(list, index, LVIS_STATEIMAGEMASK);
+    UINT state = ListView_GetItemState(Handle(), index, LVIS_STATEIMAGEMASK);
     return (state >> 12) == 2;
 }
 
@@ -192,7 +180,7 @@ void MarkupList::LinkAreas(int index, RECT& first, RECT& second) const
 {
     first = second = RECT{};
     RECT item = {};
-    if (!ListView_GetItemRect(list, index, &item, LVIR_BOUNDS))
+    if (!ListView_GetItemRect(Handle(), index, &item, LVIR_BOUNDS))
         return;
     if (!IsRectEmpty(&firstLink))
         first = Moved(firstLink, item.left, item.top);
@@ -202,12 +190,12 @@ void MarkupList::LinkAreas(int index, RECT& first, RECT& second) const
 
 bool MarkupList::OnParentMessage(UINT msg, WPARAM, LPARAM lParam, INT_PTR& result)
 {
-    if (!list)
+    if (!Handle())
         return false;
     switch (msg) {
     case WM_MEASUREITEM: {
         auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-        if (measure->CtlType != ODT_LISTVIEW || measure->CtlID != static_cast<UINT>(GetDlgCtrlID(list)))
+        if (measure->CtlType != ODT_LISTVIEW || measure->CtlID != static_cast<UINT>(GetDlgCtrlID(Handle())))
             return false;
         measure->itemHeight = rowHeight;
         result = TRUE;
@@ -215,7 +203,7 @@ bool MarkupList::OnParentMessage(UINT msg, WPARAM, LPARAM lParam, INT_PTR& resul
     }
     case WM_DRAWITEM: {
         auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-        if (draw->hwndItem != list)
+        if (draw->hwndItem != Handle())
             return false;
         DrawItem(*draw);
         result = TRUE;
@@ -223,7 +211,7 @@ bool MarkupList::OnParentMessage(UINT msg, WPARAM, LPARAM lParam, INT_PTR& resul
     }
     case WM_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(lParam);
-        if (header->hwndFrom != list || header->code != LVN_ITEMCHANGED)
+        if (header->hwndFrom != Handle() || header->code != LVN_ITEMCHANGED)
             return false;
         OnItemChanged(*reinterpret_cast<NMLISTVIEW*>(lParam));
         result = 0;
@@ -252,7 +240,7 @@ void MarkupList::DrawItem(const DRAWITEMSTRUCT& draw)
     const RECT& item = draw.rcItem;
     int saved = SaveDC(dc);
     FillRect(dc, &item, GetSysColorBrush(COLOR_WINDOW));
-    SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(GetParent(list), WM_GETFONT, 0, 0)));
+    SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(GetParent(Handle()), WM_GETFONT, 0, 0)));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
 
@@ -312,11 +300,11 @@ void MarkupList::DrawMoreInfoLink(HDC dc, const RECT& item, const RECT& textArea
 int MarkupList::ItemAt(POINT point) const
 {
     int count = ItemCount();
-    int first = ListView_GetTopIndex(list);
-    int last = first + ListView_GetCountPerPage(list) + 1;
+    int first = ListView_GetTopIndex(Handle());
+    int last = first + ListView_GetCountPerPage(Handle()) + 1;
     for (int index = first < 0 ? 0 : first; index < count && index <= last; ++index) {
         RECT item = {};
-        if (ListView_GetItemRect(list, index, &item, LVIR_BOUNDS) && PtInRect(&item, point))
+        if (ListView_GetItemRect(Handle(), index, &item, LVIR_BOUNDS) && PtInRect(&item, point))
             return index;
     }
     return -1;
@@ -331,30 +319,30 @@ void MarkupList::OnLeftButtonDown(POINT point)
     LinkAreas(index, first, second);
     if (detailMode) {
         RECT item = {};
-        ListView_GetItemRect(list, index, &item, LVIR_BOUNDS);
+        ListView_GetItemRect(Handle(), index, &item, LVIR_BOUNDS);
         RECT square = Moved(checkSquare, item.left, item.top);
         if (showCheckBoxes && PtInRect(&square, point))
             SetChecked(index, !IsChecked(index));
         if (PtInRect(&first, point))
-            SendMessageA(GetParent(list), WM_MARKUP_IGNORE, static_cast<WPARAM>(ItemData(index)), 0);
+            SendMessageA(GetParent(Handle()), WM_MARKUP_IGNORE, static_cast<WPARAM>(ItemData(index)), 0);
         else if (PtInRect(&second, point))
             CopyItemText(index);
     } else if (PtInRect(&first, point)) {
-        SendMessageA(GetParent(list), WM_MARKUP_MORE_INFO, static_cast<WPARAM>(ItemData(index)), 0);
+        SendMessageA(GetParent(Handle()), WM_MARKUP_MORE_INFO, static_cast<WPARAM>(ItemData(index)), 0);
     }
 }
 
 void MarkupList::CopyItemText(int index)
 {
-    PutTextOnClipboard(list, PlainTextOfMarkup(ItemText(index)));
-    ShowAppMessage(list, "Copied to Clipboard");
+    PutTextOnClipboard(Handle(), PlainTextOfMarkup(ItemText(index)));
+    ShowAppMessage(Handle(), "Copied to Clipboard");
 }
 
 bool MarkupList::OnSetCursor()
 {
     POINT point;
     GetCursorPos(&point);
-    ScreenToClient(list, &point);
+    ScreenToClient(Handle(), &point);
     int count = ItemCount();
     for (int index = 0; index < count; ++index) {
         RECT first, second;
@@ -375,31 +363,11 @@ LRESULT MarkupList::OnListMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         OnLeftButtonDown(POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
         break;
     case WM_SETCURSOR:
-        if (reinterpret_cast<HWND>(wParam) == list && LOWORD(lParam) == HTCLIENT && OnSetCursor())
+        if (reinterpret_cast<HWND>(wParam) == Handle() && LOWORD(lParam) == HTCLIENT && OnSetCursor())
             return TRUE;
         break;
     default:
         break;
     }
-    return CallWindowProcA(listDefault, list, msg, wParam, lParam);
-}
-
-LRESULT CALLBACK MarkupList::ListProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    auto* self = static_cast<MarkupList*>(GetPropA(window, listProperty));
-    if (!self)
-        return DefWindowProcA(window, msg, wParam, lParam);
-    WNDPROC original = self->listDefault;
-    if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-        RemovePropA(window, listProperty);
-        self->list = nullptr;
-        return CallWindowProcA(original, window, msg, wParam, lParam);
-    }
-    // Nothing may be thrown back into the window manager.
-    try {
-        return self->OnListMessage(msg, wParam, lParam);
-    } catch (...) {
-        return CallWindowProcA(original, window, msg, wParam, lParam);
-    }
+    return hook.CallOriginal(msg, wParam, lParam);
 }

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "core/Handles.h"
+#include "ui/WindowHook.h"
 
 // Sent to the parent: wParam = the data of the item whose link was clicked.
 constexpr UINT WM_MARKUP_MORE_INFO = 0x87B8; // summary mode: a section code
@@ -28,13 +29,12 @@ std::string PlainTextOfMarkup(const std::string& markup);
 class MarkupList {
 public:
     MarkupList() = default;
-    ~MarkupList();
     MarkupList(const MarkupList&) = delete;
     MarkupList& operator=(const MarkupList&) = delete;
 
     // Takes over a list control for the life of the window.
     void Attach(HWND list);
-    HWND Handle() const { return list; }
+    HWND Handle() const { return hook.Control(); }
 
     // Detail mode shows check boxes and the link line; summary mode (the
     // default) the "More_Info" link.
@@ -76,7 +76,6 @@ public:
     bool OnParentMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result);
 
 private:
-    static LRESULT CALLBACK ListProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT OnListMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void DrawItem(const DRAWITEMSTRUCT& draw);
     void DrawLinkLine(HDC dc, const RECT& item);
@@ -87,8 +86,7 @@ private:
     bool OnSetCursor();
     void CopyItemText(int index);
 
-    HWND list = nullptr;
-    WNDPROC listDefault = nullptr;
+    WindowHook hook;
 
     int detailMode = 0;
     int summaryMode = 1;

@@ -1,11 +1,25 @@
 #include <gtest/gtest.h>
 
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "core/PathCheck.h"
+#include "support/Planted.h"
+#include "support/SavedBackEnd.h"
 #include "support/TestThread.h"
 #include "support/UiDriver.h"
 
-TEST(Application, RefusesSixtyFourBitWindowsWithAMessageAndNoWindow)
+namespace {
+
+struct CollectedText : TextOutput {
+    std::string text;
+    bool Write(const std::string& more) override { return text += more, true; }
+};
+
+} // namespace
+
+// The window shows a box and never opens; the headless scan writes the
+// refusal on standard error and does not run.
+TEST(Application, RefusesSixtyFourBitWindowsWithAndWithoutTheWindow)
 {
     OverrideWow64(1);
     MessageBoxSeen seen;
@@ -17,10 +31,30 @@ TEST(Application, RefusesSixtyFourBitWindowsWithAMessageAndNoWindow)
     EXPECT_FALSE(StartApplication());
     answer.Join();
     EndApplication();
+    CollectedText out, err;
+    int code = RunHeadless({"/scan", "/all"}, out, err);
     OverrideWow64(-1);
 
     ASSERT_NE(seen.window, nullptr) << "no message box";
     EXPECT_EQ(seen.text, "64 bit version of windows not supported");
     EXPECT_EQ(seen.title, "test_app");
     EXPECT_EQ(FindWindowA(nullptr, "Quillmoor v8.0"), nullptr);
+    EXPECT_EQ(code, ExitCannotRun);
+    EXPECT_EQ(err.text, "64 bit version of windows not supported\r\n");
+    EXPECT_EQ(out.text, "");
+}
+
+// A box the engine shows during a headless run (here the registry layer's
+// failed close of a type library key) is a line on standard error, and the
+// run goes on by itself.
+TEST(Application, AHeadlessRunWritesBoxesToStandardErrorInsteadOfWaiting)
+{
+    PlantedKey library(HKEY_CLASSES_ROOT, "TypeLib\\{" + UniqueName("QmLib") + "}\\1.0\\0\\win32");
+    library.SetString("", "C:\\windows\\system32\\stdole2.tlb");
+    SavedBackEnd saved;
+    regApi.RegCloseKey = [](HKEY key) -> LONG { return RegCloseKey(key), ERROR_INVALID_HANDLE; };
+    CollectedText out, err;
+    int code = RunHeadless({"/scan", "/sections:2"}, out, err);
+    EXPECT_TRUE(code == ExitNoProblems || code == ExitProblemsFound) << code;
+    EXPECT_EQ(err.text.substr(0, 23), "Error in RegCloseKey.\r\n");
 }

@@ -5,9 +5,6 @@
 
 #include "app/CommandLine.h"
 #include "app/ProblemReport.h"
-#include "core/PathCheck.h"
-#include "core/Registry.h"
-#include "support/Planted.h"
 
 TEST(CommandLine, ArgumentsSplitAtBlanksOutsideQuotes)
 {
@@ -18,61 +15,47 @@ TEST(CommandLine, ArgumentsSplitAtBlanksOutsideQuotes)
     EXPECT_TRUE(SplitArguments("   ").empty());
 }
 
-TEST(CommandLine, WhatIsUnderstoodAndWhatIsNot)
+// Only "/scan" and "/?" ask for the headless run: a file dropped on the program
+// or a switch of a shortcut opens the window.
+TEST(CommandLine, WhatRunsHeadlessAndWhatIsUnderstood)
 {
     struct Case {
         std::vector<std::string> arguments;
-        bool understood;
-    };
-    const Case cases[] = {
-        {{"/SCAN", "/All", "/report:-"}, true},
-        {{"/scan", "/sections:0,8,22"}, true},
-        {{"/?"}, true},
-        {{"/all"}, false},                      // nothing to do
-        {{"/scanner"}, false},
-        {{"/scan", "/sections:18"}, false},     // no section has code 18
-        {{"/scan", "/sections:1,,2"}, false},
-        {{"/scan", "/report:"}, false},
-        {{"/scan", "/all", "/sections:1"}, false},
-        {{"/scan", "/FIX", "/nobackup"}, true},
-        {{"/scan", "/nobackup"}, false},        // nothing to repair without a backup
+        bool headless, understood;
+    } cases[] = {
+        {{}, false, false},
+        {{"C:\\Users\\me\\Desktop\\backup.reg"}, false, false},
+        {{"/all"}, false, false}, // nothing to do
+        {{"/scanner"}, false, false},
+        {{"/S"}, false, false},
+        {{"/SCAN", "/All", "/report:-"}, true, true},
+        {{"/Scan", "/sections:0,8,22"}, true, true},
+        {{"/?"}, true, true},
+        {{"/report:-", "/scan", "/bogus"}, true, false},
+        {{"/scan", "/sections:18"}, true, false}, // no section has code 18
+        {{"/scan", "/sections:1,,2"}, true, false},
+        {{"/scan", "/report:"}, true, false},
+        {{"/scan", "/all", "/sections:1"}, true, false},
+        {{"/scan", "/FIX", "/nobackup"}, true, true},
+        {{"/scan", "/nobackup"}, true, false}, // nothing to repair without a backup
     };
     for (const Case& c : cases) {
         std::string joined;
         for (const std::string& argument : c.arguments)
             joined += argument + " ";
+        SCOPED_TRACE(joined);
+        EXPECT_EQ(AsksForHeadlessRun(c.arguments), c.headless);
         HeadlessOptions options;
         std::string error;
-        EXPECT_EQ(ParseHeadlessArguments(c.arguments, options, error), c.understood) << joined;
-        EXPECT_EQ(error.empty(), c.understood) << joined;
+        EXPECT_EQ(ParseHeadlessArguments(c.arguments, options, error), c.understood);
+        EXPECT_EQ(error.empty(), c.understood);
     }
-
     HeadlessOptions options;
     std::string error;
-    ASSERT_TRUE(ParseHeadlessArguments({"/scan", "/sections:0,8,22", "/report:C:\\r.tsv"},
-                                       options, error));
+    ASSERT_TRUE(ParseHeadlessArguments({"/scan", "/sections:0,8,22", "/report:C:\\r.tsv"}, options, error));
     EXPECT_EQ(options.sections, (std::vector<unsigned>{0, 8, 22}));
     EXPECT_FALSE(options.all);
     EXPECT_EQ(options.reportPath, "C:\\r.tsv");
-}
-
-// A file dropped on the program or a switch of a shortcut opens the window;
-// only "/scan" and "/?" ask for the headless run.
-TEST(CommandLine, OnlyScanAndHelpRunWithoutTheWindow)
-{
-    const std::pair<std::vector<std::string>, bool> cases[] = {
-        {{}, false},
-        {{"C:\\Users\\me\\Desktop\\backup.reg"}, false},
-        {{"/all"}, false},
-        {{"/scanner"}, false},
-        {{"/S"}, false},
-        {{"/Scan"}, true},
-        {{"/report:-", "/scan", "/bogus"}, true},
-        {{"/?"}, true},
-    };
-    for (const auto& [arguments, headless] : cases)
-        EXPECT_EQ(AsksForHeadlessRun(arguments), headless)
-            << (arguments.empty() ? "(none)" : arguments[0]);
 }
 
 TEST(ProblemReport, FieldsAreEscapedSoThatEachProblemIsOneLine)
@@ -101,43 +84,4 @@ TEST(ProblemReport, EveryPlaceholderOfTheExplanationGetsTheValueData)
               "The Application ID ({0001-%s}) is not valid.  ({0001-%s} does not exist)");
     record.description = "Windows Temp File";
     EXPECT_EQ(ProblemExplanation(record), "Windows Temp File");
-}
-
-namespace {
-struct CollectedText : TextOutput {
-    std::string text;
-    bool Write(const std::string& more) override { return text += more, true; }
-};
-} // namespace
-
-TEST(CommandLine, On64BitWindowsTheScanRefusesToRun)
-{
-    OverrideWow64(1);
-    CollectedText out;
-    CollectedText err;
-    int code = RunHeadless({"/scan", "/all"}, out, err);
-    OverrideWow64(-1);
-    EXPECT_EQ(code, ExitCannotRun);
-    EXPECT_EQ(err.text, "64 bit version of windows not supported\r\n");
-    EXPECT_EQ(out.text, "");
-}
-
-// A box the engine shows during a headless run (here the registry layer's
-// failed close) is a line on standard error, and the run goes on by itself.
-TEST(CommandLine, AHeadlessRunWritesBoxesToStandardErrorInsteadOfWaiting)
-{
-    // A type library file entry is read with the registry layer's own reader.
-    PlantedKey library(HKEY_CLASSES_ROOT, "TypeLib\\{" + UniqueName("QmLib") + "}\\1.0\\0\\win32");
-    library.SetString("", "C:\\windows\\system32\\stdole2.tlb");
-    RegistryBackEnd saved = regApi;
-    regApi.RegCloseKey = [](HKEY key) -> LONG {
-        RegCloseKey(key);
-        return ERROR_INVALID_HANDLE;
-    };
-    CollectedText out;
-    CollectedText err;
-    int code = RunHeadless({"/scan", "/sections:2"}, out, err);
-    regApi = saved;
-    EXPECT_TRUE(code == ExitNoProblems || code == ExitProblemsFound) << code;
-    EXPECT_EQ(err.text.substr(0, 23), "Error in RegCloseKey.\r\n");
 }

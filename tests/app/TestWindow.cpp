@@ -1,5 +1,8 @@
 #include "TestWindow.h"
 
+#include "core/ScanSection.h"
+#include "settings/Settings.h"
+
 void PumpWindowMessages(HWND dialog)
 {
     for (int round = 0; round < 3; ++round, Sleep(30)) {
@@ -18,4 +21,36 @@ RECT ChildRect(HWND control)
     GetWindowRect(control, &area);
     MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&area), 2);
     return area;
+}
+
+MainWindowTest::MainWindowTest()
+{
+    settings.OnlySections({SectionRegistryIntegrity, SectionStartup});
+    for (SectionGroupId group : {GroupIETemp, GroupTweaks})
+        WriteSetting(GroupSettingsKey(group), "0");
+}
+
+void MainWindowTest::TearDown()
+{
+    if (IsWindow(window))
+        DestroyWindow(window);
+    PumpWindowMessages(nullptr);
+}
+
+void MainWindowTest::Open()
+{
+    window = main.CreateModeless(nullptr);
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_SHOW);
+    PumpWindowMessages(window);
+}
+
+bool MainWindowTest::WaitForScanEnd(DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    do
+        PumpWindowMessages(window);
+    while (main.ScanThreadRunning() && GetTickCount() - start < milliseconds);
+    PumpWindowMessages(window);
+    return !main.ScanThreadRunning();
 }

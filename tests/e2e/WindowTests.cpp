@@ -12,27 +12,18 @@
 #include "support/Planted.h"
 #include "support/SavedSettings.h"
 #include "support/UiDriver.h"
+#include "support/UiSteps.h"
 
 namespace {
-
-// Waits until `done` holds or the time is up; answers whether it held.
-template <typename Condition>
-bool WaitFor(Condition done, DWORD milliseconds)
-{
-    for (DWORD start = GetTickCount(); !done(); Sleep(20))
-        if (GetTickCount() - start > milliseconds)
-            return false;
-    return true;
-}
 
 // The program started and its main window found.
 struct RunningApp {
     AppProcess app;
     HWND window = nullptr;
 
-    void Start()
+    void Start(const std::string& arguments = "")
     {
-        ASSERT_TRUE(app.Start()) << QuillmoorExe();
+        ASSERT_TRUE(app.Start(arguments)) << QuillmoorExe();
         window = WaitForWindow(app.Id(), "Quillmoor v8.0", 15000);
         ASSERT_NE(window, nullptr) << "no window titled \"Quillmoor v8.0\"";
         Sleep(300);
@@ -46,22 +37,22 @@ struct RunningApp {
     }
 };
 
-void ClickClient(HWND window, int x, int y)
-{
-    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-}
-
 } // namespace
 
-TEST(MainWindow, StartPageOptionsPanelMinimiseAndCloseBox)
+// A second copy ends at once without a window; Enter does nothing; the
+// options panel closes alone; the skin's buttons minimise and close.
+TEST(MainWindow, SecondCopyStartPageOptionsPanelMinimiseAndCloseBox)
 {
     RunningApp run;
     ASSERT_NO_FATAL_FAILURE(run.Start());
+    AppProcess second;
+    ASSERT_TRUE(second.Start());
+    EXPECT_EQ(second.WaitForExit(10000), 0u);
+    EXPECT_TRUE(TopWindows(second.Id()).empty());
     EXPECT_EQ(GetWindowLongPtrA(run.window, GWL_STYLE) & WS_CAPTION, 0);
     SaveScreenshot("start-page", run.window);
     SendKey(run.window, VK_RETURN);
-    EXPECT_EQ(run.app.WaitForExit(700), STILL_ACTIVE) << "Enter must do nothing";
+    EXPECT_EQ(run.app.WaitForExit(700), STILL_ACTIVE) << "Enter ended the program";
     EXPECT_TRUE(IsShown(run.window));
 
     Click(run.Item(IDC_OPTIONS));
@@ -74,59 +65,37 @@ TEST(MainWindow, StartPageOptionsPanelMinimiseAndCloseBox)
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(options); }, 5000));
     EXPECT_EQ(run.app.WaitForExit(200), STILL_ACTIVE) << "closing the panel must not end the program";
 
-    ClickClient(run.window, 686, 16);
+    ClickAt(run.window, 686, 16);
     Sleep(500);
     EXPECT_TRUE(IsIconic(run.window));
     EXPECT_EQ(run.app.WaitForExit(200), STILL_ACTIVE);
     ShowWindow(run.window, SW_RESTORE);
     Sleep(300);
-    ClickClient(run.window, 711, 16);
+    ClickAt(run.window, 711, 16);
     EXPECT_EQ(run.app.WaitForExit(10000), 0u);
 }
 
+// Started with a file dropped on it and a switch of a shortcut, neither of
+// which asks for a run without the window. The log folder the settings name is
+// made with them, so that the complete scan never finds the program's own
+// setting pointing nowhere.
 TEST(Application, FirstStartWritesTheDefaultSettingsBeforeTheWindowShowsAndEscapeEnds)
 {
     SavedSettingsKey saved;
-    // The log folder the settings name is made with them, so that the
-    // complete scan never finds the program's own setting pointing nowhere.
     const std::string exe = QuillmoorExe();
     const std::string logFolder = exe.substr(0, exe.rfind('\\')) + "\\logs";
     RemoveDirectoryA(logFolder.c_str());
     RunningApp run;
-    ASSERT_NO_FATAL_FAILURE(run.Start());
+    ASSERT_NO_FATAL_FAILURE(run.Start("\"C:\\users\\Public\\Desktop\\dropped file.reg\" /min"));
     std::string registry, logPath;
     EXPECT_EQ(ReadSetting("Registry Section", registry), 1);
     EXPECT_EQ(ReadSetting("Log File Path", logPath), 1);
     EXPECT_EQ(logPath, logFolder);
-    EXPECT_NE(GetFileAttributesA(logFolder.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
     EXPECT_NE(GetFileAttributesA(logFolder.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesA(logFolder.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
     for (int id : {IDC_CHECK_REGISTRY, IDC_CHECK_IE, IDC_CHECK_WINDOWS, IDC_CHECK_TWEAKS})
         EXPECT_TRUE(IsChecked(run.Item(id))) << id;
     run.EndWithEscape();
-}
-
-// A file dropped on the program, or a switch from a shortcut, is no reason
-// to run without the window.
-TEST(Application, ArgumentsOtherThanAHeadlessRunStillOpenTheWindow)
-{
-    AppProcess app;
-    ASSERT_TRUE(app.Start("\"C:\\users\\Public\\Desktop\\dropped file.reg\" /min"));
-    HWND window = WaitForWindow(app.Id(), "Quillmoor v8.0", 15000);
-    ASSERT_NE(window, nullptr);
-    SendKey(window, VK_ESCAPE);
-    EXPECT_EQ(app.WaitForExit(10000), 0u);
-}
-
-TEST(Application, SecondCopyEndsAtOnceWithoutAWindow)
-{
-    RunningApp first;
-    ASSERT_NO_FATAL_FAILURE(first.Start());
-    AppProcess second;
-    ASSERT_TRUE(second.Start());
-    EXPECT_EQ(second.WaitForExit(10000), 0u);
-    EXPECT_TRUE(TopWindows(second.Id()).empty());
-    EXPECT_TRUE(first.app.Running());
-    first.EndWithEscape();
 }
 
 namespace {

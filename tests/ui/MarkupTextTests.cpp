@@ -5,12 +5,13 @@
 #include <cstdio>
 #include <string>
 
+#include "core/Handles.h"
 #include "ui/MarkupText.h"
 
 namespace {
 
 constexpr int canvasWidth = 400, canvasHeight = 120;
-const COLORREF red = RGB(255, 0, 0), ink = RGB(0, 0, 0), paper = RGB(255, 255, 255);
+const COLORREF red = RGB(255, 0, 0), ink = RGB(0, 0, 0);
 
 // A white 32-bit memory bitmap with a plain, not smoothed Tahoma selected:
 // every text pixel is exactly the text colour.
@@ -18,76 +19,54 @@ class Canvas : public testing::Test {
 protected:
     void SetUp() override
     {
-        dc = CreateCompatibleDC(nullptr);
         BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = canvasWidth;
-        info.bmiHeader.biHeight = -canvasHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&pixels), nullptr, 0);
-        oldBitmap = SelectObject(dc, bitmap);
+        info.bmiHeader = {sizeof(info.bmiHeader), canvasWidth, -canvasHeight, 1, 32};
+        bitmap.Reset(CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&pixels), nullptr, 0));
+        ASSERT_NE(pixels, nullptr);
+        SelectObject(dc, bitmap.Get());
         RECT all = {0, 0, canvasWidth, canvasHeight};
         FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        plain = Font(FW_NORMAL);
-        bold = Font(FW_BOLD);
-        oldFont = SelectObject(dc, plain);
+        SelectObject(dc, plain.Get());
         SetTextColor(dc, ink);
         SetBkMode(dc, TRANSPARENT);
-        SIZE size;
-        GetTextExtentPoint32A(dc, "\xC5y", 2, &size);
-        line = size.cy;
+        line = Size("\xC5y").cy;
     }
     void TearDown() override
     {
-        SelectObject(dc, oldFont);
-        SelectObject(dc, oldBitmap);
-        DeleteObject(plain);
-        DeleteObject(bold);
-        DeleteObject(bitmap);
+        SelectObject(dc, GetStockObject(SYSTEM_FONT));
         DeleteDC(dc);
     }
-    static HFONT Font(int weight)
+    static GdiObject<HFONT> Font(int weight)
     {
-        return CreateFontA(-13, 0, 0, 0, weight, 0, 0, 0, ANSI_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, "Tahoma");
+        return GdiObject<HFONT>(
+            CreateFontA(-13, 0, 0, 0, weight, 0, 0, 0, ANSI_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, "Tahoma"));
     }
-    int Width(const std::string& text, HFONT font = nullptr)
+    SIZE Size(const std::string& text, const GdiObject<HFONT>* font = nullptr)
     {
-        HGDIOBJ old = SelectObject(dc, font ? font : plain);
+        HGDIOBJ old = SelectObject(dc, (font ? font : &plain)->Get());
         SIZE size;
         GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
         SelectObject(dc, old);
-        return size.cx;
+        return size;
     }
-    // The area the text takes, measured from (10, 10) with this width.
-    RECT Measured(const std::string& text, int width, UINT format = DT_WORDBREAK)
-    {
-        RECT area = {10, 10, 10 + width, 10};
-        lastY = DrawMarkupText(dc, text.c_str(), -1, &area, format | DT_CALCRECT);
-        return area;
-    }
-    COLORREF Pixel(int x, int y) const
-    {
-        DWORD bgrx = pixels[y * canvasWidth + x];
-        return RGB((bgrx >> 16) & 0xFF, (bgrx >> 8) & 0xFF, bgrx & 0xFF);
-    }
+    int Width(const std::string& text, const GdiObject<HFONT>* font = nullptr) { return Size(text, font).cx; }
     // How many pixels of the colour lie in columns [left, right).
     int Count(COLORREF colour, int left, int right) const
     {
         int count = 0;
         for (int y = 0; y < canvasHeight; ++y)
-            for (int x = left; x < right; ++x)
-                count += Pixel(x, y) == colour;
+            for (int x = left; x < right; ++x) {
+                DWORD bgrx = pixels[y * canvasWidth + x];
+                count += RGB((bgrx >> 16) & 0xFF, (bgrx >> 8) & 0xFF, bgrx & 0xFF) == colour;
+            }
         return count;
     }
 
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    GdiObject<HBITMAP> bitmap;
     DWORD* pixels = nullptr;
-    HGDIOBJ oldBitmap = nullptr, oldFont = nullptr;
-    HFONT plain = nullptr, bold = nullptr;
+    GdiObject<HFONT> plain = Font(FW_NORMAL), bold = Font(FW_BOLD);
     int line = 0;
-    int lastY = -1;
 };
 
 } // namespace
@@ -109,26 +88,27 @@ TEST_F(Canvas, LayoutOfWordsBlocksAndTags)
         {"ab<p>a", 300, DT_WORDBREAK, Width("ab"), line * 3 / 2},
         {"<p>a", 300, DT_WORDBREAK, Width("a"), 0},
         {"a<br>b<brs>c<p>d", 300, DT_WORDBREAK | DT_SINGLELINE, Width("abcd"), 0},
-        {"<b>bold</b> plain", 300, DT_WORDBREAK, Width("bold", bold) + blank + Width("plain"), 0},
-        {"<B>bold</B>", 300, 0, Width("bold", bold), 0},
-        {"<bx>bold</b>", 300, 0, Width("bold", bold), 0},
+        {"<b>bold</b> plain", 300, DT_WORDBREAK, Width("bold", &bold) + blank + Width("plain"), 0},
+        {"<B>bold</B>", 300, 0, Width("bold", &bold), 0},
+        {"<bx>bold</b>", 300, 0, Width("bold", &bold), 0},
         {"<xyz>", 300, 0, Width("<xyz>"), 0},
         {"<b foo>", 300, 0, Width("<b") + blank + Width("foo>"), 0},
         {"</xyz>a", 300, 0, Width("a"), 0},
-        {"<b>a<b>b</b>c", 300, 0, Width("ab", bold) + Width("c"), 0},
+        {"<b>a<b>b</b>c", 300, 0, Width("ab", &bold) + Width("c"), 0},
         // Glued to a tag, text never wraps.
-        {"<b>x</b>yyyyyyyy", 5, DT_WORDBREAK, Width("x", bold) + Width("yyyyyyyy"), 0},
+        {"<b>x</b>yyyyyyyy", 5, DT_WORDBREAK, Width("x", &bold) + Width("yyyyyyyy"), 0},
         // Wider than the rectangle: the line grows, the next word wraps.
         {"abcdefghijklmnop q", 20, DT_WORDBREAK, Width("abcdefghijklmnop"), line},
         {"one two three", Width("one two"), DT_WORDBREAK, Width("one two"), line},
         {"one two three", Width("one two"), 0, Width("one two three"), 0},
     };
     for (const Case& c : cases) {
-        RECT area = Measured(c.text, c.width, c.format);
-        EXPECT_EQ(area.right - area.left, c.expectedWidth) << c.text;
-        EXPECT_EQ(lastY, c.expectedLastY) << c.text;
-        EXPECT_EQ(area.bottom - area.top, c.expectedLastY + line) << c.text;
-        EXPECT_EQ(area.left, 10) << c.text;
+        SCOPED_TRACE(c.text);
+        RECT area = {10, 10, 10 + c.width, 10};
+        EXPECT_EQ(DrawMarkupText(dc, c.text, -1, &area, c.format | DT_CALCRECT), c.expectedLastY);
+        EXPECT_EQ(area.right - area.left, c.expectedWidth);
+        EXPECT_EQ(area.bottom - area.top, c.expectedLastY + line);
+        EXPECT_EQ(area.left, 10);
     }
     EXPECT_EQ(DrawMarkupText(dc, "", -1, nullptr, 0), 0);
     EXPECT_EQ(DrawMarkupText(dc, nullptr, -1, nullptr, 0), 0);
@@ -143,13 +123,13 @@ TEST_F(Canvas, ColourRunsDrawWhereTheirWordsStandAndTheColourComesBack)
     DrawMarkupText(dc, text.c_str(), -1, &area, DT_WORDBREAK);
 
     const int blank = Width(" ");
-    const int redLeft = Width("Head", bold) + blank, redRight = redLeft + Width("redred");
+    const int redLeft = Width("Head", &bold) + blank, redRight = redLeft + Width("redred");
     EXPECT_GT(Count(red, redLeft, redRight), 20);
     EXPECT_EQ(Count(red, 0, redLeft) + Count(red, redRight, canvasWidth), 0);
     EXPECT_GT(Count(ink, redRight, canvasWidth), 20) << "the colour before the run is back";
     EXPECT_EQ(Count(ink, redLeft, redRight), 0);
     EXPECT_EQ(GetTextColor(dc), ink);
-    EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), plain);
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), plain.Get());
 }
 
 // Eight colours are saved; the ninth is set without being saved, so the first
