@@ -23,20 +23,13 @@ TEST(CommandLine, WhatRunsHeadlessAndWhatIsUnderstood)
         std::vector<std::string> arguments;
         bool headless, understood;
     } cases[] = {
-        {{}, false, false},
-        {{"C:\\Users\\me\\Desktop\\backup.reg"}, false, false},
-        {{"/all"}, false, false}, // nothing to do
-        {{"/scanner"}, false, false},
-        {{"/S"}, false, false},
-        {{"/SCAN", "/All", "/report:-"}, true, true},
-        {{"/Scan", "/sections:0,8,22"}, true, true},
-        {{"/?"}, true, true},
-        {{"/report:-", "/scan", "/bogus"}, true, false},
+        {{}, false, false},     {{"C:\\Users\\me\\Desktop\\backup.reg"}, false, false},
+        {{"/all"}, false, false}, {{"/scanner"}, false, false}, {{"/S"}, false, false},
+        {{"/SCAN", "/All", "/report:-"}, true, true},  {{"/Scan", "/sections:0,8,22"}, true, true},
+        {{"/?"}, true, true},  {{"/report:-", "/scan", "/bogus"}, true, false},
         {{"/scan", "/sections:18"}, true, false}, // no section has code 18
-        {{"/scan", "/sections:1,,2"}, true, false},
-        {{"/scan", "/report:"}, true, false},
-        {{"/scan", "/all", "/sections:1"}, true, false},
-        {{"/scan", "/FIX", "/nobackup"}, true, true},
+        {{"/scan", "/sections:1,,2"}, true, false}, {{"/scan", "/report:"}, true, false},
+        {{"/scan", "/all", "/sections:1"}, true, false}, {{"/scan", "/FIX", "/nobackup"}, true, true},
         {{"/scan", "/nobackup"}, true, false}, // nothing to repair without a backup
     };
     for (const Case& c : cases) {
@@ -54,34 +47,24 @@ TEST(CommandLine, WhatRunsHeadlessAndWhatIsUnderstood)
     std::string error;
     ASSERT_TRUE(ParseHeadlessArguments({"/scan", "/sections:0,8,22", "/report:C:\\r.tsv"}, options, error));
     EXPECT_EQ(options.sections, (std::vector<unsigned>{0, 8, 22}));
-    EXPECT_FALSE(options.all);
-    EXPECT_EQ(options.reportPath, "C:\\r.tsv");
+    EXPECT_TRUE(!options.all && options.reportPath == "C:\\r.tsv") << options.reportPath;
 }
 
 TEST(ProblemReport, FieldsAreEscapedSoThatEachProblemIsOneLine)
 {
-    ProblemRecord record;
-    record.serial = 7;
-    record.section = 8;
-    record.checked = 1;
-    record.item = "C:\\a\tb.exe";
-    record.keyPath = "HKEY_CURRENT_USER\\Run";
-    record.valueName = "two\r\nlines";
-    record.valueData = "back\\slash";
-    record.description = "The file (%s) does not exist at the specified location";
-    record.sizeBytes = 1536;
-    EXPECT_EQ(ReportLine(record),
+    ProblemPtr record = MakeProblemRecord(8, "C:\\a\tb.exe", "HKEY_CURRENT_USER\\Run", "two\r\nlines", "back\\slash",
+                                          "The file (%s) does not exist at the specified location", 1536);
+    record->serial = 7;
+    EXPECT_EQ(ReportLine(*record),
               "7\t8\tC:\\\\a\\tb.exe\tHKEY_CURRENT_USER\\\\Run\ttwo\\r\\nlines\tback\\\\slash\t"
               "The file (%s) does not exist at the specified location\t1536\t1\r\n");
 }
 
 TEST(ProblemReport, EveryPlaceholderOfTheExplanationGetsTheValueData)
 {
-    ProblemRecord record;
-    record.valueData = "{0001-%s}";
-    record.description = "The Application ID (%s) is not valid.  (%s does not exist)";
-    EXPECT_EQ(ProblemExplanation(record),
-              "The Application ID ({0001-%s}) is not valid.  ({0001-%s} does not exist)");
-    record.description = "Windows Temp File";
-    EXPECT_EQ(ProblemExplanation(record), "Windows Temp File");
+    ProblemPtr record =
+        MakeProblemRecord(2, "", "", "", "{0001-%s}", "The Application ID (%s) is not valid.  (%s does not exist)");
+    EXPECT_EQ(ProblemExplanation(*record), "The Application ID ({0001-%s}) is not valid.  ({0001-%s} does not exist)");
+    record->description = "Windows Temp File";
+    EXPECT_EQ(ProblemExplanation(*record), "Windows Temp File");
 }

@@ -72,21 +72,23 @@ TEST_F(Collection, IgnoredRecordsAreDroppedUnloggedAndTakeNoSerial)
         "\\Cache\\Paths\\path1",                           // built in
         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kept3",
     };
-    for (const char* key : keys)
-        collection.OnProblemFound(Problem(SectionStartup, key, "C:\\gone.exe"));
+    for (const char* key : keys) {
+        ProblemPtr record = Problem(SectionStartup, key, "C:\\gone.exe");
+        record->checked = 0; // the scan's setting decides, not the scanner
+        collection.OnProblemFound(std::move(record));
+    }
 
     ASSERT_EQ(collection.Problems().size(), 3u);
     EXPECT_EQ(collection.AcceptedCount(), 3u);
     for (uint32_t i = 0; i < 3; ++i)
-        EXPECT_EQ(std::to_string(collection.Problems()[i]->serial) + " " + collection.Problems()[i]->keyPath,
-                  std::to_string(i) + " HKEY_LOCAL_MACHINE\\SOFTWARE\\Kept" + std::to_string(i + 1));
-    EXPECT_EQ(shown.labels[GroupRegistry], "Problems Found: 3");
-    EXPECT_EQ(shown.rowUpdates.back(), "0 8 3");
-
-    std::string log = ReadFileBytes(scanLog.FilePath());
-    EXPECT_NE(log.find("Kept3"), std::string::npos);
-    EXPECT_EQ(log.find("QMIGNORED"), std::string::npos);
-    EXPECT_EQ(log.find("Cache\\Paths"), std::string::npos);
+        EXPECT_EQ(std::to_string(collection.Problems()[i]->serial) + std::to_string(collection.Problems()[i]->checked) +
+                      " " + collection.Problems()[i]->keyPath,
+                  std::to_string(i) + "1 HKEY_LOCAL_MACHINE\\SOFTWARE\\Kept" + std::to_string(i + 1));
+    EXPECT_EQ(shown.labels[GroupRegistry] + "|" + shown.rowUpdates.back(), "Problems Found: 3|0 8 3");
+    const std::string log = ReadFileBytes(scanLog.FilePath());
+    EXPECT_TRUE(log.find("Kept3") != std::string::npos && log.find("QMIGNORED") == std::string::npos &&
+                log.find("Cache\\Paths") == std::string::npos)
+        << log;
 }
 
 TEST_F(Collection, SectionsAndGroupsAreCountedAndTheLabelsFollow)
@@ -115,30 +117,6 @@ TEST_F(Collection, SectionsAndGroupsAreCountedAndTheLabelsFollow)
     EXPECT_EQ(shown.labels[GroupRegistry] + "|" + shown.labels[GroupIETemp] + "|" + shown.labels[GroupWindows] + "|" +
                   shown.labels[GroupTweaks],
               "Problems Found: 3|Problems Found: 1|Increase Disk Space By: 1.07 KB|Tweaks Available: 1");
-}
-
-TEST_F(Collection, ANewScanStartsFromNothingAndCheckedFollowsTheScansSetting)
-{
-    collection.SetCheckAllItems(1);
-    ProblemPtr unchecked = Problem(SectionStartup, "HKEY_CURRENT_USER\\Run", "a");
-    unchecked->checked = 0;
-    collection.OnProblemFound(std::move(unchecked));
-    EXPECT_EQ(collection.Problems()[0]->checked, 1u) << "the scan's setting, not the scanner's";
-    collection.OnProblemFound(Problem(SectionWinTemp, "C:\\t\\1.tmp", "C:\\t\\1.tmp", 700));
-    int clearsBefore = shown.clears;
-    collection.Reset();
-    EXPECT_EQ(collection.Problems().size() + collection.AcceptedCount() + collection.SectionProblemCount(SectionStartup), 0u);
-    EXPECT_EQ(collection.GroupLabelText(GroupWindows), "Increase Disk Space By: 0 bytes");
-    EXPECT_EQ(shown.clears, clearsBefore + 1) << "the section rows go too";
-
-    // Without rows for the new scan, records are counted but no row changes.
-    shown.rowUpdates.clear();
-    collection.SetCheckAllItems(0);
-    collection.OnProblemFound(Problem(SectionStartup, "HKEY_CURRENT_USER\\Run", "b"));
-    EXPECT_EQ(collection.Problems()[0]->serial, 0u);
-    EXPECT_EQ(collection.Problems()[0]->checked, 0u);
-    EXPECT_EQ(collection.RegistryProblemCount(), 1);
-    EXPECT_TRUE(shown.rowUpdates.empty());
 }
 
 TEST(DiskSpaceText, BoundsAndFormats)

@@ -9,6 +9,7 @@
 #include "core/ResourceText.h"
 #include "resource.h"
 #include "settings/IgnoreList.h"
+#include "settings/Settings.h"
 #include "support/Planted.h"
 #include "support/TestThread.h"
 #include "support/UiSteps.h"
@@ -17,22 +18,18 @@ namespace {
 
 const std::string runKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-LPARAM ItemData(HWND list, int index, int* image = nullptr)
+LVITEMA ListItem(HWND list, int index)
 {
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM | LVIF_IMAGE;
-    item.iItem = index;
+    LVITEMA item = {LVIF_PARAM | LVIF_IMAGE, index};
     SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    if (image)
-        *image = item.iImage;
-    return item.lParam;
+    return item;
 }
 
 std::vector<LPARAM> AllItemData(HWND list)
 {
     std::vector<LPARAM> data;
     for (int index = 0; index < ListView_GetItemCount(list); ++index)
-        data.push_back(ItemData(list, index));
+        data.push_back(ListItem(list, index).lParam);
     return data;
 }
 
@@ -55,10 +52,9 @@ std::vector<std::string> SectionRows(HWND list)
 {
     std::vector<std::string> rows;
     for (int index = 0; index < ListView_GetItemCount(list); ++index) {
-        int image = -1;
-        LPARAM code = ItemData(list, index, &image);
+        LVITEMA item = ListItem(list, index);
         rows.push_back(ItemText(list, index) + " | " + ItemText(list, index, 1) + " | " + ItemText(list, index, 2) +
-                       " | " + std::to_string(image) + " | " + std::to_string(code));
+                       " | " + std::to_string(item.iImage) + " | " + std::to_string(item.lParam));
     }
     return rows;
 }
@@ -68,12 +64,7 @@ std::vector<std::string> SectionRows(HWND list)
 // One record of each layout: the entry's text, the row height and the link line.
 TEST(ProblemDetails, EachLayoutShowsItsRecordsFields)
 {
-    struct Layout {
-        ProblemPtr record;
-        int spacing;
-        const char* expected;
-        bool linkLine;
-    } layouts[] = {
+    struct Layout { ProblemPtr record; int spacing; const char* expected; bool linkLine; } layouts[] = {
         {MakeProblemRecord(12, "", "HKEY_LOCAL_MACHINE\\Software\\Sounds\\Beep", ResourceString(IDS_DEFAULT_VALUE),
                            "C:\\gone\\beep.wav", ResourceString(IDS_FILE_MISSING)),
          defaultRowSpacing,
@@ -103,25 +94,27 @@ TEST(ProblemDetails, EachLayoutShowsItsRecordsFields)
         SCOPED_TRACE(section);
         ProblemDetailsDialog details(section, problems,
                                      layout.spacing < 0 ? layout.spacing : defaultRowSpacing);
-        ShownDialog<ProblemDetailsDialog> shown(details);
+        HWND window = details.CreateModeless(nullptr);
+        ShowWindow(window, SW_SHOW);
+        PumpWindowMessages(window);
         ASSERT_EQ(details.List().ItemCount(), 1);
         EXPECT_EQ(details.List().ItemText(0), layout.expected);
-        RECT item = ItemRect(shown.Item(IDC_DETAILS_LIST), 0);
+        RECT item = ItemRect(GetDlgItem(window, IDC_DETAILS_LIST), 0);
         EXPECT_GE(item.bottom - item.top, 65 + layout.spacing);
         EXPECT_EQ(item.bottom - item.top, details.RowHeight());
         RECT ignore, copy;
         details.List().LinkAreas(0, ignore, copy);
         EXPECT_EQ(!IsRectEmpty(&ignore), layout.linkLine);
-        SaveScreenshot("details-" + std::to_string(section), shown.window);
+        SaveScreenshot("details-" + std::to_string(section), window);
+        DestroyWindow(window);
     }
     EXPECT_EQ(problems[0]->keyPath, "HKLM\\Software\\Sounds\\Beep") << "kept short after the view closed";
 }
 
-// The check square ticks its record and the text only selects; a column
-// click sorts by key, a second returns to the order of finding, and check
-// boxes stay with their records; the copy link copies an item's plain lines,
-// in a scrolled list too.
-TEST(ProblemDetails, CheckSquaresSortingAndCopyLinks)
+// A column click sorts by key and a second returns to the order of finding,
+// check boxes staying with their records; the copy link of a scrolled list
+// copies its own item's plain lines.
+TEST(ProblemDetails, SortingAndCopyLinks)
 {
     std::vector<ProblemPtr> problems;
     for (const char* key : {"HKEY_LOCAL_MACHINE\\b", "HKEY_CURRENT_USER\\z", "HKEY_LOCAL_MACHINE\\a", "HKCU\\\xE9"})
@@ -130,22 +123,11 @@ TEST(ProblemDetails, CheckSquaresSortingAndCopyLinks)
         problems.push_back(MakeProblemRecord(8, "", "HKLM\\y" + std::to_string(i + 6), "Name", "C:\\gone.exe", "explained"));
     for (size_t i = 0; i < problems.size(); ++i)
         problems[i]->serial = static_cast<uint32_t>(i);
+    problems[1]->checked = 0;
     MessageCapture boxes;
     ProblemDetailsDialog details(8, problems);
-    ShownDialog<ProblemDetailsDialog> shown(details);
-    HWND list = shown.Item(IDC_DETAILS_LIST);
-    RECT item = ItemRect(list, 1);
-    for (POINT at : {POINT{item.left + 12, item.top + 15}, POINT{item.left + 200, item.top + 20}}) {
-        ClickAt(list, at.x, at.y);
-        PumpWindowMessages(shown.window);
-        EXPECT_EQ(problems[0]->checked * 100 + problems[1]->checked * 10 + details.List().IsChecked(1), 100u);
-    }
-    RECT ignore, copy;
-    details.List().LinkAreas(1, ignore, copy);
-    EXPECT_GE(ignore.top, item.top + 50) << "the link line stands at the foot of the item";
-    EXPECT_LE(copy.bottom, item.bottom - 5);
-    EXPECT_EQ(ignore.right, copy.left);
-
+    HWND window = details.CreateModeless(nullptr), list = GetDlgItem(window, IDC_DETAILS_LIST);
+    ShowWindow(window, SW_SHOW);
     NMLISTVIEW click = {};
     click.hdr = {list, IDC_DETAILS_LIST, static_cast<UINT>(LVN_COLUMNCLICK)};
     auto order = [&](std::vector<int> indexes) {
@@ -154,26 +136,27 @@ TEST(ProblemDetails, CheckSquaresSortingAndCopyLinks)
             data.push_back(reinterpret_cast<LPARAM>(problems[i].get()));
         return data;
     };
-    SendMessageA(shown.window, WM_NOTIFY, IDC_DETAILS_LIST, reinterpret_cast<LPARAM>(&click));
+    SendMessageA(window, WM_NOTIFY, IDC_DETAILS_LIST, reinterpret_cast<LPARAM>(&click));
     // "HKCU\z" < "HKCU\é" (byte 0xE9 above 'z') < "HKLM\a" < "HKLM\b" < "HKLM\y10" ...
     EXPECT_EQ(AllItemData(list), order({1, 3, 2, 0, 4, 5, 6, 7, 8, 9, 10, 11}));
     EXPECT_FALSE(details.List().IsChecked(0)) << "a check box stays with its record";
-    SendMessageA(shown.window, WM_NOTIFY, IDC_DETAILS_LIST, reinterpret_cast<LPARAM>(&click));
+    SendMessageA(window, WM_NOTIFY, IDC_DETAILS_LIST, reinterpret_cast<LPARAM>(&click));
     EXPECT_EQ(AllItemData(list), order({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
     for (int command : {IDC_DESELECT_ALL, IDC_SELECT_ALL}) {
-        SendMessageA(shown.window, WM_COMMAND, command, 0);
+        SendMessageA(window, WM_COMMAND, command, 0);
         for (const ProblemPtr& problem : problems)
             EXPECT_EQ(problem->checked, command == IDC_SELECT_ALL ? 1u : 0u) << command;
         EXPECT_EQ(details.List().IsChecked(1), command == IDC_SELECT_ALL);
     }
 
     ListView_EnsureVisible(list, 11, FALSE);
-    PumpWindowMessages(shown.window);
+    PumpWindowMessages(window);
     const int top = ListView_GetTopIndex(list);
     ASSERT_GT(top, 0);
+    RECT ignore, copy;
     details.List().LinkAreas(top + 1, ignore, copy);
     ClickAt(list, (copy.left + copy.right) / 2, (copy.top + copy.bottom) / 2);
-    PumpWindowMessages(shown.window);
+    PumpWindowMessages(window);
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Copied to Clipboard"});
     ASSERT_TRUE(OpenClipboard(nullptr));
     HANDLE data = GetClipboardData(CF_TEXT);
@@ -183,14 +166,15 @@ TEST(ProblemDetails, CheckSquaresSortingAndCopyLinks)
     CloseClipboard();
     EXPECT_EQ(copied, "RegKey : HKLM\\y" + std::to_string(top + 7) +
                           " \r\nValueName : Name\r\nValue : C:\\gone.exe\r\nexplained");
+    DestroyWindow(window);
 }
 
 // Scan Now with the Windows group unticked: the Run entries of a program that
 // is gone (one per root) reach the rows, labels and problem list. More Info of
 // the registry group, then the startup section: one problem is unticked by its
 // check box, the other's key goes on the ignore list, which unticks it at once.
-// Go Back shows the groups as stored at scan start; the next scan no longer
-// reports the ignored key.
+// Go Back shows the groups as stored; the next scan no longer reports the
+// ignored key.
 TEST_F(MainWindowTest, ScanThenUntickAndIgnoreFromTheViews)
 {
     const std::string name = UniqueName("QmGoneRun");
@@ -198,7 +182,7 @@ TEST_F(MainWindowTest, ScanThenUntickAndIgnoreFromTheViews)
     PlantedValue userRun(HKEY_CURRENT_USER, runKey, name, "C:\\" + name + "\\b.exe");
     PlantedValue fine(HKEY_CURRENT_USER, runKey, name + "ok", "C:\\windows\\notepad.exe");
     PlantedFile ignoreList(IgnoreListPath(), "");
-    ASSERT_NO_FATAL_FAILURE(Open());
+    EXPECT_FALSE(IsChecked(Item(IDC_CHECK_IE))) << "the stored setting";
     Click(IDC_CHECK_WINDOWS);
     ASSERT_FALSE(IsChecked(Item(IDC_CHECK_WINDOWS)));
     Click(IDC_SCAN_NOW);
@@ -208,12 +192,10 @@ TEST_F(MainWindowTest, ScanThenUntickAndIgnoreFromTheViews)
 
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Scan Completed"});
     ASSERT_EQ(main.CurrentPage(), MainWindow::Page::Results);
-    EXPECT_EQ(Text(IDC_STATUS_ITEM), "Scan Complete");
-    EXPECT_EQ(Text(IDC_STATUS_SECTION), "");
     EXPECT_EQ(SendMessageA(Item(IDC_SCAN_PROGRESS), PBM_GETPOS, 0, 0), 10000);
-    EXPECT_EQ(Text(IDC_LABEL_REGISTRY) + "|" + Text(IDC_LABEL_IE) + "|" + Text(IDC_LABEL_WINDOWS) + "|" +
-                  Text(IDC_LABEL_TWEAKS),
-              "Problems Found: 2|Problems Found: 0|Increase Disk Space By: 0 bytes|Tweaks Available: 0");
+    EXPECT_EQ(Text(IDC_STATUS_ITEM) + "|" + Text(IDC_STATUS_SECTION) + "|" + Text(IDC_LABEL_REGISTRY) + "|" +
+                  Text(IDC_LABEL_IE) + "|" + Text(IDC_LABEL_WINDOWS) + "|" + Text(IDC_LABEL_TWEAKS),
+              "Scan Complete||Problems Found: 2|Problems Found: 0|Increase Disk Space By: 0 bytes|Tweaks Available: 0");
     EXPECT_EQ(SectionRows(Item(IDC_SECTION_LIST)),
               (std::vector<std::string>{std::string(SectionRowLabel(SectionRegistryIntegrity)) +
                                             " | 0 | Finished | 0 | " + std::to_string(SectionRegistryIntegrity),
@@ -221,57 +203,54 @@ TEST_F(MainWindowTest, ScanThenUntickAndIgnoreFromTheViews)
                                             std::to_string(SectionStartup)}));
     const auto& problems = main.Problems().Problems();
     ASSERT_EQ(problems.size(), 2u);
-    ProblemRecord* machine = problems[0].get();
-    ProblemRecord* user = problems[1].get();
+    ProblemRecord *machine = problems[0].get(), *user = problems[1].get();
     EXPECT_EQ(user->keyPath, "HKEY_CURRENT_USER\\" + runKey);
-    for (size_t i = 0; i < problems.size(); ++i) {
-        EXPECT_EQ(problems[i]->valueName, name);
-        EXPECT_EQ(problems[i]->serial, i);
-        EXPECT_EQ(problems[i]->section, static_cast<unsigned>(SectionStartup));
-    }
+    for (size_t i = 0; i < problems.size(); ++i)
+        EXPECT_EQ(std::to_string(problems[i]->serial) + " " + std::to_string(problems[i]->section) + " " +
+                      problems[i]->valueName,
+                  std::to_string(i) + " 8 " + name);
     // A problem message without a record is passed over.
     EXPECT_EQ(SendMessageA(window, 0x87B7, 0, 0), 0);
     EXPECT_EQ(Text(IDC_LABEL_REGISTRY), "Problems Found: 2");
 
+    // A second thread drives the modal views that open over the window.
     std::vector<std::string> failures;
     std::string summaryText, ignoredEntry;
     TestThread driver([&] {
-        auto fail = [&](const std::string& what) { failures.push_back(what); };
         HWND summary = nullptr, details = nullptr, ignoreDialog = nullptr;
-        if (!WaitFor([&] { return (summary = FindWindowA(nullptr, "Errors Found")) != nullptr; }, 10000))
-            return fail("no summary");
+        auto waitFor = [&](auto done, const char* what) {
+            return WaitFor(done, 30000) || (failures.push_back(what), false);
+        };
+        if (!waitFor([&] { return (summary = FindWindowA(nullptr, "Errors Found")) != nullptr; }, "no summary"))
+            return;
         Sleep(300);
         HWND summaryList = GetDlgItem(summary, IDC_ERRORS_LIST);
         summaryText = ItemText(summaryList, 0);
         SaveScreenshot("errors-found", summary);
         RECT item = ItemRect(summaryList, 0);
         ClickAt(summaryList, item.right - 30, item.top + 10);
-        if (!WaitFor([&] { return (details = FindWindowA(nullptr, "Details of problems found")) != nullptr; }, 10000))
-            return fail("no details");
-        Sleep(300);
+        if (!waitFor([&] { return (details = FindWindowA(nullptr, "Details of problems found")) != nullptr; },
+                     "no details"))
+            return;
         HWND list = GetDlgItem(details, IDC_DETAILS_LIST);
-        std::vector<LPARAM> data = AllItemData(list);
-        if (data.size() != 2 || data[0] != reinterpret_cast<LPARAM>(machine))
-            return fail("details items");
+        if (AllItemData(list) != std::vector<LPARAM>{reinterpret_cast<LPARAM>(machine), reinterpret_cast<LPARAM>(user)})
+            return failures.push_back("details items");
         item = ItemRect(list, 0);
         ClickAt(list, item.left + 12, item.top + 15);
-        if (!WaitFor([&] { return machine->checked == 0; }, 5000))
-            fail("the check box did not untick the record");
+        waitFor([&] { return machine->checked == 0; }, "the check box did not untick the record");
         item = ItemRect(list, 1);
         ClickAt(list, item.right - 180, item.bottom - 10);
-        if (!WaitFor([&] { return IsShown(ignoreDialog = FindWindowA(nullptr, "Ignore List")); }, 60000))
-            return fail("no Ignore List");
+        if (!waitFor([&] { return IsShown(ignoreDialog = FindWindowA(nullptr, "Ignore List")); }, "no Ignore List"))
+            return;
         Sleep(300);
         SaveScreenshot("ignore-list", ignoreDialog);
         HWND entries = GetDlgItem(ignoreDialog, IDC_IGNORE_ENTRIES);
         ignoredEntry = ItemText(entries, ListView_GetItemCount(entries) - 1);
         PostMessageA(ignoreDialog, WM_COMMAND, IDOK, 0);
-        if (!WaitFor([&] { return !IsWindow(ignoreDialog); }, 10000))
-            fail("Save did not close the Ignore List");
-        if (!WaitFor([&] { return user->checked == 0; }, 5000))
-            fail("the saved list did not untick the record");
+        waitFor([&] { return !IsWindow(ignoreDialog); }, "Save did not close the Ignore List");
+        waitFor([&] { return user->checked == 0; }, "the saved list did not untick the record");
         PostMessageA(details, WM_COMMAND, IDCANCEL, 0);
-        WaitFor([&] { return !IsWindow(details); }, 5000);
+        waitFor([&] { return !IsWindow(details); }, "the details stayed");
         PostMessageA(summary, WM_COMMAND, IDCANCEL, 0);
     });
     SendMessageA(Item(IDC_MORE_REGISTRY), BM_CLICK, 0, 0);
@@ -287,13 +266,18 @@ TEST_F(MainWindowTest, ScanThenUntickAndIgnoreFromTheViews)
     EXPECT_EQ(ReadIgnoreListFile(IgnoreListPath()), std::vector<std::string>{ignoredEntry});
     EXPECT_EQ(boxes.Texts().back(), "Ignore Data Saved");
 
+    // Go Back reads the group settings as stored now (not a valid one: off).
+    WriteSetting(GroupSettingsKey(GroupTweaks), "1");
+    WriteSetting(GroupSettingsKey(GroupIETemp), "garbage");
     Click(IDC_GO_BACK);
     EXPECT_EQ(main.CurrentPage(), MainWindow::Page::Start);
-    EXPECT_FALSE(IsChecked(Item(IDC_CHECK_WINDOWS)));
-    EXPECT_TRUE(IsChecked(Item(IDC_CHECK_REGISTRY)));
+    EXPECT_EQ(std::to_string(IsChecked(Item(IDC_CHECK_REGISTRY))) + std::to_string(IsChecked(Item(IDC_CHECK_IE))) +
+                  std::to_string(IsChecked(Item(IDC_CHECK_WINDOWS))) + std::to_string(IsChecked(Item(IDC_CHECK_TWEAKS))),
+              "1001");
     Click(IDC_SCAN_NOW);
     ASSERT_TRUE(WaitForScanEnd());
     ASSERT_EQ(problems.size(), 1u);
-    EXPECT_EQ(problems[0]->keyPath, "HKEY_LOCAL_MACHINE\\" + runKey);
-    EXPECT_EQ(problems[0]->checked, 1u);
+    EXPECT_EQ(std::to_string(problems[0]->serial) + " " + problems[0]->keyPath + " " + std::to_string(problems[0]->checked),
+              "0 HKEY_LOCAL_MACHINE\\" + runKey + " 1");
+    EXPECT_EQ(Text(IDC_LABEL_REGISTRY), "Problems Found: 1");
 }

@@ -23,26 +23,21 @@ RECT ChildRect(HWND control)
     return area;
 }
 
-MainWindowTest::MainWindowTest()
+void MainWindowTest::SetUp()
 {
     settings.OnlySections({SectionRegistryIntegrity, SectionStartup});
     for (SectionGroupId group : {GroupIETemp, GroupTweaks})
         WriteSetting(GroupSettingsKey(group), "0");
-}
-
-void MainWindowTest::TearDown()
-{
-    if (IsWindow(window))
-        DestroyWindow(window);
-    PumpWindowMessages(nullptr);
-}
-
-void MainWindowTest::Open()
-{
     window = main.CreateModeless(nullptr);
     ASSERT_NE(window, nullptr);
     ShowWindow(window, SW_SHOW);
     PumpWindowMessages(window);
+}
+
+void MainWindowTest::TearDown()
+{
+    DestroyWindow(window);
+    PumpWindowMessages(nullptr);
 }
 
 bool MainWindowTest::WaitForScanEnd(DWORD milliseconds)

@@ -19,31 +19,13 @@ void PumpWindowMessages(HWND dialog);
 // A control's rectangle in its parent's client coordinates.
 RECT ChildRect(HWND control);
 
-// A modeless dialog shown for the life of the object.
-template <typename Dialog>
-struct ShownDialog {
-    explicit ShownDialog(Dialog& dialog) : window(dialog.CreateModeless(nullptr))
-    {
-        ShowWindow(window, SW_SHOW);
-        PumpWindowMessages(window);
-    }
-    ~ShownDialog()
-    {
-        DestroyWindow(window);
-        PumpWindowMessages(nullptr);
-    }
-    HWND Item(int id) const { return GetDlgItem(window, id); }
-    HWND window;
-};
-
-// The main window over the default settings with only the registry integrity
-// and startup sections on and the browser and tweaks groups unticked;
-// message boxes are captured.
+// The main window, shown, over the default settings with only the registry
+// integrity and startup sections on and the browser and tweaks groups
+// unticked; message boxes are captured.
 class MainWindowTest : public testing::Test {
 protected:
-    MainWindowTest();
+    void SetUp() override;
     void TearDown() override;
-    void Open();
     void Show(MainWindow::Page page) { main.SetPage(page), PumpWindowMessages(window); }
     // Runs the window until the scan thread has ended; false when it did not in time.
     bool WaitForScanEnd(DWORD milliseconds = 60000);

@@ -1,14 +1,9 @@
-#include <windows.h>
 #include <commctrl.h>
-
-#include <string>
-#include <vector>
 
 #include "TestWindow.h"
 #include "app/WindowScanContext.h"
 #include "resource.h"
 #include "support/TestThread.h"
-#include "support/UiDriver.h"
 
 namespace {
 
@@ -36,7 +31,6 @@ int WINAPI NoteWindowAtBox(HWND, LPCSTR text, LPCSTR, UINT)
 // reaches the window on its own.
 TEST_F(WindowScan, HeldItemsAndStepsKeepUpWithRecordsLabelsAndBoxes)
 {
-    ASSERT_NO_FATAL_FAILURE(Open());
     main.SetPage(MainWindow::Page::Scanning);
     SendMessageA(GetDlgItem(window, IDC_SCAN_PROGRESS), PBM_SETRANGE32, 0, 10000);
     SendMessageA(GetDlgItem(window, IDC_SCAN_PROGRESS), PBM_SETSTEP, 1, 0);
@@ -71,9 +65,8 @@ TEST_F(WindowScan, HeldItemsAndStepsKeepUpWithRecordsLabelsAndBoxes)
         return Text(IDC_STATUS_ITEM) == "D\\4" &&
                SendMessageA(GetDlgItem(window, IDC_SCAN_PROGRESS), PBM_GETPOS, 0, 0) == 8005;
     };
-    while (!(done && shown()) && GetTickCount() - start < 60000) {
+    while (!(done && shown()) && GetTickCount() - start < 60000)
         PumpWindowMessages(window);
-    }
     scan.Join();
     messageBoxFunction = previous;
 

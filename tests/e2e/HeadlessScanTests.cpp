@@ -13,23 +13,6 @@ namespace {
 
 const std::string runKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-// The report's fields in the order of its header.
-enum Column { Serial, Section, Item, KeyPath, ValueName, ValueData, Description, SizeBytes, Checked };
-using ReportRow = std::vector<std::string>;
-
-// The report's lines split at tabs; fields keep their escapes.
-std::vector<ReportRow> ReadReport(const std::string& path)
-{
-    std::vector<ReportRow> rows;
-    const std::string text = ReadFileBytes(path);
-    for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
-        rows.emplace_back(1);
-        for (char c : text.substr(at, end - at))
-            c == '\t' ? rows.back().emplace_back() : rows.back().back() += c;
-    }
-    return rows;
-}
-
 // As the report writes it: every backslash doubled.
 std::string Escaped(const std::string& text)
 {
@@ -39,18 +22,10 @@ std::string Escaped(const std::string& text)
     return escaped;
 }
 
-const ReportRow* FindRow(const std::vector<ReportRow>& rows, Column column, const std::string& value)
-{
-    for (const ReportRow& row : rows)
-        if (row.size() > Checked && lstrcmpiA(row[column].c_str(), Escaped(value).c_str()) == 0)
-            return &row;
-    return nullptr;
-}
-
 } // namespace
 
 // Leftovers of an uninstalled program, found by a complete scan of every
-// section: its Run entry, App Paths key, help file and a temporary file. With
+// section: its Run entry, App Paths key and a temporary file. With
 // CheckAllItems off every problem comes unchecked.
 TEST(HeadlessScan, PlantedProblemsAreReportedWithTheirFieldsAndLogged)
 {
@@ -62,43 +37,40 @@ TEST(HeadlessScan, PlantedProblemsAreReportedWithTheirFieldsAndLogged)
     const std::string report = reports.Path() + "\\scan report.tsv";
     PlantedValue run{HKEY_LOCAL_MACHINE, runKey, name, gone};
     PlantedValue appPath{HKEY_LOCAL_MACHINE, appPathKey, "", gone};
-    PlantedValue help{HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\Help", name + ".hlp", "C:\\" + name};
     PlantedFile temp{TestTempFolder() + name + ".tmp", std::string(1536, 't')};
 
     AppProcess app;
     ASSERT_TRUE(app.Start("/scan /all /report:\"" + report + "\""));
     EXPECT_EQ(app.WaitForExit(600000), 1u);
-    std::vector<ReportRow> rows = ReadReport(report);
-    ASSERT_FALSE(rows.empty());
-    EXPECT_EQ(rows[0], (ReportRow{"serial", "section", "item", "keyPath", "valueName", "valueData", "description",
-                                  "sizeBytes", "checked"}));
-    rows.erase(rows.begin());
-
-    const ReportRow* runRow = FindRow(rows, ValueName, name);
-    ASSERT_NE(runRow, nullptr);
-    EXPECT_EQ(ReportRow(runRow->begin() + 1, runRow->end()),
-              (ReportRow{"8", Escaped(gone), Escaped("HKEY_LOCAL_MACHINE\\" + runKey), name, Escaped(gone),
-                         "The file (%s) does not exist at the specified location", "0", "0"}));
-    const ReportRow* appRow = FindRow(rows, KeyPath, "HKEY_LOCAL_MACHINE\\" + appPathKey);
-    ASSERT_NE(appRow, nullptr);
-    EXPECT_EQ(appRow->at(Section) + "|" + appRow->at(ValueName) + "|" + appRow->at(ValueData),
-              "4|(Default)|" + Escaped(gone));
-    const ReportRow* helpRow = FindRow(rows, ValueName, name + ".hlp");
-    ASSERT_NE(helpRow, nullptr);
-    EXPECT_EQ(helpRow->at(Section) + "|" + helpRow->at(Item), "7|" + Escaped("C:\\" + name + "\\" + name + ".hlp"));
-    const ReportRow* tempRow = FindRow(rows, Item, temp.Path());
-    ASSERT_NE(tempRow, nullptr);
-    EXPECT_EQ(tempRow->at(Section) + "|" + tempRow->at(SizeBytes) + "|" + tempRow->at(Description),
-              "16|1536|Windows Temp File");
-    // Serials count the accepted problems in the order they arrived.
-    for (size_t i = 0; i < rows.size(); ++i) {
-        ASSERT_EQ(rows[i].size(), Checked + 1u);
-        EXPECT_EQ(rows[i][Serial] + "|" + rows[i][Checked], std::to_string(i) + "|0") << rows[i][Item];
-    }
-
+    const std::string text = ReadFileBytes(report);
+    EXPECT_EQ(text.rfind("serial\tsection\titem\tkeyPath\tvalueName\tvalueData\tdescription\tsizeBytes\tchecked\r\n",
+                         0),
+              0u);
+    // The line holding `part`, from the tab after its serial to its end.
+    auto lineWith = [&text](const std::string& part) {
+        size_t at = text.find(part);
+        size_t begin = at == std::string::npos ? at : text.find('\t', text.rfind("\r\n", at) + 2);
+        return at == std::string::npos ? std::string() : text.substr(begin, text.find("\r\n", at) - begin);
+    };
+    EXPECT_EQ(lineWith("\t" + name + "\t"),
+              "\t8\t" + Escaped(gone + "\tHKEY_LOCAL_MACHINE\\" + runKey + "\t" + name + "\t" + gone) +
+                  "\tThe file (%s) does not exist at the specified location\t0\t0");
+    const std::string appLine = lineWith(Escaped("\tHKEY_LOCAL_MACHINE\\" + appPathKey + "\t"));
+    EXPECT_EQ(appLine.rfind("\t4\t", 0), 0u) << appLine;
+    EXPECT_NE(appLine.find("\t(Default)\t" + Escaped(gone) + "\t"), std::string::npos) << appLine;
+    const std::string tempLine = lineWith(Escaped("\t" + temp.Path() + "\t"));
+    EXPECT_EQ(tempLine.rfind("\t16\t", 0), 0u) << tempLine;
+    EXPECT_NE(tempLine.find("\tWindows Temp File\t1536\t"), std::string::npos) << tempLine;
+    // Serials count the accepted problems in the order they arrived; none is checked.
+    size_t rows = 0;
+    for (size_t at = text.find("\r\n") + 2, end; at < text.size() && (end = text.find("\r\n", at)) != std::string::npos;
+         at = end + 2, ++rows)
+        EXPECT_TRUE(text.compare(at, std::to_string(rows).size() + 1, std::to_string(rows) + "\t") == 0 &&
+                    text.compare(end - 2, 2, "\t0") == 0)
+            << text.substr(at, end - at);
     std::string log = ReadOnlyMatch(settings.LogFolder(), "*.txt");
     EXPECT_EQ(log.rfind("Quillmoor Version = 8.0\r\r\n", 0), 0u);
-    EXPECT_EQ(CountOf(log, "\r\r\nKey : "), rows.size());
+    EXPECT_EQ(CountOf(log, "\r\r\nKey : "), rows);
     EXPECT_NE(log.find("\r\r\nKey : HKEY_LOCAL_MACHINE\\" + runKey + "\r\r\nValueName : " + name +
                        "\r\r\nValue : " + gone + "\r\r\n"),
               std::string::npos);
@@ -109,4 +81,23 @@ TEST(HeadlessScan, ASwitchItDoesNotKnowEndsWithTwo)
     AppProcess app;
     ASSERT_TRUE(app.Start("/scan /bogus"));
     EXPECT_EQ(app.WaitForExit(60000), 2u);
+}
+
+// With the system reporting Windows 98 the program starts, scans and reports
+// a broken recent-file entry (lowered by the walker, backslashes doubled).
+TEST(Windows98, StartsAndScans)
+{
+    PlantedValue version(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Quillmoor8.exe", "Version", "win98");
+    SavedSettingsKey saved;
+    const std::string name = UniqueName("QmWin98");
+    PlantedValue recent(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Paint\\Recent File List",
+                        name, "c:\\" + name + "\\paint.exe");
+    PlantedFolder reports{TestTempFolder() + UniqueName("QmWin98Reports")};
+    const std::string report = reports.Path() + "\\report.tsv";
+    AppProcess app;
+    ASSERT_TRUE(app.Start("/scan /sections:15 /report:\"" + report + "\""));
+    EXPECT_EQ(app.WaitForExit(120000), 1u) << "no problem found, or the program did not run";
+    std::string folder = name;
+    CharLowerA(&folder[0]);
+    EXPECT_NE(ReadFileBytes(report).find("c:\\\\" + folder + "\\\\paint.exe"), std::string::npos);
 }

@@ -11,7 +11,7 @@
 namespace {
 
 constexpr int canvasWidth = 400, canvasHeight = 120;
-const COLORREF red = RGB(255, 0, 0), ink = RGB(0, 0, 0);
+const COLORREF ink = RGB(0, 0, 0);
 
 // A white 32-bit memory bitmap with a plain, not smoothed Tahoma selected:
 // every text pixel is exactly the text colour.
@@ -110,49 +110,29 @@ TEST_F(Canvas, LayoutOfWordsBlocksAndTags)
         EXPECT_EQ(area.bottom - area.top, c.expectedLastY + line);
         EXPECT_EQ(area.left, 10);
     }
-    EXPECT_EQ(DrawMarkupText(dc, "", -1, nullptr, 0), 0);
-    EXPECT_EQ(DrawMarkupText(dc, nullptr, -1, nullptr, 0), 0);
-    EXPECT_EQ(DrawMarkupText(nullptr, "a<br>b", -1, nullptr, 0), 0);
+    EXPECT_EQ(DrawMarkupText(dc, "", -1, nullptr, 0) + DrawMarkupText(dc, nullptr, -1, nullptr, 0) +
+                  DrawMarkupText(nullptr, "a<br>b", -1, nullptr, 0),
+              0);
 }
 
-TEST_F(Canvas, ColourRunsDrawWhereTheirWordsStandAndTheColourComesBack)
+// Without a rectangle the text starts at the current position. Eight colours
+// are saved; the ninth is set without being saved, so the first end tag brings
+// back the colour that was current before the eighth. The device context gets
+// its own colour and font back.
+TEST_F(Canvas, NineNestedColoursFromTheCurrentPosition)
 {
-    const std::string before = "<b>Head</b> ";
-    const std::string text = before + "<FONT COLOR='#ff0000'>redred</font> after";
-    RECT area = {0, 0, canvasWidth, canvasHeight};
-    DrawMarkupText(dc, text.c_str(), -1, &area, DT_WORDBREAK);
-
-    const int blank = Width(" ");
-    const int redLeft = Width("Head", &bold) + blank, redRight = redLeft + Width("redred");
-    EXPECT_GT(Count(red, redLeft, redRight), 20);
-    EXPECT_EQ(Count(red, 0, redLeft) + Count(red, redRight, canvasWidth), 0);
-    EXPECT_GT(Count(ink, redRight, canvasWidth), 20) << "the colour before the run is back";
-    EXPECT_EQ(Count(ink, redLeft, redRight), 0);
-    EXPECT_EQ(GetTextColor(dc), ink);
-    EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), plain.Get());
-}
-
-// Eight colours are saved; the ninth is set without being saved, so the first
-// end tag brings back the colour that was current before the eighth.
-TEST_F(Canvas, NineNestedColours)
-{
-    std::string text;
+    std::string text = "<b>";
     for (int i = 1; i <= 9; ++i) {
         char tag[40];
         std::snprintf(tag, sizeof(tag), "<font color=\"#%02X0000\">", i * 20);
         text += tag;
     }
-    text += "</font>W";
-    RECT area = {0, 0, canvasWidth, canvasHeight};
-    DrawMarkupText(dc, text.c_str(), -1, &area, 0);
-    EXPECT_GT(Count(RGB(7 * 20, 0, 0), 0, canvasWidth), 20);
-    EXPECT_EQ(Count(RGB(9 * 20, 0, 0), 0, canvasWidth) + Count(RGB(8 * 20, 0, 0), 0, canvasWidth), 0);
-}
-
-TEST_F(Canvas, WithoutARectangleTheTextStartsAtTheCurrentPosition)
-{
     MoveToEx(dc, 200, 40, nullptr);
-    DrawMarkupText(dc, "<font color=\"#FF0000\">X</font>", -1, nullptr, 0);
-    EXPECT_EQ(Count(red, 0, 200), 0);
-    EXPECT_GT(Count(red, 200, 200 + Width("X")), 5);
+    DrawMarkupText(dc, (text + "</font>W").c_str(), -1, nullptr, 0);
+    const COLORREF seventh = RGB(7 * 20, 0, 0);
+    EXPECT_EQ(Count(seventh, 0, 200), 0);
+    EXPECT_GT(Count(seventh, 200, 200 + Width("W", &bold)), 20);
+    EXPECT_EQ(Count(RGB(9 * 20, 0, 0), 0, canvasWidth) + Count(RGB(8 * 20, 0, 0), 0, canvasWidth), 0);
+    EXPECT_EQ(GetTextColor(dc), ink);
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), plain.Get());
 }
