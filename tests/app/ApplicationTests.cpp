@@ -10,7 +10,6 @@
 #include "support/TestThread.h"
 #include "support/UiDriver.h"
 
-// What the headless run writes, kept.
 struct CollectedText : TextOutput {
     std::string text;
     bool Write(const std::string& more) override { return text += more, true; }

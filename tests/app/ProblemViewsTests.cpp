@@ -213,11 +213,10 @@ TEST_F(MainWindowTest, ScanThenUntickAndIgnoreFromTheViews)
     EXPECT_EQ(SendMessageA(window, 0x87B7, 0, 0), 0);
     EXPECT_EQ(Text(IDC_LABEL_REGISTRY), "Problems Found: 2");
 
-    // A second thread drives the modal views that open over the window.
     std::vector<std::string> failures;
     std::string summaryText, ignoredEntry;
+    HWND summary = nullptr, details = nullptr, ignoreDialog = nullptr;
     TestThread driver([&] {
-        HWND summary = nullptr, details = nullptr, ignoreDialog = nullptr;
         auto waitFor = [&](auto done, const char* what) {
             return WaitFor(done, 30000) || (failures.push_back(what), false);
         };
@@ -249,12 +248,16 @@ TEST_F(MainWindowTest, ScanThenUntickAndIgnoreFromTheViews)
         PostMessageA(ignoreDialog, WM_COMMAND, IDOK, 0);
         waitFor([&] { return !IsWindow(ignoreDialog); }, "Save did not close the Ignore List");
         waitFor([&] { return user->checked == 0; }, "the saved list did not untick the record");
-        PostMessageA(details, WM_COMMAND, IDCANCEL, 0);
-        waitFor([&] { return !IsWindow(details); }, "the details stayed");
-        PostMessageA(summary, WM_COMMAND, IDCANCEL, 0);
+    });
+    // Whatever is still open closes, the views over it first.
+    TestThread closer([&] {
+        driver.Join();
+        for (HWND open : {ignoreDialog, details, summary})
+            if (open && IsWindow(open) && PostMessageA(open, WM_COMMAND, IDCANCEL, 0))
+                WaitFor([&] { return !IsWindow(open); }, 5000);
     });
     SendMessageA(Item(IDC_MORE_REGISTRY), BM_CLICK, 0, 0);
-    driver.Join();
+    closer.Join();
     EXPECT_EQ(failures, std::vector<std::string>{});
     EXPECT_EQ(summaryText, "<b>" + std::string(SectionRowLabel(SectionStartup)) +
                                "<brs><br><font color=\"#FF0000\">2 Problem(s)</font></b><br>Description : " +

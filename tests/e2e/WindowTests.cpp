@@ -131,7 +131,6 @@ TEST(ScanFromWindow, AbortKeepsWhatWasAcceptedAndEscapeDuringAScanEndsCleanly)
     EXPECT_GE(found, 3);
     PressButton(box.window, IDOK);
     ASSERT_TRUE(WaitFor([&] { return IsShown(run.Item(IDC_REPAIR)); }, 5000)) << "no results page";
-    Sleep(200);
     SaveScreenshot("results-after-scan", run.window);
 
     // One log entry for each problem the window counted, and nothing after.
