@@ -1,15 +1,18 @@
 // A backup set as one repair writes it: its Config.ini byte for byte, the
-// exports and copies beside it, the cabinet it becomes, what is kept when
-// packing fails, and the recovery of a set that was never finished.
+// exports and copies beside it, the cabinet it becomes and what the restore
+// makes of it, what is kept when packing fails, and the recovery of a set
+// that was never finished.
 
 #include <gtest/gtest.h>
 
 #include <set>
 
+#include "core/Registry.h"
 #include "repair/BackupSet.h"
 #include "support/FileBytes.h"
 #include "support/MessageCapture.h"
 #include "support/Planted.h"
+#include "support/StateWitness.h"
 
 namespace {
 
@@ -61,12 +64,13 @@ TEST(BackupSet, RecordsExportsAndCopiesOfOneRepairBecomeOneCabinet)
     key.SetString("Path", "C:\\gone\\app.exe");
     key.Subkey("Sub");
     PlantedKey run(HKEY_CURRENT_USER, "Software\\" + UniqueName("QmSetRun"));
-    run.SetString("Gone", "C:\\Gone.exe");
+    run.SetString("Gone", "C:\\Gone.exe", REG_EXPAND_SZ);
     const std::string root = TestTempFolder() + UniqueName("qmset");
     PlantedFile first(root + "\\a\\App.lnk", "first"), second(root + "\\b\\App.lnk", "second");
     PlantedFolder work(root + "\\work");
     CabinetsMade cabinets;
     MessageCapture capture;
+    const std::vector<std::string> keyBefore = SortedExport(key.FullPath()), runBefore = SortedExport(run.FullPath());
 
     BackupSet set;
     ASSERT_EQ(set.Begin(work.Path()), 1);
@@ -102,8 +106,18 @@ TEST(BackupSet, RecordsExportsAndCopiesOfOneRepairBecomeOneCabinet)
     EXPECT_EQ(Unpacked(set.CabinetPath(), out), config);
     EXPECT_EQ(Names(out), (std::set<std::string>{"5_App.lnk", "App.lnk", "Config.ini", "ZipLog.txt", "rkBackUp1.reg",
                                                  "rvBackUp3.reg", "rvBackUp6.reg"}));
-    EXPECT_EQ(ReadFileBytes(out + "\\App.lnk") + "|" + ReadFileBytes(out + "\\5_App.lnk"), "first|second");
-    EXPECT_EQ(ReadFileBytes(out + "\\rvBackUp6.reg"), "REGEDIT4\r\n\r\n[" + run.FullPath() + "]\r\n\"Absent\"=-\r\n\r\n");
+
+    // The restore puts back each kind of record: the key, the value exactly
+    // (not the record's text), both files, and the tweaked value's absence.
+    ASSERT_EQ(DeleteRegKey(HKEY_CURRENT_USER, key.Path()), 1);
+    ASSERT_EQ(DeleteRegValue(HKEY_CURRENT_USER, run.Path(), "Gone"), 1);
+    run.SetDword("Absent", 1);
+    DeleteFileA(first.Path().c_str());
+    DeleteFileA(second.Path().c_str());
+    EXPECT_EQ(RunHeadlessCommand({"/restore:" + set.CabinetPath()}), 0);
+    EXPECT_EQ(SortedExport(key.FullPath()), keyBefore);
+    EXPECT_EQ(SortedExport(run.FullPath()), runBefore);
+    EXPECT_EQ(ReadFileBytes(first.Path()) + "|" + ReadFileBytes(second.Path()), "first|second");
 
     BackupSet lost;
     lost.Begin(root + "\\no such folder");

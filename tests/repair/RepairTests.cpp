@@ -45,8 +45,7 @@ std::string Differences(const std::vector<std::string>& got, const std::vector<s
 }
 
 // Shows nothing; keeps the boxes' texts, answering each with its first button.
-class QuietView : public RepairView {
-public:
+struct QuietView : RepairView {
     std::vector<std::string> boxes;
     bool pumps = false;
 
@@ -75,11 +74,7 @@ ProblemPtr Record(unsigned section, const std::string& keyPath, const std::strin
 
 class Repair : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        FillMruKeys();
-        keepScanning = 1;
-    }
+    void SetUp() override { FillMruKeys(), keepScanning = 1; }
     void TearDown() override
     {
         for (const std::string& set : sets)
@@ -89,8 +84,7 @@ protected:
     {
         RepairState state;
         RepairOutcome outcome = RepairProblems(problems, true, state, view);
-        if (!outcome.cabinetPath.empty())
-            sets.push_back(outcome.cabinetPath);
+        sets.push_back(outcome.cabinetPath);
         return outcome;
     }
 

@@ -20,35 +20,26 @@ namespace {
 
 const char runKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-// What the window showed while its repair ran, seen from inside the run.
-struct Seen {
-    HWND window = nullptr;
-    HWND helper = nullptr;
-    std::vector<std::string> boxes;
-    std::string caption;
-    bool scanEnabled = true;
-    int barPosition = -1;
-};
-Seen seen;
+HWND window, helper;
+std::vector<std::string> boxes;
+std::string during; // the button's caption, the scan button's state and the progress while it ran
 
 // Runs inside the repair's first pump: notes what the window shows, clicks Abort.
-LRESULT CALLBACK HelperProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK AtFirstPump(HWND self, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg != WM_APP)
-        return DefWindowProcA(window, msg, wParam, lParam);
-    seen.caption = WindowText(GetDlgItem(seen.window, IDC_REPAIR));
-    seen.scanEnabled = IsWindowEnabled(GetDlgItem(seen.window, IDC_SCAN)) != 0;
-    seen.barPosition = static_cast<int>(SendMessageA(GetDlgItem(seen.window, IDC_REPAIR_PROGRESS), PBM_GETPOS, 0, 0));
-    SendMessageA(seen.window, WM_COMMAND, MAKEWPARAM(IDC_REPAIR, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(seen.window, IDC_REPAIR)));
+        return DefWindowProcA(self, msg, wParam, lParam);
+    during = WindowText(GetDlgItem(window, IDC_REPAIR)) + (IsWindowEnabled(GetDlgItem(window, IDC_SCAN)) ? "|on|" : "|off|") +
+             std::to_string(SendMessageA(GetDlgItem(window, IDC_REPAIR_PROGRESS), PBM_GETPOS, 0, 0));
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_REPAIR, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_REPAIR)));
     return 0;
 }
 
 int WINAPI WatchBoxes(HWND, LPCSTR text, LPCSTR, UINT)
 {
-    seen.boxes.push_back(text);
-    if (seen.boxes.size() == 1) // the backup notice: Abort is clicked at the first pump
-        PostMessageA(seen.helper, WM_APP, 0, 0);
+    boxes.push_back(text);
+    if (boxes.size() == 1) // the backup notice: Abort is clicked at the first pump
+        PostMessageA(helper, WM_APP, 0, 0);
     return IDOK;
 }
 
@@ -67,12 +58,11 @@ TEST(RepairWindow, AbortAfterTheFirstRecordEndsWithTheAbortMessageAndASetOfWhatW
     const size_t setsBefore = ListBackupSets().size();
 
     MainWindow main;
-    seen = Seen();
-    seen.window = main.CreateModeless(nullptr);
-    ASSERT_NE(seen.window, nullptr);
-    seen.helper = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    SetWindowLongPtrA(seen.helper, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HelperProc));
-    ShowWindow(seen.window, SW_SHOW);
+    window = main.CreateModeless(nullptr);
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_SHOW);
+    helper = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    SetWindowLongPtrA(helper, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AtFirstPump));
     {
         MessageCapture quiet;
         main.StartScan();
@@ -85,18 +75,15 @@ TEST(RepairWindow, AbortAfterTheFirstRecordEndsWithTheAbortMessageAndASetOfWhatW
 
     MessageBoxFunction previous = messageBoxFunction;
     messageBoxFunction = WatchBoxes;
-    SendMessageA(seen.window, WM_COMMAND, MAKEWPARAM(IDC_REPAIR, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(seen.window, IDC_REPAIR)));
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_REPAIR, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_REPAIR)));
     messageBoxFunction = previous;
 
-    EXPECT_EQ(seen.boxes, (std::vector<std::string>{
+    EXPECT_EQ(boxes, (std::vector<std::string>{
                               "Quillmoor will automatically backup any problems fixed before actually "
                               "removing them.\nPress OK to proceed with backup and removal procedures.",
                               "System Repair Aborted"}));
-    EXPECT_EQ(seen.caption, "Abort");
-    EXPECT_FALSE(seen.scanEnabled);
-    EXPECT_EQ(seen.barPosition, 1);
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(seen.window, IDC_SCAN)));
+    EXPECT_EQ(during, "Abort|off|1");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, IDC_SCAN)));
     EXPECT_EQ(main.CurrentPage(), MainWindow::Page::Start);
     EXPECT_FALSE(main.RepairRunning());
 
@@ -114,6 +101,6 @@ TEST(RepairWindow, AbortAfterTheFirstRecordEndsWithTheAbortMessageAndASetOfWhatW
     EXPECT_EQ(contents.items[0].kind, RestoreValue);
     EXPECT_EQ(contents.items[0].valueName, removed);
 
-    DestroyWindow(seen.window);
-    DestroyWindow(seen.helper);
+    DestroyWindow(window);
+    DestroyWindow(helper);
 }

@@ -293,34 +293,6 @@ TEST_F(Restore, SetsAreListedNewestFirstAndChosenItemsRestoreAlone)
     EXPECT_EQ(RunHeadlessCommand({"/restore:1,1,2000_0,0,0"}), ExitBadCommandLine);
 }
 
-// The writer keeps each value exactly (type and bytes) beside its record's
-// text, and a tweak's earlier state; restoring puts them back as they were.
-TEST_F(Restore, ASetWrittenBeforeARepairComesBackExactly)
-{
-    PlantedKey key(HKEY_CURRENT_USER, testKey + "\\Written");
-    const std::string multi("first\0second\0", 14);
-    key.SetString("", "quote \" and back\\slash");
-    key.SetBinary("Multi", std::vector<BYTE>(multi.begin(), multi.end()), REG_MULTI_SZ);
-    key.SetBinary("Bin", std::vector<BYTE>(300, 0xA5)); // written over several lines
-    const std::vector<std::string> before = SortedExport(key.FullPath());
-
-    BackupSet writer;
-    PlantedFolder work(TestTempFolder() + UniqueName("work"));
-    ASSERT_EQ(writer.Begin(work.Path()), 1);
-    for (const char* name : {"", "Multi", "Bin"}) {
-        ASSERT_EQ(writer.AddRegValue(key.FullPath(), name, "lowered text", 2), 1) << name;
-        ASSERT_EQ(DeleteRegValue(HKEY_CURRENT_USER, key.Path(), name), 1) << name;
-    }
-    ASSERT_EQ(writer.AddValueState(key.FullPath(), "Tweak", 3), 1);
-    key.SetDword("Tweak", 1);
-    ASSERT_EQ(writer.Finish(), 1);
-
-    EXPECT_EQ(RunHeadlessCommand({"/restore:" + writer.CabinetPath()}), 0);
-    DeleteFileA(writer.CabinetPath().c_str());
-    EXPECT_EQ(SortedExport(key.FullPath()), before);
-    EXPECT_EQ(CountOf(ReadFileBytes(RestoreLogPath()), "\"Tweak\"=dword:00000001"), 1u) << "removed unrecorded";
-}
-
 // Back Up opens the restore dialog; Remove Backup asks for a set, asks before
 // it deletes, and the restore dialog's lists follow.
 TEST(RestoreWindow, BackUpOpensTheRestoreDialogAndRemoveBackupDeletesTheChosenSet)
