@@ -293,48 +293,31 @@ TEST_F(Restore, SetsAreListedNewestFirstAndChosenItemsRestoreAlone)
     EXPECT_EQ(RunHeadlessCommand({"/restore:1,1,2000_0,0,0"}), ExitBadCommandLine);
 }
 
-// Back Up opens the restore dialog; Remove Backup asks for a set, asks before
-// it deletes, and the restore dialog's lists follow.
-TEST(RestoreWindow, BackUpOpensTheRestoreDialogAndRemoveBackupDeletesTheChosenSet)
+// Remove Backup asks for a set, then asks before it deletes it; only a yes deletes.
+TEST_F(Restore, RemoveBackupDeletesTheChosenSetOnlyWhenTheUserSaysYes)
 {
     HandMadeSet set("6,2,2012_8,30,0");
     set.Value("HKEY_CURRENT_USER\\" + testKey, "Program", "C:\\Program Files\\Old\\old.exe");
-    set.Lines("[TYPE:REG_KEY]\n[NAME:HKEY_CLASSES_ROOT\\CLSID\\{00000000-1111-2222-3333-444444444444}]\n[PATH:\\rkBackUp4.reg]\n");
     set.Pack();
-    AppProcess app;
-    ASSERT_TRUE(app.Start());
-    HWND main = WaitForWindow(app.Id(), "Quillmoor v8.0", 15000);
-    ASSERT_NE(main, nullptr);
-    Click(Control(main, IDC_BACKUP));
-    HWND restore = WaitForWindow(app.Id(), "Restore Backup", 10000);
-    ASSERT_NE(restore, nullptr);
-    ChooseSet(restore, set.name);
-    HWND items = Control(restore, IDC_RESTORE_ITEM_LIST);
-    EXPECT_EQ(SendMessageA(items, LVM_GETITEMCOUNT, 0, 0), 2);
-
-    Click(Control(restore, IDC_REMOVE_BACKUPS));
-    HWND remove = WaitForWindow(app.Id(), "Remove Backup", 10000);
-    ASSERT_NE(remove, nullptr);
-    auto answer = [&](int button) {
-        MessageBoxSeen box = WaitForMessageBox(app.Id(), 10000);
-        PressButton(box.window, button);
-        for (int tries = 0; tries < 250 && IsWindow(box.window); ++tries)
-            Sleep(20);
-        return box;
-    };
-    Click(Control(remove, IDOK));
-    EXPECT_EQ(answer(IDOK).text, "Please Select a backup date");
-    ChooseSet(remove, set.name);
-    Click(Control(remove, IDOK));
-    MessageBoxSeen question = answer(IDYES);
-    EXPECT_EQ(question.title + "|" + question.text, "Quillmoor v7.1|Are you sure you want to remove this registry "
-                                                    "backup?  You will not be able to restore this backup once it is removed");
-    EXPECT_EQ(answer(IDOK).text, "Backup Deleted Successfully");
-    for (int tries = 0; tries < 250 && IsWindow(remove); ++tries)
-        Sleep(20);
-    EXPECT_FALSE(IsWindow(remove));
-    EXPECT_EQ(GetFileAttributesA(set.Cabinet().c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(static_cast<size_t>(SendMessageA(Control(restore, IDC_BACKUP_DATES), CB_GETCOUNT, 0, 0)),
-              ListBackupSets().size());
-    EXPECT_EQ(SendMessageA(items, LVM_GETITEMCOUNT, 0, 0), 0);
+    const std::string question = "Are you sure you want to remove this registry backup?  You will not be able to "
+                                 "restore this backup once it is removed";
+    for (int answer : {IDNO, IDYES}) {
+        MessageCapture boxes(answer);
+        RemoveBackupDialog remove;
+        HWND window = remove.CreateModeless(nullptr);
+        auto pressOk = [&] { SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(Control(window, IDOK))); };
+        pressOk();
+        ChooseSet(window, set.name);
+        pressOk();
+        std::vector<std::string> expected = {"Please Select a backup date", question};
+        if (answer == IDYES)
+            expected.push_back("Backup Deleted Successfully");
+        EXPECT_EQ(boxes.Texts(), expected);
+        ASSERT_GE(boxes.Messages().size(), 2u);
+        EXPECT_EQ(boxes.Messages()[1].title, "Quillmoor v7.1");
+        EXPECT_EQ(GetFileAttributesA(set.Cabinet().c_str()) != INVALID_FILE_ATTRIBUTES, answer == IDNO);
+        EXPECT_EQ(IsWindow(window) != 0, answer == IDNO) << "the dialog closes once the set is deleted";
+        if (IsWindow(window))
+            DestroyWindow(window);
+    }
 }
