@@ -1,8 +1,3 @@
-// A backup set as one repair writes it: its Config.ini byte for byte, the
-// exports and copies beside it, the cabinet it becomes and what the restore
-// makes of it, what is kept when packing fails, and the recovery of a set
-// that was never finished.
-
 #include <gtest/gtest.h>
 
 #include <set>
@@ -107,8 +102,7 @@ TEST(BackupSet, RecordsExportsAndCopiesOfOneRepairBecomeOneCabinet)
     EXPECT_EQ(Names(out), (std::set<std::string>{"5_App.lnk", "App.lnk", "Config.ini", "ZipLog.txt", "rkBackUp1.reg",
                                                  "rvBackUp3.reg", "rvBackUp6.reg"}));
 
-    // The restore puts back each kind of record: the key, the value exactly
-    // (not the record's text), both files, and the tweaked value's absence.
+    // The restore puts back the key, the value exactly, both files and the tweaked value's absence.
     ASSERT_EQ(DeleteRegKey(HKEY_CURRENT_USER, key.Path()), 1);
     ASSERT_EQ(DeleteRegValue(HKEY_CURRENT_USER, run.Path(), "Gone"), 1);
     run.SetDword("Absent", 1);

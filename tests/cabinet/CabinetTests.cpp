@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <tuple>
 
 #include "repair/CabinetCheck.h"
@@ -18,10 +19,7 @@ bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str(
 
 void WriteWholeFile(const std::string& path, const std::string& bytes)
 {
-    FILE* file = fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr) << path;
-    fwrite(bytes.data(), 1, bytes.size(), file);
-    fclose(file);
+    EXPECT_TRUE(std::ofstream(path, std::ios::binary).write(bytes.data(), bytes.size()).good()) << path;
 }
 
 // Packs `files` into `cabinet`, expecting every step to succeed; its bytes.
@@ -46,8 +44,7 @@ std::string Unpack(const std::string& cabinet, const std::string& target)
 
 } // namespace
 
-// Also: a cabinet left unflushed is completed, and its temporary files pass
-// over names others use and go when it is done.
+// Also: an unflushed cabinet is completed, and its temporary files pass over others' names and go.
 TEST(CabinetCompressor, FolderPacksItsOwnFilesThenTheLogAndUnpacksWithTimesAndAttributes)
 {
     auto tempName = [](int n) { return TestTempFolder() + "CabTemp" + std::to_string(10000 + n).substr(1); };

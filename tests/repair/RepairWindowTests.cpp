@@ -45,9 +45,7 @@ int WINAPI WatchBoxes(HWND, LPCSTR text, LPCSTR, UINT)
 
 } // namespace
 
-// Repair from the results page, aborted at its first pump: the window is
-// locked and reads "Abort" while it runs, one Run entry goes and one stays,
-// and the set holds the one that went.
+// Aborted at its first pump, the locked window's repair keeps one entry and a set of the one that went.
 TEST(RepairWindow, AbortAfterTheFirstRecordEndsWithTheAbortMessageAndASetOfWhatWent)
 {
     DefaultSettings settings;

@@ -5,12 +5,11 @@
 #include <shlwapi.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <fstream>
 #include <memory>
 
 #include "app/CommandLine.h"
 #include "app/HeadlessRestore.h"
-#include "core/FileTools.h"
 #include "core/Registry.h"
 #include "repair/BackupRestore.h"
 #include "repair/CabinetCompressor.h"
@@ -26,8 +25,7 @@ namespace {
 
 const std::string testKey = "Software\\QuillmoorRestoreTest";
 
-// A set made by hand, as older writers or damage leave them: Config.ini
-// stored as the writer stores it (CR CR LF), exports and file copies.
+// A set made by hand, as older writers or damage leave them (Config.ini lines end CR CR LF).
 class HandMadeSet {
 public:
     explicit HandMadeSet(const std::string& name) : name(name) { CreateFolders(work); }
@@ -42,9 +40,7 @@ public:
         std::string stored;
         for (char c : text)
             stored += c == '\n' ? std::string("\r\r\n") : std::string(1, c);
-        FILE* file = std::fopen((work + "\\Config.ini").c_str(), "ab");
-        std::fwrite(stored.data(), 1, stored.size(), file);
-        std::fclose(file);
+        std::ofstream(work + "\\Config.ini", std::ios::binary | std::ios::app) << stored;
     }
     void Key(const std::string& keyPath, int number)
     {
@@ -81,13 +77,11 @@ private:
 // Chooses the set in the program's date list, which lists the same folder's sets.
 void ChooseSet(HWND dialog, const std::string& setName)
 {
-    std::vector<BackupSetEntry> sets = ListBackupSets();
-    size_t at = 0;
-    while (at < sets.size() && sets[at].name != setName)
-        ++at;
+    const std::vector<BackupSetEntry> sets = ListBackupSets();
+    auto at = std::find_if(sets.begin(), sets.end(), [&](const BackupSetEntry& set) { return set.name == setName; });
     HWND list = Control(dialog, IDC_BACKUP_DATES);
     ASSERT_EQ(static_cast<size_t>(SendMessageA(list, CB_GETCOUNT, 0, 0)), sets.size());
-    SendMessageA(list, CB_SETCURSEL, at, 0);
+    SendMessageA(list, CB_SETCURSEL, at - sets.begin(), 0);
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_BACKUP_DATES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
 }
 
@@ -97,11 +91,7 @@ struct OpenDialog {
     RestoreDialog dialog;
     HWND window = dialog.CreateModeless(nullptr);
 
-    ~OpenDialog()
-    {
-        if (IsWindow(window))
-            DestroyWindow(window);
-    }
+    ~OpenDialog() { DestroyWindow(window); }
     HWND Item(int id) const { return GetDlgItem(window, id); }
     void Press(int id) { SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id))); }
     // "Item Type|Path" per row.
@@ -142,9 +132,7 @@ protected:
 
 } // namespace
 
-// An exported key, a value record alone and files (under their bare name as
-// older sets keep them, or under unique names) come back; whatever did not,
-// and any state a restore overwrote, restore.txt names.
+// Keys, values and files (bare or unique names) come back; restore.txt names the failures and overwritten states.
 TEST_F(Restore, DialogRestoresTheCheckedItemsAndNamesWhatDidNotComeBack)
 {
     PlantedKey holder(HKEY_CURRENT_USER, testKey + "\\Holder");
@@ -233,11 +221,8 @@ TEST_F(Restore, CorruptSetsAreReportedAndNothingHalfWrittenGoesUntold)
         HandMadeSet set("3,20,2011_9,26,53");
         set.Lines(c.records);
         set.Pack();
-        if (c.records.empty()) {
-            FILE* junk = std::fopen(set.Cabinet().c_str(), "wb");
-            std::fputs("This is no cabinet at all", junk);
-            std::fclose(junk);
-        }
+        if (c.records.empty())
+            std::ofstream(set.Cabinet(), std::ios::binary) << "This is no cabinet at all";
         OpenDialog dialog;
         ChooseSet(dialog.window, set.name);
         EXPECT_EQ(dialog.Rows(), c.rows);
@@ -255,8 +240,7 @@ TEST_F(Restore, CorruptSetsAreReportedAndNothingHalfWrittenGoesUntold)
     }
 }
 
-// Date texts begin with the weekday, so their alphabetical order is no date
-// order. (The dialogs list the same order: the tests choose sets by it.)
+// Newest first, not by date text (the dialogs list the same order: ChooseSet relies on it).
 TEST_F(Restore, SetsAreListedNewestFirstAndChosenItemsRestoreAlone)
 {
     PlantedKey key(HKEY_CURRENT_USER, testKey + "\\Listed");
