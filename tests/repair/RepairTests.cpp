@@ -28,19 +28,12 @@ bool ValueExists(HKEY root, const std::string& path, const std::string& name)
     return SHGetValueA(root, path.c_str(), name.c_str(), nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-std::string Lower(std::string text)
+// The lines in only one of two sorted lists, for a failure message.
+std::string Differences(const std::vector<std::string>& one, const std::vector<std::string>& other)
 {
-    CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
-
-// Lines in one and not the other, for a failure message.
-std::string Differences(const std::vector<std::string>& got, const std::vector<std::string>& expected)
-{
-    std::vector<std::string> extra, missing;
-    std::set_difference(got.begin(), got.end(), expected.begin(), expected.end(), std::back_inserter(extra));
-    std::set_difference(expected.begin(), expected.end(), got.begin(), got.end(), std::back_inserter(missing));
-    return "extra: " + testing::PrintToString(extra) + "\nmissing: " + testing::PrintToString(missing);
+    std::vector<std::string> differing;
+    std::set_symmetric_difference(one.begin(), one.end(), other.begin(), other.end(), std::back_inserter(differing));
+    return testing::PrintToString(differing);
 }
 
 // Shows nothing; keeps the boxes' texts, answering each with its first button.
@@ -51,11 +44,7 @@ struct QuietView : RepairView {
     void BeginProgress(int) override {}
     void ShowRepairItem(const ProblemRecord&, int, int) override {}
     void StepProgress() override {}
-    void Pump() override
-    {
-        for (MSG msg; pumps && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);)
-            DispatchMessageA(&msg);
-    }
+    void Pump() override { for (MSG msg; pumps && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg); }
     bool KeepRepairing() override { return true; }
     int Box(const std::string& text, const char*, UINT type) override
     {
@@ -74,11 +63,7 @@ ProblemPtr Record(unsigned section, const std::string& keyPath, const std::strin
 class Repair : public testing::Test {
 protected:
     void SetUp() override { FillMruKeys(), keepScanning = 1; }
-    void TearDown() override
-    {
-        for (const std::string& set : sets)
-            DeleteFileA(set.c_str());
-    }
+    void TearDown() override { for (const std::string& set : sets) DeleteFileA(set.c_str()); }
     RepairOutcome Run()
     {
         RepairState state;
@@ -97,10 +82,11 @@ protected:
 // Every registry section's problems, found beside valid entries, go alone and come back exactly from their set.
 TEST_F(Repair, EveryRegistrySectionRoundTripsThroughItsSetAndTheHeadlessRestore)
 {
-    const std::string tag = UniqueName("Qm"), gone = "C:\\" + tag, windows = GetWindowsFolder();
+    const std::string tag = UniqueName("qm"), gone = "C:\\" + tag, windows = GetWindowsFolder(); // as scanners lower it
     const std::string notepad = windows + "\\notepad.exe", uninstall = cv + "\\Uninstall\\";
     const std::string services = "SYSTEM\\CurrentControlSet\\Services\\", classId = "CLSID\\{" + tag + "}";
-    const std::string fonts = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", help = "SOFTWARE\\Microsoft\\Windows\\Help";
+    const std::string fonts = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+    const std::string help = "SOFTWARE\\Microsoft\\Windows\\Help";
     const std::string wordpad = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Wordpad\\Recent File List";
     const std::string typed = "Software\\Microsoft\\Internet Explorer\\TypedUrls", walked = "Software\\" + tag + "Walk";
     enum Goes { Stays, Value, Key };
@@ -154,10 +140,9 @@ TEST_F(Repair, EveryRegistrySectionRoundTripsThroughItsSetAndTheHeadlessRestore)
     }
     auto exported = [&] {
         std::vector<std::string> lines;
-        for (const std::string& parent : parents) {
-            std::vector<std::string> more = SortedExport(parent);
-            lines.insert(lines.end(), more.begin(), more.end());
-        }
+        for (const std::string& parent : parents)
+            for (const std::string& line : SortedExport(parent))
+                lines.push_back(line);
         std::sort(lines.begin(), lines.end());
         return lines;
     };
@@ -172,14 +157,14 @@ TEST_F(Repair, EveryRegistrySectionRoundTripsThroughItsSetAndTheHeadlessRestore)
     ASSERT_EQ(open.Open(HKEY_CURRENT_USER, walked, KEY_READ), ERROR_SUCCESS);
     WalkRegistryValues(found, open.Handle(), "HKEY_CURRENT_USER\\" + walked, SectionCompleteRegistry);
     for (ProblemPtr& record : found.records) {
-        if (Lower(record->item + "|" + record->keyPath + "|" + record->valueData).find(Lower(tag)) == std::string::npos)
+        if ((record->item + "|" + record->keyPath + "|" + record->valueData).find(tag) == std::string::npos)
             continue; // not planted here
         record->checked = record->item != tag + "url2";
         problems.push_back(std::move(record));
     }
 
     RepairOutcome outcome = Run();
-    EXPECT_EQ(outcome.failed + outcome.refused + outcome.kept + outcome.skippedValid, 0) << testing::PrintToString(outcome.notes);
+    EXPECT_EQ(outcome.notes, std::vector<std::string>()) << "every ticked record goes";
     EXPECT_EQ(outcome.removed, static_cast<int>(problems.size()) - 1);
     EXPECT_TRUE(view.boxes.empty()) << view.boxes.front();
     for (const Entry& entry : entries) {
@@ -187,7 +172,6 @@ TEST_F(Repair, EveryRegistrySectionRoundTripsThroughItsSetAndTheHeadlessRestore)
         EXPECT_EQ(there, entry.goes == Stays) << entry.key << " " << entry.name;
     }
 
-    ASSERT_FALSE(outcome.cabinetPath.empty());
     std::string output;
     EXPECT_EQ(RunHeadlessCommand({"/restore:" + outcome.cabinetPath}, &output), 0) << output;
     const std::vector<std::string> after = exported();

