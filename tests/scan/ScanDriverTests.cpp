@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "scan/ScanDriver.h"
+#include "support/FileBytes.h"
 #include "support/RecordingContext.h"
 #include "support/SavedSettings.h"
 #include "support/TestThread.h"
@@ -93,8 +94,6 @@ TEST_F(ScanDriverTest, RunsEverySectionInScanOrderAndAnAbortStopsAtTheNextChecke
 {
     Scan(allGroups);
 
-    char userTemp[MAX_PATH] = {};
-    GetTempPathA(sizeof(userTemp), userTemp);
     // This prefix's drives: A: floppy, C: and Z: fixed, D: CD-ROM, N: network.
     const std::string scanning = "SetStatus Scanning: ";
     const Calls expected = {scanning + "Registry Integrity", scanning + "Startup Programs", "startupPrograms",
@@ -108,7 +107,7 @@ TEST_F(ScanDriverTest, RunsEverySectionInScanOrderAndAnAbortStopsAtTheNextChecke
         scanning + "System Services", "services", scanning + "VXD Section", "vxds",
         scanning + "IE Cookies", "cookies", scanning + "IE TempFiles", "browserCache",
         scanning + "IE TypedURLs", "typedUrls", scanning + "Windows Temp Files",
-        std::string("tempFolder ") + userTemp, "tempFolder C:\\windows\\Temp",
+        "tempFolder " + TestTempFolder(), "tempFolder C:\\windows\\Temp",
         scanning + "ScanDisk Files", "foundFiles C:\\found.*", "foundFiles Z:\\found.*",
         scanning + "Windows Tweaks", "tweaks", "SetStatus "};
     EXPECT_EQ(Ran(rc, true), expected);
@@ -181,10 +180,8 @@ TEST_F(ScanDriverTest, UntickedGroupsNeverRun)
 
     EXPECT_EQ(Rows(plan), (std::vector<unsigned>{SectionWinTemp, SectionScanDisk, SectionIECookies,
                                                   SectionIETemp, SectionIETypedUrls}));
-    char userTemp[MAX_PATH] = {};
-    GetTempPathA(sizeof(userTemp), userTemp);
     EXPECT_EQ(Ran(rc), (Calls{"cookies", "browserCache", "typedUrls",
-                              std::string("tempFolder ") + userTemp, "tempFolder C:\\windows\\Temp",
+                              "tempFolder " + TestTempFolder(), "tempFolder C:\\windows\\Temp",
                               "foundFiles C:\\found.*", "foundFiles Z:\\found.*"}));
     ASSERT_GE(rc.calls.size(), 6u);
     EXPECT_EQ(Calls(rc.calls.end() - 6, rc.calls.end()),
