@@ -231,6 +231,7 @@ TEST_F(MainWindowTest, ScanThenUntickAndIgnoreFromTheViews)
         if (!waitFor([&] { return (details = FindWindowA(nullptr, "Details of problems found")) != nullptr; },
                      "no details"))
             return;
+        Sleep(300); // the view fills its list after it is found
         HWND list = GetDlgItem(details, IDC_DETAILS_LIST);
         if (AllItemData(list) != std::vector<LPARAM>{reinterpret_cast<LPARAM>(machine), reinterpret_cast<LPARAM>(user)})
             return failures.push_back("details items");
