@@ -65,6 +65,9 @@ int DeleteRegValue(HKEY root, const std::string& subkey, const std::string& valu
 // Copies the whole tree of `source` to `destinationName` below
 // `destinationParent`; 0 or a platform error code.
 LONG CopyRegKey(HKEY source, HKEY destinationParent, const std::string& destinationName);
+// The names of a key's subkeys (up to 255 characters), in the registry's
+// order; one that cannot be read is left out.
+std::vector<std::string> ReadSubkeyNames(HKEY key);
 // 1 when the key opens with KEY_READ.
 int KeyExists(HKEY root, const std::string& subkey);
 // 1 when HKEY_CLASSES_ROOT\CLSID\{id} opens with full access (braces added when missing).

@@ -13,17 +13,9 @@ std::vector<BrowserHelper> ListBrowserHelpers()
     RegKey objects;
     if (objects.Open(HKEY_LOCAL_MACHINE, browserHelpersKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS)
         return helpers;
-    DWORD count = 0;
-    regApi.RegQueryInfoKeyA(objects.Handle(), nullptr, nullptr, nullptr, &count, nullptr, nullptr,
-                            nullptr, nullptr, nullptr, nullptr, nullptr);
-    for (DWORD index = 0; index < count; ++index) {
-        char name[256];
-        DWORD length = sizeof(name);
-        FILETIME written;
+    for (const std::string& name : ReadSubkeyNames(objects.Handle())) {
         RegKey object;
-        if (regApi.RegEnumKeyExA(objects.Handle(), index, name, &length, nullptr, nullptr, nullptr,
-                                 &written) != ERROR_SUCCESS ||
-            object.Open(objects.Handle(), name, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+        if (object.Open(objects.Handle(), name, KEY_ALL_ACCESS) != ERROR_SUCCESS)
             continue;
         BrowserHelper helper;
         helper.classId = name;

@@ -11,21 +11,10 @@ namespace {
 // The subkeys of a backup key, in the registry's order.
 std::vector<std::string> BackupSubkeys(const char* backupKey)
 {
-    std::vector<std::string> names;
     RegKey key;
     if (key.Open(HKEY_CURRENT_USER, backupKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-        return names;
-    for (DWORD index = 0;; ++index) {
-        char name[256];
-        DWORD length = sizeof(name);
-        FILETIME written;
-        LONG rc = regApi.RegEnumKeyExA(key.Handle(), index, name, &length, nullptr, nullptr,
-                                       nullptr, &written);
-        if (rc == ERROR_NO_MORE_ITEMS)
-            return names;
-        if (rc == ERROR_SUCCESS)
-            names.push_back(name);
-    }
+        return {};
+    return ReadSubkeyNames(key.Handle());
 }
 
 void ListBrowserHelperBackups(std::vector<RemovedEntry>& entries)
@@ -81,15 +70,11 @@ void ListInstalledProgramBackups(std::vector<RemovedEntry>& entries)
         if (key.Open(HKEY_CURRENT_USER, std::string(uninstallBackupKey) + "\\" + name,
                      KEY_ALL_ACCESS) != ERROR_SUCCESS)
             continue;
-        char display[261] = {};
-        DWORD size = 260;
-        if (key.QueryStringValue(display, "DisplayName", &size) != ERROR_SUCCESS)
-            continue;
         RemovedEntry entry;
+        if (!ReadDisplayName(key, entry.valueData, entry.file))
+            continue;
         entry.root = HKEY_LOCAL_MACHINE;
         entry.keyPath = uninstallKeyPath;
-        entry.valueData = BufferText(display, size < 260 ? size : 260);
-        entry.file = ReadRegString(key.Handle(), "", "UninstallString", REG_SZ);
         entry.backupKey = uninstallBackupKey;
         entry.backupName = name;
         entries.push_back(entry);

@@ -7,17 +7,11 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "app/OptionsDialog.h"
 #include "core/Registry.h"
 #include "core/Text.h"
-#include "managers/BrowserHelperDialog.h"
-#include "managers/FileVersionInfo.h"
-#include "managers/InstalledProgramsDialog.h"
-#include "managers/RestoreRemovedDialog.h"
-#include "managers/StartupManagerDialog.h"
+#include "managers/ManagerDialogs.h"
 #include "resource.h"
 #include "support/FileBytes.h"
 #include "support/MessageCapture.h"
@@ -51,33 +45,21 @@ const char uninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Unins
 // Everything below a key, as "sub\key\|value" -> type and bytes as read.
 using Tree = std::map<std::string, std::pair<DWORD, std::string>>;
 
-void Dump(HKEY key, const std::string& prefix, Tree& tree)
+Tree TreeAt(HKEY root, const std::string& path, const std::string& prefix = "", Tree tree = {})
 {
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return tree;
     tree[prefix];
     char name[300];
     std::vector<char> data(70000);
-    DWORD nameLength = sizeof(name), size = static_cast<DWORD>(data.size()), type = 0;
-    for (DWORD i = 0; RegEnumValueA(key, i, name, &nameLength, nullptr, &type,
-                                    reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS; ++i) {
+    DWORD nameLength = sizeof(name), size = DWORD(data.size()), type = 0;
+    for (DWORD i = 0; RegEnumValueA(key, i, name, &nameLength, nullptr, &type, (BYTE*)data.data(), &size) == 0;
+         ++i, nameLength = sizeof(name), size = DWORD(data.size()))
         tree[prefix + "|" + name] = {type, std::string(data.data(), size)};
-        nameLength = sizeof(name), size = static_cast<DWORD>(data.size());
-    }
-    HKEY child;
     for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof(name)) == ERROR_SUCCESS; ++i)
-        if (RegOpenKeyExA(key, name, 0, KEY_READ, &child) == ERROR_SUCCESS) {
-            Dump(child, prefix + name + "\\", tree);
-            RegCloseKey(child);
-        }
-}
-
-Tree TreeAt(HKEY root, const std::string& path)
-{
-    Tree tree;
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        Dump(key, "", tree);
-        RegCloseKey(key);
-    }
+        tree = TreeAt(key, name, prefix + name + "\\", tree);
+    RegCloseKey(key);
     return tree;
 }
 
@@ -88,14 +70,8 @@ Tree::mapped_type ValueAt(HKEY root, const std::string& path, const std::string&
 }
 
 // Every value write is refused while it lives; the real back end comes back after.
-struct DeniedWrites {
-    SavedBackEnd saved;
-    DeniedWrites()
-    {
-        regApi.RegSetValueExA = [](HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD) -> LONG {
-            return ERROR_ACCESS_DENIED;
-        };
-    }
+struct DeniedWrites : SavedBackEnd {
+    DeniedWrites() { regApi.RegSetValueExA = [](HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD) -> LONG { return 5; }; }
 };
 
 using Rows = std::vector<std::vector<std::string>>;
@@ -119,13 +95,10 @@ Rows Named(HWND list, const std::vector<std::string>& names, std::vector<int>* n
 
 void Pump()
 {
-    for (int round = 0; round < 3; ++round, Sleep(20)) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
+    MSG msg;
+    for (int round = 0; round < 3; ++round, Sleep(20))
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&msg);
-        }
-    }
 }
 
 // A dialog made without a loop of its own, and shown only for a screenshot;
@@ -180,11 +153,11 @@ struct Opened {
     }
     void Shoot(const std::string& name)
     {
-        if (name.empty())
-            return;
-        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-        Pump();
-        EXPECT_FALSE(SaveScreenshot(name, window).empty()) << name;
+        if (!name.empty()) {
+            SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+            Pump();
+            SaveScreenshot(name, window);
+        }
     }
 };
 
@@ -195,38 +168,36 @@ struct Outcome {
     std::vector<std::string> boxes; // the message boxes shown
 };
 
-// Ticks the rows of `names` in a new manager D and presses "Remove Checked".
-template <typename D>
-Outcome Remove(const std::vector<std::string>& names, const std::string& screenshot = "")
+// Ticks the rows of `names` (with `firstOnly`, the first of them) in a new
+// dialog D made with `args` and presses `button`, answering each question
+// with `answer`.
+template <typename D, typename... Args>
+Outcome Press(int button, const std::vector<std::string>& names, const std::string& screenshot, int answer,
+              bool firstOnly, Args... args)
 {
-    MessageCapture boxes;
-    Opened<D> manager;
+    MessageCapture boxes(answer);
+    Opened<D> opened(args...);
     Outcome outcome;
-    outcome.listed = Named(manager.List(), names);
-    manager.Check(names);
-    manager.Shoot(screenshot);
-    manager.Press(IDC_REMOVE_CHECKED);
-    outcome.left = Named(manager.List(), names);
+    outcome.listed = Named(opened.List(), names);
+    opened.Check(names, firstOnly);
+    opened.Shoot(screenshot);
+    opened.Press(button);
+    if (IsWindow(opened.window))
+        outcome.left = Named(opened.List(), names);
     outcome.boxes = boxes.Texts();
     return outcome;
 }
 
-// The same with the restore dialog in `kind` and its "Restore", answering
-// each question with `answer`.
+template <typename D>
+Outcome Remove(const std::vector<std::string>& names, const std::string& screenshot = "")
+{
+    return Press<D>(IDC_REMOVE_CHECKED, names, screenshot, IDOK, false);
+}
+
 Outcome Restore(RemovedKind kind, const std::vector<std::string>& names, const std::string& screenshot = "",
                 int answer = IDOK, bool firstOnly = false)
 {
-    MessageCapture boxes(answer);
-    Opened<RestoreRemovedDialog> restore(kind);
-    Outcome outcome;
-    outcome.listed = Named(restore.List(), names);
-    restore.Check(names, firstOnly);
-    restore.Shoot(screenshot);
-    restore.Press(IDOK);
-    if (IsWindow(restore.window))
-        outcome.left = Named(restore.List(), names);
-    outcome.boxes = boxes.Texts();
-    return outcome;
+    return Press<RestoreRemovedDialog>(IDOK, names, screenshot, answer, firstOnly, kind);
 }
 
 const std::vector<std::string> removed{"Item(s) Removed"}, restored{"Selected Item(s) Restored"};
@@ -433,27 +404,9 @@ TEST_F(Managers, AFailedBackupLeavesTheOriginalAndAFailedRestoreKeepsTheBackup)
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, programKey)) << "a failed copy is not left half written";
 }
 
-TEST_F(Managers, VersionDetailsOfAQuotedProgramWithASwitch)
-{
-    FileVersionInfo version;
-    ASSERT_EQ(version.Load(QuillmoorExe()), 1);
-    EXPECT_EQ(version.OriginalFileName(), "Quillmoor8.exe");
-    EXPECT_EQ(version.LegalCopyright(), "");
-    EXPECT_EQ(version.FixedInfo().dwFileVersionMS, 0x00080000u);
-
-    const std::string quoted = UniqueName("QmQuoted"), plain = UniqueName("QmPlain");
-    PlantedValue quotedValue(HKEY_CURRENT_USER, runKey, quoted, "\"" + QuillmoorExe() + "\" /startup");
-    PlantedValue plainValue(HKEY_CURRENT_USER, runKey, plain, "C:\\windows\\win.ini");
-    Opened<StartupManagerDialog> manager;
-    manager.Select(quoted);
-    EXPECT_EQ(manager.Details(), quillmoorDetails);
-    manager.Shoot("startup-details");
-    // A file without version information empties the fields.
-    manager.Select(plain);
-    EXPECT_EQ(manager.Details(), std::vector<std::string>(4));
-}
-
-TEST_F(Managers, RunSelectedStartsAnUnquotedPathWithABlankOnTheSplitBeforeItsParameter)
+// The selected entry's version details (a quoted program with a switch, a
+// file without version information) and running it.
+TEST_F(Managers, DetailsAndRunSelectedOfUnquotedAndQuotedCommands)
 {
     PlantedFolder folder(TestTempFolder() + UniqueName("Qm Recorder"));
     char self[MAX_PATH] = {};
@@ -463,9 +416,17 @@ TEST_F(Managers, RunSelectedStartsAnUnquotedPathWithABlankOnTheSplitBeforeItsPar
     const std::string name = UniqueName("QmRecorder"), missing = UniqueName("QmMissing");
     PlantedValue value(HKEY_CURRENT_USER, runKey, name, program + " /qm-switch");
     PlantedValue gone(HKEY_CURRENT_USER, runKey, missing, "C:\\qm nowhere\\gone.exe /a");
+    const std::string quoted = UniqueName("QmQuoted"), plain = UniqueName("QmPlain");
+    PlantedValue quotedValue(HKEY_CURRENT_USER, runKey, quoted, "\"" + QuillmoorExe() + "\" /startup");
+    PlantedValue plainValue(HKEY_CURRENT_USER, runKey, plain, "C:\\windows\\win.ini");
 
     MessageCapture boxes;
     Opened<StartupManagerDialog> manager;
+    manager.Select(quoted);
+    EXPECT_EQ(manager.Details(), quillmoorDetails);
+    manager.Shoot("startup-details");
+    manager.Select(plain);
+    EXPECT_EQ(manager.Details(), std::vector<std::string>(4));
     manager.Press(IDC_RUN_SELECTED);
     manager.Select(name);
     manager.Press(IDC_RUN_SELECTED);
