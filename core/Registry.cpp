@@ -423,6 +423,19 @@ std::vector<std::string> ReadSubkeyNames(HKEY key)
     return names;
 }
 
+void ForEachSubkey(HKEY root, const std::string& path,
+                   const std::function<void(const std::string&, RegKey&)>& visit)
+{
+    RegKey parent;
+    if (parent.Open(root, path, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+        return;
+    for (const std::string& name : ReadSubkeyNames(parent.Handle())) {
+        RegKey key;
+        if (key.Open(parent.Handle(), name, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+            visit(name, key);
+    }
+}
+
 int KeyExists(HKEY root, const std::string& subkey)
 {
     RegKey key;

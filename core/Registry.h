@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,11 @@ public:
 private:
     HKEY key = nullptr;
 };
+
+// Calls `visit` with the name and the key, opened with full access, of each
+// subkey of root\path that opens, in the registry's order.
+void ForEachSubkey(HKEY root, const std::string& path,
+                   const std::function<void(const std::string&, RegKey&)>& visit);
 
 // The access lists keys had before GrantKeyTreeAccess changed them, each with
 // its key held open to put it back (a deep key's path is too long to reopen).

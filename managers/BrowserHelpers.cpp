@@ -10,13 +10,7 @@ const char browserHelpersBackupKey[] = "Software\\Quillmoor8\\BHOBkup";
 std::vector<BrowserHelper> ListBrowserHelpers()
 {
     std::vector<BrowserHelper> helpers;
-    RegKey objects;
-    if (objects.Open(HKEY_LOCAL_MACHINE, browserHelpersKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-        return helpers;
-    for (const std::string& name : ReadSubkeyNames(objects.Handle())) {
-        RegKey object;
-        if (object.Open(objects.Handle(), name, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-            continue;
+    ForEachSubkey(HKEY_LOCAL_MACHINE, browserHelpersKeyPath, [&](const std::string& name, RegKey& object) {
         BrowserHelper helper;
         helper.classId = name;
         char display[256] = {};
@@ -25,7 +19,7 @@ std::vector<BrowserHelper> ListBrowserHelpers()
             helper.name = BufferText(display, size < 255 ? size : 255);
         helper.file = BrowserHelperFile(helper.classId);
         helpers.push_back(helper);
-    }
+    });
     return helpers;
 }
 

@@ -20,22 +20,14 @@ int ReadDisplayName(RegKey& entry, std::string& displayName, std::string& uninst
 std::vector<InstalledProgram> ListInstalledPrograms()
 {
     std::vector<InstalledProgram> programs;
-    RegKey uninstall;
-    if (uninstall.Open(HKEY_LOCAL_MACHINE, uninstallKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-        return programs;
-    for (const std::string& name : ReadSubkeyNames(uninstall.Handle())) {
-        RegKey entry;
-        if (entry.Open(uninstall.Handle(), name, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-            continue;
+    ForEachSubkey(HKEY_LOCAL_MACHINE, uninstallKeyPath, [&](const std::string& name, RegKey& entry) {
         DWORD systemComponent = 0;
-        if (entry.QueryDwordValue(systemComponent, "SystemComponent") == ERROR_SUCCESS &&
-            systemComponent == 1)
-            continue;
         InstalledProgram program;
         program.subkey = name;
-        if (ReadDisplayName(entry, program.displayName, program.uninstallCommand))
+        if ((entry.QueryDwordValue(systemComponent, "SystemComponent") != ERROR_SUCCESS || systemComponent != 1) &&
+            ReadDisplayName(entry, program.displayName, program.uninstallCommand))
             programs.push_back(program);
-    }
+    });
     return programs;
 }
 

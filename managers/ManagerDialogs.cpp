@@ -9,32 +9,28 @@
 const char replaceExistingFormat[] =
     "\"%s\" is in place already and differs from the removed entry. Replace it with the removed entry?";
 
-ManagerDialog::ManagerDialog(int templateId, RemovedKind kind, std::vector<ListColumn> columns, int noteId,
-                             int noteString)
-    : Dialog(templateId), kind(kind), columns(std::move(columns)), noteId(noteId), noteString(noteString)
+template <typename Entry>
+BOOL ManagerDialog<Entry>::OnInit()
 {
-}
-
-BOOL ManagerDialog::OnInit()
-{
-    if (noteId)
-        SetDlgItemTextA(hwnd, noteId, ResourceString(noteString).c_str());
-    SetUpCheckList(Item(IDC_MANAGER_LIST), columns);
+    if (what.noteId)
+        SetDlgItemTextA(hwnd, what.noteId, ResourceString(what.noteString).c_str());
+    SetUpCheckList(Item(IDC_MANAGER_LIST), what.columns);
     Fill();
     return TRUE;
 }
 
-void ManagerDialog::Fill()
+template <typename Entry>
+void ManagerDialog<Entry>::Fill()
 {
     HWND list = Item(IDC_MANAGER_LIST);
     ListView_DeleteAllItems(list);
-    std::vector<std::vector<std::string>> rows = Load();
-    rowCount = rows.size();
-    for (const auto& row : rows)
-        AppendRow(list, row);
+    entries = what.list();
+    for (const Entry& entry : entries)
+        AppendRow(list, what.row(entry));
 }
 
-std::vector<int> ManagerDialog::CheckedOrTell()
+template <typename Entry>
+std::vector<int> ManagerDialog<Entry>::CheckedOrTell()
 {
     std::vector<int> rows = CheckedRows(Item(IDC_MANAGER_LIST));
     if (rows.empty())
@@ -42,18 +38,19 @@ std::vector<int> ManagerDialog::CheckedOrTell()
     return rows;
 }
 
-void ManagerDialog::OnCommand(int id, int notifyCode)
+template <typename Entry>
+void ManagerDialog<Entry>::OnCommand(int id, int notifyCode)
 {
     if (id == IDC_REMOVE_CHECKED) {
         std::vector<int> rows = CheckedOrTell();
         if (rows.empty())
             return;
         for (int row : rows)
-            Remove(row);
+            what.remove(entries[row]);
         ShowAppMessage(hwnd, itemsRemovedText);
         Fill();
     } else if (id == IDC_RESTORE_ITEMS) {
-        RestoreRemovedDialog restore(kind);
+        RestoreRemovedDialog restore(what.kind);
         if (restore.RunModal(hwnd) == IDOK)
             Fill();
     } else {
@@ -61,13 +58,13 @@ void ManagerDialog::OnCommand(int id, int notifyCode)
     }
 }
 
-INT_PTR ManagerDialog::OnNotify(int id, NMHDR* header)
+template <typename Entry>
+INT_PTR ManagerDialog<Entry>::OnNotify(int id, NMHDR* header)
 {
-    std::string file;
-    if (id == IDC_MANAGER_LIST && RowBecameSelected(header)) {
+    if (what.details && id == IDC_MANAGER_LIST && RowBecameSelected(header)) {
         size_t row = reinterpret_cast<NMLISTVIEW*>(header)->iItem;
-        if (row < rowCount && DetailsFile(row, file))
-            ShowVersionDetails(hwnd, file);
+        if (row < entries.size())
+            ShowVersionDetails(hwnd, what.details(entries[row]));
     }
     return 0;
 }
@@ -75,24 +72,12 @@ INT_PTR ManagerDialog::OnNotify(int id, NMHDR* header)
 // ---- the three managers --------------------------------------------------------
 
 StartupManagerDialog::StartupManagerDialog()
-    : ManagerDialog(IDD_STARTUP_MANAGER, RemovedKind::StartupPrograms, {{"Program Name", 150}, {"Run Path", 320}},
-                    IDC_STARTUP_NOTE, IDS_STARTUP_NOTE)
+    : ManagerDialog({IDD_STARTUP_MANAGER, RemovedKind::StartupPrograms, {{"Program Name", 150}, {"Run Path", 320}},
+                     IDC_STARTUP_NOTE, IDS_STARTUP_NOTE, ListStartupItems,
+                     [](const StartupItem& item) { return std::vector<std::string>{item.name, item.command}; },
+                     RemoveStartupItem,
+                     [](const StartupItem& item) { return StartupProgramPath(CommandToRun(item)); }})
 {
-}
-
-std::vector<std::vector<std::string>> StartupManagerDialog::Load()
-{
-    items = ListStartupItems();
-    std::vector<std::vector<std::string>> rows;
-    for (const StartupItem& item : items)
-        rows.push_back({item.name, item.command});
-    return rows;
-}
-
-bool StartupManagerDialog::DetailsFile(size_t row, std::string& file)
-{
-    file = StartupProgramPath(CommandToRun(items[row]));
-    return true;
 }
 
 void StartupManagerDialog::OnCommand(int id, int notifyCode)
@@ -102,46 +87,30 @@ void StartupManagerDialog::OnCommand(int id, int notifyCode)
         return;
     }
     int row = ListView_GetSelectionMark(Item(IDC_MANAGER_LIST));
-    if (row < 0 || static_cast<size_t>(row) >= items.size())
+    if (row < 0 || static_cast<size_t>(row) >= entries.size())
         ShowAppMessage(hwnd, "Please Select an Item to run");
-    else if (!RunStartupCommand(CommandToRun(items[row])))
+    else if (!RunStartupCommand(CommandToRun(entries[row])))
         ShowAppMessage(hwnd, "Could not launch application");
 }
 
 BrowserHelperDialog::BrowserHelperDialog()
-    : ManagerDialog(IDD_BHO_MANAGER, RemovedKind::BrowserHelpers, {{"BHO Name", 90}, {"Path", 350}}, IDC_BHO_NOTE,
-                    IDS_BHO_NOTE)
+    : ManagerDialog({IDD_BHO_MANAGER, RemovedKind::BrowserHelpers, {{"BHO Name", 90}, {"Path", 350}}, IDC_BHO_NOTE,
+                     IDS_BHO_NOTE, ListBrowserHelpers,
+                     [](const BrowserHelper& helper) { return std::vector<std::string>{helper.name, helper.file}; },
+                     [](const BrowserHelper& helper) { RemoveBrowserHelper(helper.classId); },
+                     [](const BrowserHelper& helper) { return helper.file; }})
 {
-}
-
-std::vector<std::vector<std::string>> BrowserHelperDialog::Load()
-{
-    helpers = ListBrowserHelpers();
-    std::vector<std::vector<std::string>> rows;
-    for (const BrowserHelper& helper : helpers)
-        rows.push_back({helper.name, helper.file});
-    return rows;
-}
-
-bool BrowserHelperDialog::DetailsFile(size_t row, std::string& file)
-{
-    file = helpers[row].file;
-    return true;
 }
 
 InstalledProgramsDialog::InstalledProgramsDialog()
-    : ManagerDialog(IDD_PROGRAMS_MANAGER, RemovedKind::InstalledPrograms,
-                    {{"Program Name", 150}, {"Uninstall Path", 350}}, IDC_PROGRAMS_NOTE, IDS_PROGRAMS_NOTE)
+    : ManagerDialog({IDD_PROGRAMS_MANAGER, RemovedKind::InstalledPrograms,
+                     {{"Program Name", 150}, {"Uninstall Path", 350}}, IDC_PROGRAMS_NOTE, IDS_PROGRAMS_NOTE,
+                     ListInstalledPrograms,
+                     [](const InstalledProgram& program) {
+                         return std::vector<std::string>{program.displayName, program.uninstallCommand};
+                     },
+                     [](const InstalledProgram& program) { RemoveInstalledProgram(program.subkey); }, nullptr})
 {
-}
-
-std::vector<std::vector<std::string>> InstalledProgramsDialog::Load()
-{
-    programs = ListInstalledPrograms();
-    std::vector<std::vector<std::string>> rows;
-    for (const InstalledProgram& program : programs)
-        rows.push_back({program.displayName, program.uninstallCommand});
-    return rows;
 }
 
 // ---- restoring -------------------------------------------------------------------
@@ -163,29 +132,20 @@ std::vector<ListColumn> RestoreColumns(RemovedKind kind)
 } // namespace
 
 RestoreRemovedDialog::RestoreRemovedDialog(RemovedKind kind)
-    : ManagerDialog(IDD_RESTORE_REMOVED, kind, RestoreColumns(kind))
+    : ManagerDialog({IDD_RESTORE_REMOVED, kind, RestoreColumns(kind), 0, 0, [kind] { return ListRemovedEntries(kind); },
+                     [](const RemovedEntry& entry) {
+                         return std::vector<std::string>{entry.startup ? entry.valueName : entry.valueData, entry.file};
+                     },
+                     nullptr, nullptr})
 {
-}
-
-std::vector<std::vector<std::string>> RestoreRemovedDialog::Load()
-{
-    entries = ListRemovedEntries(kind);
-    std::vector<std::vector<std::string>> rows;
-    for (const RemovedEntry& entry : entries)
-        rows.push_back({entry.startup ? entry.valueName : entry.valueData, entry.file});
-    return rows;
 }
 
 void RestoreRemovedDialog::OnCommand(int id, int notifyCode)
 {
-    if (id == IDOK)
-        OnRestore();
-    else
+    if (id != IDOK) {
         Dialog::OnCommand(id, notifyCode);
-}
-
-void RestoreRemovedDialog::OnRestore()
-{
+        return;
+    }
     std::vector<int> rows = CheckedOrTell();
     if (rows.empty())
         return;
@@ -208,3 +168,8 @@ void RestoreRemovedDialog::OnRestore()
     ShowAppMessage(hwnd, "Selected Item(s) Restored");
     End(IDOK);
 }
+
+template class ManagerDialog<StartupItem>;
+template class ManagerDialog<BrowserHelper>;
+template class ManagerDialog<InstalledProgram>;
+template class ManagerDialog<RemovedEntry>;

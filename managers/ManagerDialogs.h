@@ -3,6 +3,7 @@
 // boxes, removes the checked ones after their backup and restores removed
 // ones; two of them show the version details of the selected row's file.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,86 +16,63 @@
 
 extern const char replaceExistingFormat[];
 
+// What one dialog lists and what it does with a row's entry.
+template <typename Entry>
+struct ManagerKind {
+    int templateId;
+    RemovedKind kind;
+    std::vector<ListColumn> columns;
+    int noteId, noteString;                                    // 0: no note
+    std::function<std::vector<Entry>()> list;                  // the entries, in row order
+    std::function<std::vector<std::string>(const Entry&)> row; // one text per column
+    std::function<void(const Entry&)> remove;                  // backs up and removes; one that stays shows again
+    std::function<std::string(const Entry&)> details;          // the file whose version details show; empty: none
+};
+
+template <typename Entry>
 class ManagerDialog : public Dialog {
+public:
+    explicit ManagerDialog(ManagerKind<Entry> what) : Dialog(what.templateId), what(std::move(what)) {}
+
 protected:
-    // `noteId` 0: the dialog has no note.
-    ManagerDialog(int templateId, RemovedKind kind, std::vector<ListColumn> columns, int noteId = 0,
-                  int noteString = 0);
     BOOL OnInit() override;
     void OnCommand(int id, int notifyCode) override;
     INT_PTR OnNotify(int id, NMHDR* header) override;
-
-    // Lists the entries again, one row of texts each, in row order.
-    virtual std::vector<std::vector<std::string>> Load() = 0;
-    // Backs up and removes the entry of a row; one that stays shows again.
-    virtual void Remove(size_t) {}
-    // The file whose version details the selected row shows; false: none.
-    virtual bool DetailsFile(size_t, std::string&) { return false; }
     void Fill();
     // The checked rows; none tells the user to check one.
     std::vector<int> CheckedOrTell();
 
-    RemovedKind kind;
-
-private:
-    std::vector<ListColumn> columns;
-    int noteId, noteString;
-    size_t rowCount = 0;
+    ManagerKind<Entry> what;
+    std::vector<Entry> entries; // one per row, in row order
 };
 
 // "Manage Startup Programs": both Run keys, and running the selected entry.
-class StartupManagerDialog : public ManagerDialog {
+class StartupManagerDialog : public ManagerDialog<StartupItem> {
 public:
     StartupManagerDialog();
 
 protected:
     void OnCommand(int id, int notifyCode) override;
-    std::vector<std::vector<std::string>> Load() override;
-    void Remove(size_t row) override { RemoveStartupItem(items[row]); }
-    bool DetailsFile(size_t row, std::string& file) override;
-
-private:
-    std::vector<StartupItem> items;
 };
 
 // "Manage Browser Helper Objects (BHO)": Internet Explorer's add-ons.
-class BrowserHelperDialog : public ManagerDialog {
+class BrowserHelperDialog : public ManagerDialog<BrowserHelper> {
 public:
     BrowserHelperDialog();
-
-protected:
-    std::vector<std::vector<std::string>> Load() override;
-    void Remove(size_t row) override { RemoveBrowserHelper(helpers[row].classId); }
-    bool DetailsFile(size_t row, std::string& file) override;
-
-private:
-    std::vector<BrowserHelper> helpers;
 };
 
 // "Manage Installed Programs": the entries of the list of installed programs.
-class InstalledProgramsDialog : public ManagerDialog {
+class InstalledProgramsDialog : public ManagerDialog<InstalledProgram> {
 public:
     InstalledProgramsDialog();
-
-protected:
-    std::vector<std::vector<std::string>> Load() override;
-    void Remove(size_t row) override { RemoveInstalledProgram(programs[row].subkey); }
-
-private:
-    std::vector<InstalledProgram> programs;
 };
 
 // "Restore Removed Registry Entries": what one manager removed; its OK puts
 // the checked entries back where they were.
-class RestoreRemovedDialog : public ManagerDialog {
+class RestoreRemovedDialog : public ManagerDialog<RemovedEntry> {
 public:
     explicit RestoreRemovedDialog(RemovedKind kind);
 
 protected:
     void OnCommand(int id, int notifyCode) override;
-    std::vector<std::vector<std::string>> Load() override;
-
-private:
-    void OnRestore();
-    std::vector<RemovedEntry> entries;
 };
