@@ -71,12 +71,9 @@ DWORD OpenItselfOption()
 std::string RegistryObjectName(HKEY key)
 {
     // The predefined roots are no objects of their own to ask.
-    if (key == HKEY_LOCAL_MACHINE)
-        return "\\registry\\machine";
-    if (key == HKEY_USERS)
-        return "\\registry\\user";
-    if (key == HKEY_CLASSES_ROOT)
-        return "\\registry\\machine\\software\\classes";
+    for (const NamedRoot& named : namedRoots)
+        if (key == named.root && named.objectName)
+            return named.objectName;
     if (key == HKEY_CURRENT_USER) {
         std::string sid = CurrentUserSidText();
         return sid.empty() ? std::string() : Lowered("\\registry\\user\\" + sid);

@@ -29,17 +29,6 @@ bool PathExists(const std::string& path)
     return FileAttributesOf(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Environment variables expanded into a path-sized buffer; the text as it
-// stands when the expansion fails or does not fit.
-std::string Expanded(const std::string& raw)
-{
-    char buffer[MAX_PATH];
-    DWORD length = ExpandEnvironmentStringsA(raw.c_str(), buffer, sizeof(buffer));
-    if (length == 0 || length > sizeof(buffer))
-        return raw;
-    return buffer;
-}
-
 LONG OpenClassKey(const std::string& name)
 {
     HKEY key = nullptr;
@@ -50,6 +39,15 @@ LONG OpenClassKey(const std::string& name)
 }
 
 } // namespace
+
+std::string Expanded(const std::string& raw)
+{
+    char buffer[MAX_PATH];
+    DWORD length = ExpandEnvironmentStringsA(raw.c_str(), buffer, sizeof(buffer));
+    if (length == 0 || length > sizeof(buffer))
+        return raw;
+    return buffer;
+}
 
 int IsValidPath(const std::string& raw)
 {

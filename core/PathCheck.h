@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+// Environment variables expanded into a path-sized buffer; the text as it
+// stands when the expansion fails or does not fit.
+std::string Expanded(const std::string& raw);
 // 1 valid (exists, or not judged), 0 broken.
 int IsValidPath(const std::string& raw);
 // 1 when the string, or a leading part of it up to a blank, names an existing

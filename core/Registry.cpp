@@ -190,29 +190,26 @@ LONG CopyTree(KeyChain& chain, HKEY source, HKEY destinationParent,
 
 // ---- Root keys and full key paths -------------------------------------------
 
+const NamedRoot namedRoots[4] = {
+    {HKEY_CURRENT_USER, "HKEY_CURRENT_USER", nullptr},
+    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "\\registry\\machine"},
+    {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "\\registry\\machine\\software\\classes"},
+    {HKEY_USERS, "HKEY_USERS", "\\registry\\user"},
+};
+
 HKEY ParseRootKeyName(const std::string& name)
 {
-    if (name == "HKEY_CURRENT_USER")
-        return HKEY_CURRENT_USER;
-    if (name == "HKEY_LOCAL_MACHINE")
-        return HKEY_LOCAL_MACHINE;
-    if (name == "HKEY_CLASSES_ROOT")
-        return HKEY_CLASSES_ROOT;
-    if (name == "HKEY_USERS")
-        return HKEY_USERS;
+    for (const NamedRoot& named : namedRoots)
+        if (name == named.longName)
+            return named.root;
     return nullptr;
 }
 
 std::string RootKeyName(HKEY root)
 {
-    if (root == HKEY_CURRENT_USER)
-        return "HKEY_CURRENT_USER";
-    if (root == HKEY_LOCAL_MACHINE)
-        return "HKEY_LOCAL_MACHINE";
-    if (root == HKEY_CLASSES_ROOT)
-        return "HKEY_CLASSES_ROOT";
-    if (root == HKEY_USERS)
-        return "HKEY_USERS";
+    for (const NamedRoot& named : namedRoots)
+        if (root == named.root)
+            return named.longName;
     return "";
 }
 

@@ -40,8 +40,16 @@ extern RegistryBackEnd regApi;
 
 // ---- Root keys and full key paths -------------------------------------------
 
-// HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT, HKEY_USERS by their
-// long names (case-sensitive); null for anything else.
+// The four roots the program names: their long names and the names the
+// kernel gives them (none for the current user's, which is that user's own
+// key below HKEY_USERS).
+struct NamedRoot {
+    HKEY root;
+    const char* longName;
+    const char* objectName;
+};
+extern const NamedRoot namedRoots[4];
+// Those roots by their long names (case-sensitive); null for anything else.
 HKEY ParseRootKeyName(const std::string& name);
 // The long name of those four roots; empty for any other handle.
 std::string RootKeyName(HKEY root);

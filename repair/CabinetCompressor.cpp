@@ -55,6 +55,73 @@ HANDLE OpenForPacking(const char* path)
     return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
+// The plain file callbacks handed to FCI, on C runtime handles.
+FNFCIFILEPLACED(OnFilePlaced)
+{
+    (void)pccab, (void)pszFile, (void)cbFile, (void)fContinuation, (void)pv;
+    return 0;
+}
+
+FNFCIOPEN(OnOpen)
+{
+    (void)pv;
+    int handle = _open(pszFile, oflag, pmode);
+    if (handle == -1)
+        *err = errno;
+    return handle;
+}
+
+FNFCIREAD(OnRead)
+{
+    (void)pv;
+    int moved = _read(static_cast<int>(hf), memory, cb);
+    if (moved < 0 || static_cast<UINT>(moved) != cb)
+        *err = errno;
+    return static_cast<UINT>(moved);
+}
+
+FNFCIWRITE(OnWrite)
+{
+    (void)pv;
+    int moved = _write(static_cast<int>(hf), memory, cb);
+    if (moved < 0 || static_cast<UINT>(moved) != cb)
+        *err = errno;
+    return static_cast<UINT>(moved);
+}
+
+FNFCICLOSE(OnClose)
+{
+    (void)pv;
+    int result = _close(static_cast<int>(hf));
+    if (result != 0)
+        *err = errno;
+    return result;
+}
+
+FNFCISEEK(OnSeek)
+{
+    (void)pv;
+    long result = _lseek(static_cast<int>(hf), dist, seektype);
+    if (result == -1)
+        *err = errno;
+    return result;
+}
+
+FNFCIDELETE(OnDelete)
+{
+    (void)pv;
+    int result = remove(pszFile);
+    if (result != 0)
+        *err = errno;
+    return result;
+}
+
+FNFCISTATUS(OnStatus)
+{
+    (void)typeStatus, (void)cb1, (void)cb2, (void)pv;
+    return 0;
+}
+
 CabinetCompressor* Owner(void* pv) { return static_cast<CabinetCompressor*>(pv); }
 
 } // namespace
@@ -98,7 +165,6 @@ int CabinetCompressor::CreateCabinet(const std::string& cabinetPath, unsigned lo
     if (!cabinetDll &&
         !LoadCabinetEntries(cabinetDll, std::pair{"FCICreate", &fciCreate},
                             std::pair{"FCIAddFile", &fciAddFile},
-                            std::pair{"FCIFlushFolder", &fciFlushFolder},
                             std::pair{"FCIFlushCabinet", &fciFlushCabinet},
                             std::pair{"FCIDestroy", &fciDestroy})) {
         errorRecord.fError = TRUE;
@@ -128,8 +194,8 @@ int CabinetCompressor::CreateCabinet(const std::string& cabinetPath, unsigned lo
     FormatDiskName(&settings);
     FormatCabinetName(settings.szCab, sizeof(settings.szCab), nameTemplate, settings.iCab);
 
-    context = fciCreate(&errorRecord, OnFilePlaced, OnAlloc, OnFree, OnOpen, OnRead, OnWrite, OnClose, OnSeek,
-                        OnDelete, OnTempName, &settings, this);
+    context = fciCreate(&errorRecord, OnFilePlaced, CabinetAlloc, CabinetFree, OnOpen, OnRead, OnWrite, OnClose,
+                        OnSeek, OnDelete, OnTempName, &settings, this);
     return context ? 1 : 0;
 }
 
@@ -201,71 +267,7 @@ int CabinetCompressor::Flush()
     return fciFlushCabinet(context, FALSE, OnNextCabinet, OnStatus) ? 1 : 0;
 }
 
-// ---- callbacks handed to FCI; they run inside the FCI calls above ----------
-
-FNFCIFILEPLACED(CabinetCompressor::OnFilePlaced)
-{
-    (void)pccab, (void)pszFile, (void)cbFile, (void)fContinuation, (void)pv;
-    return 0;
-}
-
-FNFCIALLOC(CabinetCompressor::OnAlloc) { return HeapAlloc(GetProcessHeap(), 0, cb); }
-
-FNFCIFREE(CabinetCompressor::OnFree) { HeapFree(GetProcessHeap(), 0, memory); }
-
-FNFCIOPEN(CabinetCompressor::OnOpen)
-{
-    (void)pv;
-    int handle = _open(pszFile, oflag, pmode);
-    if (handle == -1)
-        *err = errno;
-    return handle;
-}
-
-FNFCIREAD(CabinetCompressor::OnRead)
-{
-    (void)pv;
-    int moved = _read(static_cast<int>(hf), memory, cb);
-    if (moved < 0 || static_cast<UINT>(moved) != cb)
-        *err = errno;
-    return static_cast<UINT>(moved);
-}
-
-FNFCIWRITE(CabinetCompressor::OnWrite)
-{
-    (void)pv;
-    int moved = _write(static_cast<int>(hf), memory, cb);
-    if (moved < 0 || static_cast<UINT>(moved) != cb)
-        *err = errno;
-    return static_cast<UINT>(moved);
-}
-
-FNFCICLOSE(CabinetCompressor::OnClose)
-{
-    (void)pv;
-    int result = _close(static_cast<int>(hf));
-    if (result != 0)
-        *err = errno;
-    return result;
-}
-
-FNFCISEEK(CabinetCompressor::OnSeek)
-{
-    (void)pv;
-    long result = _lseek(static_cast<int>(hf), dist, seektype);
-    if (result == -1)
-        *err = errno;
-    return result;
-}
-
-FNFCIDELETE(CabinetCompressor::OnDelete)
-{
-    (void)pv;
-    int result = remove(pszFile);
-    if (result != 0)
-        *err = errno;
-    return result;
-}
+// ---- callbacks handed to FCI that need the object; they run inside the FCI calls above
 
 // Temporary files are "CabTemp" and a four-digit counter in the temporary
 // folder; a name some file already has is passed over.
@@ -286,12 +288,6 @@ FNFCIGETNEXTCABINET(CabinetCompressor::OnNextCabinet)
     FormatCabinetName(pccab->szCab, sizeof(pccab->szCab), self->nameTemplate, pccab->iCab);
     FormatDiskName(pccab);
     return TRUE;
-}
-
-FNFCISTATUS(CabinetCompressor::OnStatus)
-{
-    (void)typeStatus, (void)cb1, (void)cb2, (void)pv;
-    return 0;
 }
 
 // Tells FCI the DOS time stamp of a file it is about to store and the

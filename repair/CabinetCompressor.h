@@ -40,24 +40,15 @@ public:
 private:
     int Fail(int errorNumber);
 
-    static FNFCIFILEPLACED(OnFilePlaced);
-    static FNFCIALLOC(OnAlloc);
-    static FNFCIFREE(OnFree);
-    static FNFCIOPEN(OnOpen);
-    static FNFCIREAD(OnRead);
-    static FNFCIWRITE(OnWrite);
-    static FNFCICLOSE(OnClose);
-    static FNFCISEEK(OnSeek);
-    static FNFCIDELETE(OnDelete);
+    // The callbacks that need the object; the plain file and memory ones
+    // are the .cpp file's own.
     static FNFCIGETTEMPFILE(OnTempName);
     static FNFCIGETNEXTCABINET(OnNextCabinet);
-    static FNFCISTATUS(OnStatus);
     static FNFCIGETOPENINFO(OnOpenInfo);
 
     ModuleOwner cabinetDll;
     decltype(&FCICreate) fciCreate = nullptr;
     decltype(&FCIAddFile) fciAddFile = nullptr;
-    decltype(&FCIFlushFolder) fciFlushFolder = nullptr;
     decltype(&FCIFlushCabinet) fciFlushCabinet = nullptr;
     decltype(&FCIDestroy) fciDestroy = nullptr;
 

@@ -27,6 +27,22 @@ void CreateFoldersOnPath(const std::string& path)
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\') + 1); }
 
+// The file callbacks handed to FDI, on C runtime handles.
+FNOPEN(OnOpen)
+{
+    if (oflag & _O_CREAT)
+        SetFileAttributesA(pszFile, FILE_ATTRIBUTE_NORMAL);
+    return _open(pszFile, oflag, pmode);
+}
+
+FNREAD(OnRead) { return static_cast<UINT>(_read(static_cast<int>(hf), pv, cb)); }
+
+FNWRITE(OnWrite) { return static_cast<UINT>(_write(static_cast<int>(hf), pv, cb)); }
+
+FNCLOSE(OnClose) { return _close(static_cast<int>(hf)); }
+
+FNSEEK(OnSeek) { return _lseek(static_cast<int>(hf), dist, seektype); }
+
 } // namespace
 
 bool IsSafeStoredName(const char* name)
@@ -65,13 +81,13 @@ int CabinetExtractor::OpenCabinet(const std::string& path)
         return ReportError();
     if (!cabinetDll &&
         !LoadCabinetEntries(cabinetDll, std::pair{"FDICreate", &fdiCreate},
-                            std::pair{"FDICopy", &fdiCopy}, std::pair{"FDIIsCabinet", &fdiIsCabinet},
+                            std::pair{"FDICopy", &fdiCopy},
                             std::pair{"FDIDestroy", &fdiDestroy})) {
         errorRecord.fError = TRUE;
         errorRecord.erfOper = cabErrorNoLibrary;
         return ReportError();
     }
-    context = fdiCreate(OnAlloc, OnFree, OnOpen, OnRead, OnWrite, OnClose, OnSeek, cpu80386, &errorRecord);
+    context = fdiCreate(CabinetAlloc, CabinetFree, OnOpen, OnRead, OnWrite, OnClose, OnSeek, cpu80386, &errorRecord);
     if (!context)
         return ReportError();
     return 1;
@@ -218,22 +234,3 @@ FNFDINOTIFY(CabinetExtractor::OnNotify)
         return -1;
     }
 }
-
-FNALLOC(CabinetExtractor::OnAlloc) { return HeapAlloc(GetProcessHeap(), 0, cb); }
-
-FNFREE(CabinetExtractor::OnFree) { HeapFree(GetProcessHeap(), 0, pv); }
-
-FNOPEN(CabinetExtractor::OnOpen)
-{
-    if (oflag & _O_CREAT)
-        SetFileAttributesA(pszFile, FILE_ATTRIBUTE_NORMAL);
-    return _open(pszFile, oflag, pmode);
-}
-
-FNREAD(CabinetExtractor::OnRead) { return static_cast<UINT>(_read(static_cast<int>(hf), pv, cb)); }
-
-FNWRITE(CabinetExtractor::OnWrite) { return static_cast<UINT>(_write(static_cast<int>(hf), pv, cb)); }
-
-FNCLOSE(CabinetExtractor::OnClose) { return _close(static_cast<int>(hf)); }
-
-FNSEEK(CabinetExtractor::OnSeek) { return _lseek(static_cast<int>(hf), dist, seektype); }

@@ -47,19 +47,12 @@ private:
     INT_PTR OnCloseFile(FDINOTIFICATION* info);
     INT_PTR OnNextCabinet(FDINOTIFICATION* info);
 
-    static FNALLOC(OnAlloc);
-    static FNFREE(OnFree);
-    static FNOPEN(OnOpen);
-    static FNREAD(OnRead);
-    static FNWRITE(OnWrite);
-    static FNCLOSE(OnClose);
-    static FNSEEK(OnSeek);
+    // The file and memory callbacks are the .cpp file's own.
     static FNFDINOTIFY(OnNotify);
 
     ModuleOwner cabinetDll;
     decltype(&FDICreate) fdiCreate = nullptr;
     decltype(&FDICopy) fdiCopy = nullptr;
-    decltype(&FDIIsCabinet) fdiIsCabinet = nullptr;
     decltype(&FDIDestroy) fdiDestroy = nullptr;
 
     HFDI context = nullptr;

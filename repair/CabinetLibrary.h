@@ -1,6 +1,6 @@
 #pragma once
 // Cabinet.dll, loaded at run time by the compressor and the extractor, each
-// taking the entry points it uses.
+// taking the entry points it uses, and what both hand it.
 
 #include <windows.h>
 
@@ -28,3 +28,7 @@ bool LoadCabinetEntries(ModuleOwner& library, std::pair<const char*, Functions*>
     ((*entries.second = nullptr), ...);
     return false;
 }
+
+// The heap callbacks that compression and decompression both take.
+inline void* __cdecl CabinetAlloc(ULONG size) { return HeapAlloc(GetProcessHeap(), 0, size); }
+inline void __cdecl CabinetFree(void* memory) { HeapFree(GetProcessHeap(), 0, memory); }

@@ -49,50 +49,12 @@ private:
     bool switchedOff = false;
 };
 
-enum class RemovalKind { Key, Value, TypedAddress, BackedUpFile, File, BrowserCache, Tweak, Nothing };
-
-RemovalKind KindOf(unsigned section)
-{
-    switch (section) {
-    case SectionActiveX:
-    case SectionProgramId:
-    case SectionAddRemove:
-    case SectionAppPaths:
-    case SectionServices:
-    case SectionVxd:
-    case SectionFileAssoc:
-        return RemovalKind::Key;
-    case SectionFonts:
-    case SectionSharedDlls:
-    case SectionHelpFiles:
-    case SectionStartup:
-    case SectionSounds: // one sound, never the whole scheme
-    case SectionCompleteRegistry:
-    case SectionMru:
-        return RemovalKind::Value;
-    case SectionIETypedUrls:
-        return RemovalKind::TypedAddress;
-    case SectionShortcuts:
-        return RemovalKind::BackedUpFile;
-    case SectionWinTemp:
-    case SectionScanDisk:
-    case SectionIECookies:
-        return RemovalKind::File;
-    case SectionIETemp:
-        return RemovalKind::BrowserCache;
-    case SectionTweaks:
-        return RemovalKind::Tweak;
-    default:
-        return RemovalKind::Nothing;
-    }
-}
-
 // Whether RemoveProblem's answer says the item is gone: files that are not
 // backed up go at the next start at the latest, and a tweak or the history
 // answers nothing.
 bool ResultTells(unsigned section)
 {
-    RemovalKind kind = KindOf(section);
+    RemovalKind kind = RemovalKindOf(section);
     return kind == RemovalKind::Key || kind == RemovalKind::Value ||
            kind == RemovalKind::TypedAddress || kind == RemovalKind::BackedUpFile;
 }
@@ -100,13 +62,13 @@ bool ResultTells(unsigned section)
 // The value a record names: typed addresses keep it in `item`.
 const std::string& ValueNameOf(const ProblemRecord& record)
 {
-    return KindOf(record.section) == RemovalKind::TypedAddress ? record.item : record.valueName;
+    return RemovalKindOf(record.section) == RemovalKind::TypedAddress ? record.item : record.valueName;
 }
 
 // What the user would recognise the record by, for the notes.
 std::string TargetText(const ProblemRecord& record)
 {
-    switch (KindOf(record.section)) {
+    switch (RemovalKindOf(record.section)) {
     case RemovalKind::Key:
         return record.keyPath;
     case RemovalKind::Value:
@@ -203,7 +165,7 @@ std::string PrepareWorkFolder(const std::string& workFolder)
 // Puts what the record's removal will take into the set; 1 when it is there.
 int BackUp(BackupSet& backupSet, const ProblemRecord& record, int number)
 {
-    switch (KindOf(record.section)) {
+    switch (RemovalKindOf(record.section)) {
     case RemovalKind::Key:
         return backupSet.AddRegKey(record.keyPath, number);
     case RemovalKind::Value:
@@ -313,7 +275,7 @@ void CloseBrowserWindows(RepairView& view)
 
 int RemoveProblem(ProblemRecord& record, RepairState& state, RepairView& view)
 {
-    const RemovalKind kind = KindOf(record.section);
+    const RemovalKind kind = RemovalKindOf(record.section);
     if (kind == RemovalKind::Key || kind == RemovalKind::Value || kind == RemovalKind::TypedAddress) {
         HKEY root = nullptr;
         std::string subkey;
@@ -411,7 +373,7 @@ RepairOutcome RepairProblems(const std::vector<ProblemPtr>& problems, bool backu
                     ++outcome.removed;
                 } else {
                     ++outcome.failed;
-                    outcome.notes.push_back(KindOf(record.section) == RemovalKind::BackedUpFile
+                    outcome.notes.push_back(RemovalKindOf(record.section) == RemovalKind::BackedUpFile
                                                 ? "In use, left in place: " + TargetText(record)
                                                 : "Could not be removed: " + TargetText(record));
                 }

@@ -152,6 +152,42 @@ std::string CanonicalKeyPath(const std::string& fullPath)
     return lowerRest.empty() ? canonical : canonical + "\\" + lowerRest;
 }
 
+RemovalKind RemovalKindOf(unsigned section)
+{
+    switch (section) {
+    case SectionActiveX:
+    case SectionProgramId:
+    case SectionAddRemove:
+    case SectionAppPaths:
+    case SectionServices:
+    case SectionVxd:
+    case SectionFileAssoc:
+        return RemovalKind::Key;
+    case SectionFonts:
+    case SectionSharedDlls:
+    case SectionHelpFiles:
+    case SectionStartup:
+    case SectionSounds: // one sound, never the whole scheme
+    case SectionCompleteRegistry:
+    case SectionMru:
+        return RemovalKind::Value;
+    case SectionIETypedUrls:
+        return RemovalKind::TypedAddress;
+    case SectionShortcuts:
+        return RemovalKind::BackedUpFile;
+    case SectionWinTemp:
+    case SectionScanDisk:
+    case SectionIECookies:
+        return RemovalKind::File;
+    case SectionIETemp:
+        return RemovalKind::BrowserCache;
+    case SectionTweaks:
+        return RemovalKind::Tweak;
+    default:
+        return RemovalKind::Nothing;
+    }
+}
+
 RepairTarget TargetOf(const ProblemRecord& record)
 {
     RepairTarget target;
@@ -160,41 +196,28 @@ RepairTarget TargetOf(const ProblemRecord& record)
         target.key = CanonicalKeyPath(ExpandRootAbbreviations(record.keyPath));
         target.value = value;
     };
-    switch (record.section) {
-    case SectionActiveX:
-    case SectionProgramId:
-    case SectionAddRemove:
-    case SectionAppPaths:
-    case SectionServices:
-    case SectionVxd:
-    case SectionFileAssoc:
+    auto fileTarget = [&] {
+        target.kind = TargetKind::File;
+        target.file = Lowered(record.item);
+    };
+    switch (RemovalKindOf(record.section)) {
+    case RemovalKind::Key:
         registryTarget(TargetKind::Key, "");
         break;
-    case SectionFonts:
-    case SectionSharedDlls:
-    case SectionHelpFiles:
-    case SectionStartup:
-    case SectionSounds:
-    case SectionCompleteRegistry:
-    case SectionMru:
+    case RemovalKind::Value:
         registryTarget(TargetKind::Value, record.valueName);
         break;
-    case SectionIETypedUrls:
+    case RemovalKind::TypedAddress:
         // One record per typed address, the value's name in `item`.
         registryTarget(TargetKind::Value, record.item);
         break;
-    case SectionShortcuts:
-    case SectionWinTemp:
-    case SectionScanDisk:
-    case SectionIECookies:
-        target.kind = TargetKind::File;
-        target.file = Lowered(record.item);
+    case RemovalKind::BackedUpFile:
+    case RemovalKind::File:
+        fileTarget();
         break;
-    case SectionIETemp:
-        if (record.valueData == "IE_FILE") {
-            target.kind = TargetKind::File;
-            target.file = Lowered(record.item);
-        }
+    case RemovalKind::BrowserCache:
+        if (record.valueData == "IE_FILE")
+            fileTarget();
         break;
     default:
         break;

@@ -13,6 +13,13 @@
 
 enum class TargetKind { None, Key, Value, File };
 
+// How a section's problems go: a key whole, one value, a typed address (a
+// value named in `item`), a file kept in the backup, a file not backed up,
+// a browser cache entry, a tweak put back to its default, or nothing at all.
+enum class RemovalKind { Key, Value, TypedAddress, BackedUpFile, File, BrowserCache, Tweak, Nothing };
+
+RemovalKind RemovalKindOf(unsigned section);
+
 struct RepairTarget {
     TargetKind kind = TargetKind::None;
     std::string key;   // canonical full key path, lower case (Key, Value)

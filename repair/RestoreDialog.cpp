@@ -44,29 +44,16 @@ BOOL RestoreDialog::OnInit()
 
 void RestoreDialog::OnCommand(int id, int notifyCode)
 {
-    switch (id) {
-    case IDC_BACKUP_DATES:
-        if (notifyCode == CBN_SELCHANGE)
-            ListItems();
-        break;
-    case IDC_RESTORE_SELECT_ALL:
-        SetAllChecks(true);
-        break;
-    case IDC_RESTORE_DESELECT_ALL:
-        SetAllChecks(false);
-        break;
-    case IDC_REMOVE_BACKUPS:
+    if (id == IDC_BACKUP_DATES && notifyCode == CBN_SELCHANGE)
+        ListItems();
+    else if (id == IDC_RESTORE_SELECT_ALL || id == IDC_RESTORE_DESELECT_ALL)
+        SetAllChecks(id == IDC_RESTORE_SELECT_ALL);
+    else if (id == IDC_REMOVE_BACKUPS)
         OnRemoveBackups();
-        break;
-    case IDOK:
+    else if (id == IDOK)
         OnRestore();
-        break;
-    case IDCANCEL:
-        End(IDCANCEL);
-        break;
-    default:
-        break;
-    }
+    else
+        Dialog::OnCommand(id, notifyCode); // Cancel ends the dialog
 }
 
 void RestoreDialog::FillDateList()

@@ -1,12 +1,14 @@
 #pragma once
 // Small helpers shared by the scanners that walk HKEY_CLASSES_ROOT: counting
-// and naming subkeys by index, and the full path of a key below the root.
+// and naming subkeys by index, walking them, and the full path of a key below
+// the root.
 
 #include <windows.h>
 
 #include <string>
 
 #include "core/Registry.h"
+#include "scan/ScanContext.h"
 
 // The number of subkeys of an open key; 0 when the key cannot be asked.
 inline DWORD CountSubkeys(HKEY key)
@@ -39,4 +41,24 @@ constexpr char openFailedText[] = "RegOpenKeyEx FAILED";
 inline std::string ClassesKeyPath(const std::string& subkey)
 {
     return RootKeyName(HKEY_CLASSES_ROOT) + "\\" + subkey;
+}
+
+// Hands each subkey name of HKEY_CLASSES_ROOT\`path` (read into `Capacity`
+// characters) to `each`, with a step after every index, until the scan is
+// aborted; a key that does not open is told.
+template <DWORD Capacity, typename Each>
+void ForEachClassesSubkey(ScanContext& context, const char* path, Each each)
+{
+    RegKey key;
+    if (key.Open(HKEY_CLASSES_ROOT, path, KEY_ALL_ACCESS) != ERROR_SUCCESS) {
+        context.ShowFailure(openFailedText, BoxTitle::None);
+        return;
+    }
+    const DWORD count = CountSubkeys(key.Handle());
+    for (DWORD index = 0; index < count && context.KeepScanning(); ++index) {
+        std::string name;
+        if (EnumSubkeyName<Capacity>(key.Handle(), index, name))
+            each(name);
+        context.Step();
+    }
 }

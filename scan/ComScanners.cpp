@@ -57,15 +57,6 @@ std::string PrepareServerPath(std::string text)
     return text;
 }
 
-std::string ExpandVariables(const std::string& text)
-{
-    char buffer[MAX_PATH];
-    DWORD length = ExpandEnvironmentStringsA(text.c_str(), buffer, sizeof(buffer));
-    if (length == 0 || length > sizeof(buffer))
-        return text;
-    return buffer;
-}
-
 // Hands the record over when the check found a problem, and shows the key
 // the check looked at in either case.
 void ReportAndShow(ScanContext& context, ProblemPtr record, const std::string& subkey)
@@ -76,51 +67,52 @@ void ReportAndShow(ScanContext& context, ProblemPtr record, const std::string& s
     context.Pump();
 }
 
+// Judges the default value of the class's `kind` subkey, when it has one:
+// `judge` answers the record of a problem, or none.
+template <typename Judge>
+void CheckClassEntry(ScanContext& context, const std::string& classKey, const char* kind, Judge judge)
+{
+    const std::string subkey = classKey + "\\" + kind;
+    std::string text;
+    if (ReadClassDefault(subkey, text))
+        ReportAndShow(context, judge(subkey, text), subkey);
+}
+
 void CheckServers(ScanContext& context, const std::string& classKey)
 {
-    for (const char* kind : serverKinds) {
-        const std::string subkey = classKey + "\\" + kind;
-        std::string text;
-        if (!ReadClassDefault(subkey, text))
-            continue;
-        const std::string tested = PrepareServerPath(text);
-        ProblemPtr record;
-        if (!IsValidPath(tested))
-            record = MakeProblemRecord(SectionActiveX, tested, ClassesKeyPath(subkey),
-                                       ResourceString(IDS_DEFAULT_VALUE), tested,
-                                       ResourceString(IDS_FILE_MISSING));
-        ReportAndShow(context, std::move(record), subkey);
-    }
+    for (const char* kind : serverKinds)
+        CheckClassEntry(context, classKey, kind, [](const std::string& subkey, const std::string& text) {
+            const std::string tested = PrepareServerPath(text);
+            return IsValidPath(tested) ? nullptr
+                                       : MakeProblemRecord(SectionActiveX, tested, ClassesKeyPath(subkey),
+                                                           ResourceString(IDS_DEFAULT_VALUE), tested,
+                                                           ResourceString(IDS_FILE_MISSING));
+        });
 }
 
 // A version-independent identifier is usually a ProgID, but some classes
 // name a file there instead; each is judged for what it looks like.
 void CheckVersionIndependentProgId(ScanContext& context, const std::string& classKey)
 {
-    const std::string subkey = classKey + "\\VersionIndependentProgId";
-    std::string text;
-    if (!ReadClassDefault(subkey, text))
-        return;
-    const std::string tested = PrepareServerPath(text);
-    const bool isPath = tested.find(":\\") != std::string::npos;
-    ProblemPtr record;
-    if (!(isPath ? IsValidPath(tested) : IsValidProgId(tested)))
-        record = MakeProblemRecord(SectionActiveX, tested, ClassesKeyPath(subkey),
-                                   ResourceString(IDS_DEFAULT_VALUE), tested,
-                                   ResourceString(isPath ? IDS_FILE_MISSING : IDS_APPID_INVALID));
-    ReportAndShow(context, std::move(record), subkey);
+    CheckClassEntry(context, classKey, "VersionIndependentProgId",
+                    [](const std::string& subkey, const std::string& text) {
+        const std::string tested = PrepareServerPath(text);
+        const bool isPath = tested.find(":\\") != std::string::npos;
+        return (isPath ? IsValidPath(tested) : IsValidProgId(tested))
+                   ? nullptr
+                   : MakeProblemRecord(SectionActiveX, tested, ClassesKeyPath(subkey),
+                                       ResourceString(IDS_DEFAULT_VALUE), tested,
+                                       ResourceString(isPath ? IDS_FILE_MISSING : IDS_APPID_INVALID));
+    });
 }
 
 void CheckTypeLibReference(ScanContext& context, const std::string& classKey)
 {
-    const std::string subkey = classKey + "\\TypeLib";
-    std::string typeLibId;
-    if (!ReadClassDefault(subkey, typeLibId))
-        return;
-    ProblemPtr record;
-    if (!typeLibId.empty() && !TypeLibKeyExists(typeLibId))
-        record = MakeProblemRecord(SectionActiveX, typeLibId, ClassesKeyPath(subkey), "", "", "");
-    ReportAndShow(context, std::move(record), subkey);
+    CheckClassEntry(context, classKey, "TypeLib", [](const std::string& subkey, const std::string& id) {
+        return id.empty() || TypeLibKeyExists(id)
+                   ? nullptr
+                   : MakeProblemRecord(SectionActiveX, id, ClassesKeyPath(subkey), "", "", "");
+    });
 }
 
 // Managed classes keep one subkey per registered version below their
@@ -157,7 +149,7 @@ void ScanTypeLibKey(ScanContext& context, KeyChain& chain, HKEY parent, const st
     const std::string last = path.substr(path.rfind('\\'));
     if (_stricmp(last.c_str(), "\\win32") == 0 || _stricmp(last.c_str(), "\\win16") == 0) {
         // An empty or unreadable file entry is as broken as a missing file.
-        const std::string file = ExpandVariables(ReadRegString(HKEY_CLASSES_ROOT, path, ""));
+        const std::string file = Expanded(ReadRegString(HKEY_CLASSES_ROOT, path, ""));
         ProblemPtr record;
         if (!IsValidPath(file))
             record = MakeProblemRecord(SectionProgramId, file, ClassesKeyPath(path),
@@ -167,7 +159,7 @@ void ScanTypeLibKey(ScanContext& context, KeyChain& chain, HKEY parent, const st
         return;
     }
     if (_stricmp(last.c_str(), "\\HELPDIR") == 0) {
-        std::string folder = ExpandVariables(ReadRegString(HKEY_CLASSES_ROOT, path, ""));
+        std::string folder = Expanded(ReadRegString(HKEY_CLASSES_ROOT, path, ""));
         if (folder.empty())
             return;
         ProblemPtr record;
@@ -205,23 +197,13 @@ void ScanTypeLibKey(ScanContext& context, KeyChain& chain, HKEY parent, const st
 
 void ScanClsids(ScanContext& context)
 {
-    RegKey classes;
-    if (classes.Open(HKEY_CLASSES_ROOT, "CLSID", KEY_ALL_ACCESS) != ERROR_SUCCESS) {
-        context.ShowFailure(openFailedText, BoxTitle::None);
-        return;
-    }
-    const DWORD count = CountSubkeys(classes.Handle());
-    for (DWORD index = 0; index < count && context.KeepScanning(); ++index) {
-        std::string classId;
-        if (EnumSubkeyName<256>(classes.Handle(), index, classId)) {
-            const std::string classKey = "CLSID\\" + classId;
-            CheckServers(context, classKey);
-            CheckVersionIndependentProgId(context, classKey);
-            CheckTypeLibReference(context, classKey);
-            CheckCodeBases(context, classKey);
-        }
-        context.Step();
-    }
+    ForEachClassesSubkey<256>(context, "CLSID", [&](const std::string& classId) {
+        const std::string classKey = "CLSID\\" + classId;
+        CheckServers(context, classKey);
+        CheckVersionIndependentProgId(context, classKey);
+        CheckTypeLibReference(context, classKey);
+        CheckCodeBases(context, classKey);
+    });
 }
 
 void ScanProgIds(ScanContext& context)

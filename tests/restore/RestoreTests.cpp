@@ -2,54 +2,30 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlwapi.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <list>
+#include <fstream>
 #include <memory>
-#include <set>
-#include <string>
-#include <vector>
 
 #include "app/CommandLine.h"
 #include "app/HeadlessRestore.h"
-#include "core/FileTools.h"
-#include "core/PathCheck.h"
 #include "core/Registry.h"
 #include "repair/BackupRestore.h"
 #include "repair/CabinetCompressor.h"
-#include "repair/Repair.h"
 #include "repair/RestoreDialog.h"
 #include "resource.h"
-#include "scan/HistoryScanners.h"
-#include "scan/Scanners.h"
 #include "support/FileBytes.h"
 #include "support/MessageCapture.h"
 #include "support/Planted.h"
-#include "support/RecordingContext.h"
+#include "support/StateWitness.h"
 #include "support/UiDriver.h"
 
 namespace {
 
 const std::string testKey = "Software\\QuillmoorRestoreTest";
 
-void RunRegedit(const std::string& parameters)
-{
-    RunProgram(GetWindowsFolder() + "\\regedit.exe", parameters, true);
-}
-
-// The registry editor's export of a key, to compare states.
-std::string ExportKey(const std::string& keyPath)
-{
-    std::string file = TestTempFolder() + UniqueName("export") + ".reg";
-    RunRegedit("/e \"" + file + "\" \"" + keyPath + "\"");
-    std::string bytes = ReadFileBytes(file);
-    DeleteFileA(file.c_str());
-    return bytes;
-}
-
-// A set made by hand, as older writers or damage leave them: Config.ini
-// stored as the writer stores it (CR CR LF), exports and file copies.
+// A set made by hand, as older writers or damage leave them (Config.ini lines end CR CR LF).
 class HandMadeSet {
 public:
     explicit HandMadeSet(const std::string& name) : name(name) { CreateFolders(work); }
@@ -64,9 +40,7 @@ public:
         std::string stored;
         for (char c : text)
             stored += c == '\n' ? std::string("\r\r\n") : std::string(1, c);
-        FILE* file = std::fopen((work + "\\Config.ini").c_str(), "ab");
-        std::fwrite(stored.data(), 1, stored.size(), file);
-        std::fclose(file);
+        std::ofstream(work + "\\Config.ini", std::ios::binary | std::ios::app) << stored;
     }
     void Key(const std::string& keyPath, int number)
     {
@@ -100,21 +74,15 @@ private:
     std::string work = TestTempFolder() + UniqueName("set");
 };
 
-struct CollectedText : TextOutput {
-    std::string text;
-    bool Write(const std::string& more) override { return text += more, true; }
-};
-
-struct Headless {
-    int code;
-    std::string out, err;
-};
-
-Headless RunCommand(const std::vector<std::string>& arguments)
+// Chooses the set in the program's date list, which lists the same folder's sets.
+void ChooseSet(HWND dialog, const std::string& setName)
 {
-    CollectedText out, err;
-    int code = RunHeadless(arguments, out, err);
-    return {code, out.text, err.text};
+    const std::vector<BackupSetEntry> sets = ListBackupSets();
+    auto at = std::find_if(sets.begin(), sets.end(), [&](const BackupSetEntry& set) { return set.name == setName; });
+    HWND list = Control(dialog, IDC_BACKUP_DATES);
+    ASSERT_EQ(static_cast<size_t>(SendMessageA(list, CB_GETCOUNT, 0, 0)), sets.size());
+    SendMessageA(list, CB_SETCURSEL, at - sets.begin(), 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_BACKUP_DATES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
 }
 
 // The restore dialog in the test's thread, driven by its messages; its boxes captured.
@@ -123,32 +91,9 @@ struct OpenDialog {
     RestoreDialog dialog;
     HWND window = dialog.CreateModeless(nullptr);
 
-    ~OpenDialog()
-    {
-        if (IsWindow(window))
-            DestroyWindow(window);
-    }
+    ~OpenDialog() { DestroyWindow(window); }
     HWND Item(int id) const { return GetDlgItem(window, id); }
     void Press(int id) { SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id))); }
-    std::vector<std::string> Dates() const
-    {
-        std::vector<std::string> dates;
-        for (int i = 0; i < SendMessageA(Item(IDC_BACKUP_DATES), CB_GETCOUNT, 0, 0); ++i) {
-            char text[300] = {};
-            SendMessageA(Item(IDC_BACKUP_DATES), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-            dates.push_back(text);
-        }
-        return dates;
-    }
-    void Choose(const std::string& setName)
-    {
-        std::vector<std::string> dates = Dates();
-        auto at = std::find(dates.begin(), dates.end(), BackupSet::BackupDateText(setName));
-        ASSERT_NE(at, dates.end()) << setName;
-        SendMessageA(Item(IDC_BACKUP_DATES), CB_SETCURSEL, at - dates.begin(), 0);
-        SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_BACKUP_DATES, CBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(Item(IDC_BACKUP_DATES)));
-    }
     // "Item Type|Path" per row.
     std::vector<std::string> Rows() const
     {
@@ -164,7 +109,7 @@ struct OpenDialog {
     // Chooses the set, ticks every row and restores; the boxes shown.
     std::vector<std::string> RestoreAll(const std::string& setName)
     {
-        Choose(setName);
+        ChooseSet(window, setName);
         Press(IDC_RESTORE_SELECT_ALL);
         Press(IDOK);
         EXPECT_FALSE(IsWindow(window)) << "the dialog closes after a restore";
@@ -187,9 +132,7 @@ protected:
 
 } // namespace
 
-// An exported key, a value record alone and files (under their bare name as
-// older sets keep them, or under unique names) come back; whatever did not,
-// and any state a restore overwrote, restore.txt names.
+// Keys, values and files (bare or unique names) come back; restore.txt names the failures and overwritten states.
 TEST_F(Restore, DialogRestoresTheCheckedItemsAndNamesWhatDidNotComeBack)
 {
     PlantedKey holder(HKEY_CURRENT_USER, testKey + "\\Holder");
@@ -201,7 +144,7 @@ TEST_F(Restore, DialogRestoresTheCheckedItemsAndNamesWhatDidNotComeBack)
     PlantedFile other(folder + "\\Other\\Tool.lnk", "other link");
     auto lost = std::make_unique<PlantedFile>(folder + "\\Gone Folder\\Tool.lnk");
     const std::string lostPath = lost->Path();
-    const std::string before = ExportKey(merged.FullPath());
+    const std::vector<std::string> before = SortedExport(merged.FullPath());
 
     HandMadeSet set("3,15,2011_9,26,53");
     set.Key(merged.FullPath(), 1);
@@ -218,18 +161,16 @@ TEST_F(Restore, DialogRestoresTheCheckedItemsAndNamesWhatDidNotComeBack)
     lost.reset(); // the file and its folder are gone
 
     OpenDialog dialog;
-    dialog.Choose(set.name);
+    ChooseSet(dialog.window, set.name);
     EXPECT_EQ(dialog.Rows(), (std::vector<std::string>{"RegKey|" + merged.FullPath(), "RegValue|C:\\Tool\\tool.exe",
                                                          "ShortCut|" + link.Path(), "ShortCut|" + other.Path(),
                                                          "ShortCut|" + lostPath}));
     dialog.Press(IDOK);
     EXPECT_EQ(dialog.RestoreAll(set.name), (std::vector<std::string>{"No Backup Items Selected", Summary(1, 5)}));
 
-    EXPECT_EQ(ExportKey(merged.FullPath()), before);
-    RegKey tool;
+    EXPECT_EQ(SortedExport(merged.FullPath()), before);
     DWORD type = REG_NONE;
-    tool.Open(HKEY_CURRENT_USER, holder.Path(), KEY_READ);
-    RegQueryValueExA(tool.Handle(), "Tool", nullptr, &type, nullptr, nullptr);
+    SHGetValueA(HKEY_CURRENT_USER, holder.Path().c_str(), "Tool", &type, nullptr, nullptr);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << "a value without its exact copy comes back as text";
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, holder.Path(), "Tool"), "C:\\Tool\\tool.exe");
     EXPECT_EQ(ReadFileBytes(link.Path()), std::string("L\0\0\0link", 8));
@@ -280,13 +221,10 @@ TEST_F(Restore, CorruptSetsAreReportedAndNothingHalfWrittenGoesUntold)
         HandMadeSet set("3,20,2011_9,26,53");
         set.Lines(c.records);
         set.Pack();
-        if (c.records.empty()) {
-            FILE* junk = std::fopen(set.Cabinet().c_str(), "wb");
-            std::fputs("This is no cabinet at all", junk);
-            std::fclose(junk);
-        }
+        if (c.records.empty())
+            std::ofstream(set.Cabinet(), std::ios::binary) << "This is no cabinet at all";
         OpenDialog dialog;
-        dialog.Choose(set.name);
+        ChooseSet(dialog.window, set.name);
         EXPECT_EQ(dialog.Rows(), c.rows);
         dialog.Press(IDC_RESTORE_SELECT_ALL);
         if (!c.rows.empty())
@@ -295,14 +233,14 @@ TEST_F(Restore, CorruptSetsAreReportedAndNothingHalfWrittenGoesUntold)
         EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key.Path(), "Whole"), c.restored);
 
         DeleteRegValue(HKEY_CURRENT_USER, key.Path(), "Whole");
-        Headless run = RunCommand({"/restore:" + set.name});
-        EXPECT_EQ(run.code, ExitRestoreIncomplete);
-        EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+        std::string err;
+        EXPECT_EQ(RunHeadlessCommand({"/restore:" + set.name}, &err), ExitRestoreIncomplete);
+        EXPECT_NE(err.find(c.reason), std::string::npos) << err;
         EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key.Path(), "Whole"), c.restored);
     }
 }
 
-// Date texts begin with the weekday, so their alphabetical order is no date order.
+// Newest first, not by date text (the dialogs list the same order: ChooseSet relies on it).
 TEST_F(Restore, SetsAreListedNewestFirstAndChosenItemsRestoreAlone)
 {
     PlantedKey key(HKEY_CURRENT_USER, testKey + "\\Listed");
@@ -314,230 +252,44 @@ TEST_F(Restore, SetsAreListedNewestFirstAndChosenItemsRestoreAlone)
     for (HandMadeSet* set : {&december, &january, &february})
         set->Pack();
 
-    const std::string lines = "2,1,2010_0,0,7\tMonday, February 01, 2010 Time: 00:00:07\t1\r\n"
-                              "1,5,2010_9,0,0\tTuesday, January 05, 2010 Time: 09:00:00\t2\r\n"
-                              "12,31,2009_23,59,59\tThursday, December 31, 2009 Time: 23:59:59\t1\r\n";
-    std::string listed = RunCommand({"/backups"}).out;
-    EXPECT_NE(listed.find(lines), std::string::npos) << listed;
-    std::vector<std::string> dates = OpenDialog().Dates(), newestFirst;
-    for (const HandMadeSet* set : {&february, &january, &december})
-        newestFirst.push_back(BackupSet::BackupDateText(set->name));
-    EXPECT_NE(std::search(dates.begin(), dates.end(), newestFirst.begin(), newestFirst.end()), dates.end());
+    std::string listed;
+    EXPECT_EQ(RunHeadlessCommand({"/backups"}, &listed), 0);
+    EXPECT_NE(listed.find("2,1,2010_0,0,7\tMonday, February 01, 2010 Time: 00:00:07\t1\r\n"
+                          "1,5,2010_9,0,0\tTuesday, January 05, 2010 Time: 09:00:00\t2\r\n"
+                          "12,31,2009_23,59,59\tThursday, December 31, 2009 Time: 23:59:59\t1\r\n"),
+              std::string::npos) << listed;
 
-    EXPECT_EQ(RunCommand({"/restore:" + january.name, "/items:2"}).code, 0);
+    EXPECT_EQ(RunHeadlessCommand({"/restore:" + january.name, "/items:2"}), 0);
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key.Path(), "a"), "");
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key.Path(), "b"), "2");
-    EXPECT_EQ(RunCommand({"/restore:" + january.name, "/items:3"}).code, ExitBadCommandLine);
-    EXPECT_EQ(RunCommand({"/restore:1,1,2000_0,0,0"}).code, ExitBadCommandLine);
+    EXPECT_EQ(RunHeadlessCommand({"/restore:" + january.name, "/items:3"}), ExitBadCommandLine);
+    EXPECT_EQ(RunHeadlessCommand({"/restore:1,1,2000_0,0,0"}), ExitBadCommandLine);
 }
 
-// The writer keeps each value exactly (type and bytes) beside its record's
-// text, and a tweak's earlier state; restoring puts them back as they were.
-TEST_F(Restore, ASetWrittenBeforeARepairComesBackExactly)
-{
-    PlantedKey key(HKEY_CURRENT_USER, testKey + "\\Written");
-    const std::string multi("first\0second\0", 14);
-    std::vector<BYTE> binary(300, 0xA5); // written over several lines
-    key.SetDword("C:\\Program Files\\Shared\\gone.dll", 7);
-    key.SetString("Expand", "%ProgramFiles%\\Gone\\gone.exe", REG_EXPAND_SZ);
-    key.SetString("", "quote \" and back\\slash");
-    key.SetBinary("Multi", std::vector<BYTE>(multi.begin(), multi.end()), REG_MULTI_SZ);
-    key.SetBinary("Bin", binary);
-    PlantedKey sub(HKEY_CURRENT_USER, key.Path() + "\\{Gone Class}");
-    sub.SetString("", "Gone Class");
-    sub.SetString("InprocServer32", "C:\\gone\\gone.dll");
-    const std::string before = ExportKey(key.FullPath());
-    const char* const names[] = {"C:\\Program Files\\Shared\\gone.dll", "Expand", "", "Multi", "Bin"};
-
-    BackupSet writer;
-    PlantedFolder work(TestTempFolder() + UniqueName("work"));
-    ASSERT_EQ(writer.Begin(work.Path()), 1);
-    ASSERT_EQ(writer.AddRegKey(sub.FullPath(), 1), 1);
-    ASSERT_EQ(DeleteRegKey(HKEY_CURRENT_USER, sub.Path()), 1);
-    for (const char* name : names) {
-        ASSERT_EQ(writer.AddRegValue(key.FullPath(), name, "lowered text", 2), 1) << name;
-        ASSERT_EQ(DeleteRegValue(HKEY_CURRENT_USER, key.Path(), name), 1) << name;
-    }
-    ASSERT_EQ(writer.AddValueState(key.FullPath(), "Tweak", 3), 1);
-    key.SetDword("Tweak", 1);
-    ASSERT_EQ(writer.Finish(), 1);
-
-    EXPECT_EQ(RunCommand({"/restore:" + writer.CabinetPath()}).code, 0);
-    DeleteFileA(writer.CabinetPath().c_str());
-    EXPECT_EQ(ExportKey(key.FullPath()), before);
-    EXPECT_EQ(CountOf(ReadFileBytes(RestoreLogPath()), "\"Tweak\"=dword:00000001"), 1u) << "removed unrecorded";
-}
-
-namespace {
-
-// The export as lines (continuations joined, each after its key's header),
-// sorted: a re-imported value may be listed in another place.
-std::vector<std::string> SortedExport(const std::string& keyPath)
-{
-    std::string bytes = ExportKey(keyPath), text, header, line;
-    bool wide = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';
-    for (size_t i = wide ? 2 : 0; i < bytes.size(); i += wide ? 2 : 1)
-        text += bytes[i] == '\r' ? std::string() : std::string(1, bytes[i]);
-    std::vector<std::string> lines;
-    for (size_t at = 0, end; at < text.size(); at = end + 1) {
-        end = std::min(text.find('\n', at), text.size());
-        line += text.substr(at, end - at);
-        if (!line.empty() && line.back() == '\\')
-            line.pop_back(); // continued on the next line
-        else
-            lines.push_back(line[0] == '[' ? (header = line) : header + line), line.clear();
-    }
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
-
-struct QuietRepair : RepairView {
-    void BeginProgress(int) override {}
-    void ShowRepairItem(const ProblemRecord&, int, int) override {}
-    void StepProgress() override {}
-    void Pump() override {}
-    bool KeepRepairing() override { return true; }
-    int Box(const std::string& text, const char*, UINT) override { return ADD_FAILURE() << text, IDOK; }
-};
-
-} // namespace
-
-// Values that are no plain text, or whose record holds other text than the
-// value (a count named by its DLL, a lowered path), come back as they were.
-TEST_F(Restore, ARepairOfValuesOfSixSectionsComesBackExactlyThroughTheHeadlessRestore)
-{
-    const std::string tag = UniqueName("QmBack"), gone = "C:\\" + tag, notepad = GetWindowsFolder() + "\\notepad.exe";
-    const std::string ms = "SOFTWARE\\Microsoft\\Windows", cv = ms + "\\CurrentVersion";
-    const std::string wordpad = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Wordpad\\Recent File List";
-    std::list<PlantedValue> values;
-    std::vector<std::string> parents;
-    auto plant = [&](HKEY root, const std::string& path, const std::string& bad, const std::string& badData,
-                     const std::string& good, const std::string& goodData) {
-        values.emplace_back(root, path, bad, badData);
-        values.emplace_back(root, path, good, goodData);
-        parents.push_back(RootLongName(root) + "\\" + path);
-    };
-    plant(HKEY_LOCAL_MACHINE, ms + "\\Help", tag + ".hlp", gone, "notepad.exe", GetWindowsFolder());
-    plant(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", tag + "Bad", gone + "\\f.ttf",
-          tag + "Good", notepad);
-    plant(HKEY_LOCAL_MACHINE, cv + "\\Run", tag + "Bad", "\"" + gone + "\\Run.exe\" /q", tag + "Good", notepad + " /q");
-    plant(HKEY_CURRENT_USER, wordpad, tag + "Bad", gone + "\\Letter.doc", tag + "Good", notepad);
-    PlantedKey shared(HKEY_LOCAL_MACHINE, cv + "\\SharedDLLs"), walked(HKEY_CURRENT_USER, "Software\\" + tag);
-    shared.SetDword(gone + "\\Shared.DLL", 3);
-    shared.SetDword(notepad, 2);
-    walked.SetString("Lost", gone + "\\Tool.EXE", REG_EXPAND_SZ);
-    walked.SetString("Kept", notepad, REG_EXPAND_SZ);
-    parents.insert(parents.end(), {shared.FullPath(), walked.FullPath()});
-    std::vector<std::vector<std::string>> before;
-    for (const std::string& parent : parents)
-        before.push_back(SortedExport(parent));
-
-    RecordingContext found;
-    FillMruKeys();
-    keepScanning = 1;
-    for (auto scanner : {ScanHelpFiles, ScanSharedDlls, ScanFonts, ScanStartupPrograms, ScanMruLocations})
-        scanner(found);
-    RegKey open;
-    ASSERT_EQ(open.Open(HKEY_CURRENT_USER, walked.Path(), KEY_READ), ERROR_SUCCESS);
-    WalkRegistryValues(found, open.Handle(), walked.FullPath(), SectionCompleteRegistry);
-    std::vector<ProblemPtr> problems;
-    std::set<unsigned> sections;
-    std::string lowTag = tag;
-    CharLowerBuffA(&lowTag[0], static_cast<DWORD>(lowTag.size()));
-    for (ProblemPtr& record : found.records) {
-        std::string fields = record->item + "|" + record->keyPath + "|" + record->valueData;
-        CharLowerBuffA(&fields[0], static_cast<DWORD>(fields.size()));
-        if (fields.find(lowTag) != std::string::npos)
-            sections.insert(record->section), problems.push_back(std::move(record));
-    }
-    EXPECT_EQ(sections, (std::set<unsigned>{5, 6, 7, 8, 13, 15}));
-
-    RepairState state;
-    QuietRepair view; // any box fails the test
-    RepairOutcome outcome = RepairProblems(problems, true, state, view);
-    EXPECT_EQ(outcome.removed, 6) << testing::PrintToString(outcome.notes);
-    for (size_t i = 0; i < parents.size(); ++i) { // each without its one planted problem
-        std::vector<std::string> after = SortedExport(parents[i]);
-        EXPECT_TRUE(after.size() + 1 == before[i].size() &&
-                    std::includes(before[i].begin(), before[i].end(), after.begin(), after.end())) << parents[i];
-    }
-
-    ASSERT_FALSE(outcome.cabinetPath.empty());
-    EXPECT_EQ(RunCommand({"/restore:" + outcome.cabinetPath}).code, 0);
-    DeleteFileA(outcome.cabinetPath.c_str());
-    for (size_t i = 0; i < parents.size(); ++i)
-        EXPECT_EQ(SortedExport(parents[i]), before[i]) << parents[i];
-}
-
-namespace {
-
-// Waits (bounded) until the window is gone.
-bool Closes(HWND window)
-{
-    for (int tries = 0; tries < 250 && IsWindow(window); ++tries)
-        Sleep(20);
-    return !IsWindow(window);
-}
-
-// Chooses the set in the program's date list, which lists the same folder's sets.
-void ChooseSet(HWND dialog, const std::string& setName)
-{
-    std::vector<BackupSetEntry> sets = ListBackupSets();
-    size_t at = 0;
-    while (at < sets.size() && sets[at].name != setName)
-        ++at;
-    HWND list = Control(dialog, IDC_BACKUP_DATES);
-    ASSERT_EQ(static_cast<size_t>(SendMessageA(list, CB_GETCOUNT, 0, 0)), sets.size());
-    SendMessageA(list, CB_SETCURSEL, at, 0);
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_BACKUP_DATES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
-}
-
-MessageBoxSeen AnswerBox(DWORD processId, int button)
-{
-    MessageBoxSeen box = WaitForMessageBox(processId, 10000);
-    PressButton(box.window, button);
-    EXPECT_TRUE(Closes(box.window)) << box.text;
-    return box;
-}
-
-} // namespace
-
-TEST(RestoreWindow, BackUpOpensTheRestoreDialogAndRemoveBackupDeletesTheChosenSet)
+// Remove Backup asks for a set, then asks before it deletes it; only a yes deletes.
+TEST_F(Restore, RemoveBackupDeletesTheChosenSetOnlyWhenTheUserSaysYes)
 {
     HandMadeSet set("6,2,2012_8,30,0");
     set.Value("HKEY_CURRENT_USER\\" + testKey, "Program", "C:\\Program Files\\Old\\old.exe");
-    set.Lines("[TYPE:REG_KEY]\n[NAME:HKEY_CLASSES_ROOT\\CLSID\\{00000000-1111-2222-3333-444444444444}]\n[PATH:\\rkBackUp4.reg]\n");
     set.Pack();
-    AppProcess app;
-    ASSERT_TRUE(app.Start());
-    HWND main = WaitForWindow(app.Id(), "Quillmoor v8.0", 15000);
-    ASSERT_NE(main, nullptr);
-    Click(Control(main, IDC_BACKUP));
-    HWND restore = WaitForWindow(app.Id(), "Restore Backup", 10000);
-    ASSERT_NE(restore, nullptr);
-    ChooseSet(restore, set.name);
-    HWND items = Control(restore, IDC_RESTORE_ITEM_LIST);
-    EXPECT_EQ(SendMessageA(items, LVM_GETITEMCOUNT, 0, 0), 2);
-    Click(Control(restore, IDC_RESTORE_SELECT_ALL));
-    Sleep(300);
-    EXPECT_FALSE(SaveScreenshot("restore-backup", restore).empty());
-
-    Click(Control(restore, IDC_REMOVE_BACKUPS));
-    HWND remove = WaitForWindow(app.Id(), "Remove Backup", 10000);
-    ASSERT_NE(remove, nullptr);
-    Click(Control(remove, IDOK));
-    EXPECT_EQ(AnswerBox(app.Id(), IDOK).text, "Please Select a backup date");
-    ChooseSet(remove, set.name);
-    Sleep(200);
-    EXPECT_FALSE(SaveScreenshot("remove-backup", remove).empty());
-    Click(Control(remove, IDOK));
-    MessageBoxSeen question = AnswerBox(app.Id(), IDYES);
-    EXPECT_EQ(question.title + "|" + question.text, "Quillmoor v7.1|Are you sure you want to remove this registry "
-                                                    "backup?  You will not be able to restore this backup once it is removed");
-    EXPECT_EQ(AnswerBox(app.Id(), IDOK).text, "Backup Deleted Successfully");
-    EXPECT_TRUE(Closes(remove));
-    EXPECT_EQ(GetFileAttributesA(set.Cabinet().c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(static_cast<size_t>(SendMessageA(Control(restore, IDC_BACKUP_DATES), CB_GETCOUNT, 0, 0)),
-              ListBackupSets().size());
-    EXPECT_EQ(SendMessageA(items, LVM_GETITEMCOUNT, 0, 0), 0);
+    const std::string question = "Are you sure you want to remove this registry backup?  You will not be able to "
+                                 "restore this backup once it is removed";
+    for (int answer : {IDNO, IDYES}) {
+        MessageCapture boxes(answer);
+        RemoveBackupDialog remove;
+        HWND window = remove.CreateModeless(nullptr);
+        auto pressOk = [&] { SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); };
+        pressOk();
+        ChooseSet(window, set.name);
+        pressOk();
+        std::vector<std::string> expected = {"Please Select a backup date", question};
+        if (answer == IDYES)
+            expected.push_back("Backup Deleted Successfully");
+        EXPECT_EQ(boxes.Texts(), expected);
+        EXPECT_EQ(boxes.Messages().size() > 1 ? boxes.Messages()[1].title : "", "Quillmoor v7.1");
+        EXPECT_EQ(GetFileAttributesA(set.Cabinet().c_str()) != INVALID_FILE_ATTRIBUTES, answer == IDNO);
+        EXPECT_EQ(IsWindow(window) != 0, answer == IDNO) << "the dialog closes once the set is deleted";
+        if (IsWindow(window))
+            DestroyWindow(window);
+    }
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "scan/ScanDriver.h"
+#include "support/FileBytes.h"
 #include "support/RecordingContext.h"
 #include "support/SavedSettings.h"
 #include "support/TestThread.h"
@@ -93,42 +94,29 @@ TEST_F(ScanDriverTest, RunsEverySectionInScanOrderAndAnAbortStopsAtTheNextChecke
 {
     Scan(allGroups);
 
-    char userTemp[MAX_PATH] = {};
-    GetTempPathA(sizeof(userTemp), userTemp);
     // This prefix's drives: A: floppy, C: and Z: fixed, D: CD-ROM, N: network.
-    const Calls expected = {
-        "SetStatus Scanning: Registry Integrity", "SetStatus Scanning: Startup Programs",
-        "startupPrograms", "SetStatus Scanning: Sounds Section", "sounds",
-        "SetStatus Scanning: ActiveX/Classes Section", "clsids",
-        "SetStatus Scanning: Application Paths", "appPaths",
-        "SetStatus Scanning: MRULocations", "mruLocations",
-        "SetStatus Scanning: Help Files", "helpFiles",
-        "SetStatus Scanning: Invalid Shortcuts", "shortcuts C:\\",
-        "SetStatus Scanning: Shared Program Files", "sharedDlls",
-        "SetStatus Scanning: Windows Fonts", "fonts",
-        "SetStatus Scanning: Add Remove Programs", "addRemovePrograms",
-        "SetStatus Scanning: Program ID Section", "progIds", "typeLibs",
-        "SetStatus Scanning: File Associations", "fileAssociations",
-        "SetStatus Scanning: Complete Registry Scan", "localMachine", "currentUser",
-        "allUsers", "userAssist", "SetStatus Scanning: System Services", "services",
-        "SetStatus Scanning: VXD Section", "vxds",
-        "SetStatus Scanning: IE Cookies", "cookies",
-        "SetStatus Scanning: IE TempFiles", "browserCache",
-        "SetStatus Scanning: IE TypedURLs", "typedUrls",
-        "SetStatus Scanning: Windows Temp Files", std::string("tempFolder ") + userTemp,
-        "tempFolder C:\\windows\\Temp", "SetStatus Scanning: ScanDisk Files",
-        "foundFiles C:\\found.*", "foundFiles Z:\\found.*",
-        "SetStatus Scanning: Windows Tweaks", "tweaks", "SetStatus "};
+    const std::string scanning = "SetStatus Scanning: ";
+    const Calls expected = {scanning + "Registry Integrity", scanning + "Startup Programs", "startupPrograms",
+        scanning + "Sounds Section", "sounds", scanning + "ActiveX/Classes Section", "clsids",
+        scanning + "Application Paths", "appPaths", scanning + "MRULocations", "mruLocations",
+        scanning + "Help Files", "helpFiles", scanning + "Invalid Shortcuts", "shortcuts C:\\",
+        scanning + "Shared Program Files", "sharedDlls", scanning + "Windows Fonts", "fonts",
+        scanning + "Add Remove Programs", "addRemovePrograms", scanning + "Program ID Section",
+        "progIds", "typeLibs", scanning + "File Associations", "fileAssociations",
+        scanning + "Complete Registry Scan", "localMachine", "currentUser", "allUsers", "userAssist",
+        scanning + "System Services", "services", scanning + "VXD Section", "vxds",
+        scanning + "IE Cookies", "cookies", scanning + "IE TempFiles", "browserCache",
+        scanning + "IE TypedURLs", "typedUrls", scanning + "Windows Temp Files",
+        "tempFolder " + TestTempFolder(), "tempFolder C:\\windows\\Temp",
+        scanning + "ScanDisk Files", "foundFiles C:\\found.*", "foundFiles Z:\\found.*",
+        scanning + "Windows Tweaks", "tweaks", "SetStatus "};
     EXPECT_EQ(Ran(rc, true), expected);
     // The registry rows list their sections in an order of their own.
-    EXPECT_EQ(Rows(plan),
-              (std::vector<unsigned>{
-                  SectionRegistryIntegrity, SectionStartup, SectionSounds, SectionActiveX,
-                  SectionAppPaths, SectionHelpFiles, SectionMru, SectionShortcuts,
-                  SectionSharedDlls, SectionFonts, SectionAddRemove, SectionProgramId,
-                  SectionFileAssoc, SectionCompleteRegistry, SectionServices, SectionVxd,
-                  SectionWinTemp, SectionScanDisk, SectionIECookies, SectionIETemp,
-                  SectionIETypedUrls, SectionTweaks}));
+    EXPECT_EQ(Rows(plan), (std::vector<unsigned>{SectionRegistryIntegrity, SectionStartup, SectionSounds,
+        SectionActiveX, SectionAppPaths, SectionHelpFiles, SectionMru, SectionShortcuts, SectionSharedDlls,
+        SectionFonts, SectionAddRemove, SectionProgramId, SectionFileAssoc, SectionCompleteRegistry,
+        SectionServices, SectionVxd, SectionWinTemp, SectionScanDisk, SectionIECookies, SectionIETemp,
+        SectionIETypedUrls, SectionTweaks}));
 
     const Calls everything = Ran(rc);
     const std::pair<const char*, const char*> cases[] = {// aborted in, last to run
@@ -192,10 +180,8 @@ TEST_F(ScanDriverTest, UntickedGroupsNeverRun)
 
     EXPECT_EQ(Rows(plan), (std::vector<unsigned>{SectionWinTemp, SectionScanDisk, SectionIECookies,
                                                   SectionIETemp, SectionIETypedUrls}));
-    char userTemp[MAX_PATH] = {};
-    GetTempPathA(sizeof(userTemp), userTemp);
     EXPECT_EQ(Ran(rc), (Calls{"cookies", "browserCache", "typedUrls",
-                              std::string("tempFolder ") + userTemp, "tempFolder C:\\windows\\Temp",
+                              "tempFolder " + TestTempFolder(), "tempFolder C:\\windows\\Temp",
                               "foundFiles C:\\found.*", "foundFiles Z:\\found.*"}));
     ASSERT_GE(rc.calls.size(), 6u);
     EXPECT_EQ(Calls(rc.calls.end() - 6, rc.calls.end()),

@@ -6,6 +6,7 @@
 
 #include "core/Handles.h"
 #include "core/PathCheck.h"
+#include "core/Platform.h"
 #include "core/Text.h"
 #include "scan/Scanners.h"
 #include "scan/UrlCacheEnumerator.h"
@@ -18,13 +19,6 @@ namespace {
 
 // The file system returns files in no set order: records are compared as a set.
 using Records = std::multiset<std::string>;
-
-std::string SpecialFolder(int id)
-{
-    char folder[MAX_PATH] = "";
-    EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, folder, id, TRUE)) << id;
-    return folder;
-}
 
 // A shortcut saved by the shell's own link object; padding after its last
 // block leaves it loadable, only larger.
@@ -146,11 +140,11 @@ TEST_F(FileCleanup, LeftoverFilesAreReportedWithTheirSizeAndFilesInUseStay)
 // folder inside the temporary folder is left to the repair.
 TEST_F(FileCleanup, TemporaryFolderRootsThatHoldMoreThanLeftoversAreNotWalked)
 {
-    const std::string profile = SpecialFolder(CSIDL_PROFILE);
+    const std::string profile = GetSpecialFolder(CSIDL_PROFILE);
     PlantedFile inProfile(profile + "\\" + UniqueName("qmprofile") + ".txt");
     for (const std::string& root :
          {std::string("C:\\"), GetWindowsFolder(), GetSystemFolder(), profile + "\\",
-          profile.substr(0, profile.rfind('\\')), SpecialFolder(CSIDL_PERSONAL),
+          profile.substr(0, profile.rfind('\\')), GetSpecialFolder(CSIDL_PERSONAL),
           GetProgramFilesFolder()}) {
         RecordingContext one;
         ScanTempFolder(one, root);
@@ -201,8 +195,8 @@ TEST_F(FileCleanup, FolderWalksNeverEnterFolderLinks)
 
 TEST_F(FileCleanup, CookiesAndHistoryFilesAreReportedButNeverTheSystemsOwn)
 {
-    const std::string cookies = SpecialFolder(CSIDL_COOKIES);
-    const std::string history = SpecialFolder(CSIDL_HISTORY);
+    const std::string cookies = GetSpecialFolder(CSIDL_COOKIES);
+    const std::string history = GetSpecialFolder(CSIDL_HISTORY);
     const std::string stem = UniqueName("qmcookie");
     PlantedFile index(cookies + "\\Index.DAT", "index");
     PlantedFile cookie(cookies + "\\" + stem + "@example.txt", std::string(321, 'k'));

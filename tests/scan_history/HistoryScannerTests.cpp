@@ -18,19 +18,17 @@ using Records = std::vector<std::string>;
 const std::string fileMissing = "The file (%s) does not exist at the specified location";
 const std::string typedUrls = "Software\\Microsoft\\Internet Explorer\\TypedUrls";
 
-// One record as "section|item|key|value name|value data|description"; a record
-// not selected for repair, or with a field no scanner sets, is marked.
-std::string Fields(const ProblemRecord& r)
-{
-    return std::to_string(r.section) + "|" + r.item + "|" + r.keyPath + "|" + r.valueName + "|" +
-           r.valueData + "|" + r.description +
-           (r.checked == 1 && r.serial == 0 && r.sizeBytes == 0.0 ? "" : " (hidden field wrong)");
-}
-
 std::string Fields(unsigned section, const std::string& item, const std::string& key,
                    const std::string& name, const std::string& data, const std::string& text)
 {
     return std::to_string(section) + "|" + item + "|" + key + "|" + name + "|" + data + "|" + text;
+}
+
+// One record as above; one not selected for repair, or with a field no scanner sets, is marked.
+std::string Fields(const ProblemRecord& r)
+{
+    return Fields(r.section, r.item, r.keyPath, r.valueName, r.valueData, r.description) +
+           (r.checked == 1 && r.serial == 0 && r.sizeBytes == 0.0 ? "" : " (hidden field wrong)");
 }
 
 // The records whose key path contains `marker`, sorted: the registry lists
@@ -52,10 +50,7 @@ protected:
         keepScanning = 1;
         FillMruKeys();
     }
-    void TearDown() override
-    {
-        keepScanning = 0;
-    }
+    void TearDown() override { keepScanning = 0; }
     void Walk(RecordingContext& into, const PlantedKey& key)
     {
         RegKey open;
@@ -133,13 +128,6 @@ TEST_F(HistoryScan, RecentFileKeysBelongToTheirOwnSectionAndTheCompleteScanLeave
               (Records{Fields(13, gone, other.FullPath(), "Path", gone, fileMissing)}));
 }
 
-LONG WINAPI FailSoftware(HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY result)
-{
-    if (subkey && _stricmp(subkey, "SOFTWARE") == 0)
-        return ERROR_ACCESS_DENIED;
-    return ::RegOpenKeyExA(parent, subkey, options, access, result);
-}
-
 // The current user's hive is also a key of HKEY_USERS, under its own name
 // there. A root whose SOFTWARE key will not open is told and not walked.
 TEST_F(HistoryScan, CompleteScanWalksEachRootUnderItsOwnName)
@@ -162,7 +150,11 @@ TEST_F(HistoryScan, CompleteScanWalksEachRootUnderItsOwnName)
     EXPECT_EQ(paths[1].rfind("HKEY_USERS\\S-1-5-21-", 0), 0u) << paths[1];
     EXPECT_NE(paths[1].find("\\Software\\" + name), std::string::npos) << paths[1];
 
-    regApi.RegOpenKeyExA = FailSoftware;
+    regApi.RegOpenKeyExA = [](HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY result) {
+        return subkey && _stricmp(subkey, "SOFTWARE") == 0
+                   ? ERROR_ACCESS_DENIED
+                   : RegOpenKeyExA(parent, subkey, options, access, result);
+    };
     for (auto pass : {ScanLocalMachine, ScanCurrentUser}) {
         RecordingContext one;
         pass(one);

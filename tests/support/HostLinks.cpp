@@ -47,8 +47,7 @@ std::string Quoted(const std::string& text)
     return "\"" + text + "\"";
 }
 
-} // namespace
-
+// The host system's path of a Windows path; empty when Wine cannot tell.
 std::string UnixPath(const std::string& windowsPath)
 {
     auto unixName =
@@ -63,6 +62,8 @@ std::string UnixPath(const std::string& windowsPath)
     HeapFree(GetProcessHeap(), 0, name);
     return result;
 }
+
+} // namespace
 
 FolderLink::FolderLink(const std::string& link, const std::string& target)
     : link(link), unixLink(UnixPath(link))

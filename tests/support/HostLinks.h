@@ -8,9 +8,6 @@
 
 #include <string>
 
-// The host system's path of a Windows path; empty when Wine cannot tell.
-std::string UnixPath(const std::string& windowsPath);
-
 // A folder link at `link` leading to the folder `target` (Windows paths).
 class FolderLink {
 public:

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include "core/Registry.h"
+
 namespace {
 
 // A key the planters open or create for a moment. They call the platform
@@ -48,12 +50,7 @@ void WriteValue(HKEY root, const std::string& path, const std::string& name, DWO
 
 std::string RootLongName(HKEY root)
 {
-    if (root == HKEY_CLASSES_ROOT) return "HKEY_CLASSES_ROOT";
-    if (root == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
-    if (root == HKEY_LOCAL_MACHINE) return "HKEY_LOCAL_MACHINE";
-    if (root == HKEY_USERS) return "HKEY_USERS";
-    if (root == HKEY_CURRENT_CONFIG) return "HKEY_CURRENT_CONFIG";
-    return "";
+    return RootKeyName(root);
 }
 
 PlantedKey::PlantedKey(HKEY r, const std::string& p) : root(r), path(p)
@@ -184,15 +181,13 @@ void RemoveTree(const std::string& path)
     RemoveDirectoryA(path.c_str());
 }
 
-namespace {
-void RemoveFolders(const std::vector<std::string>& created)
+PlantedPath::~PlantedPath()
 {
-    for (auto it = created.rbegin(); it != created.rend(); ++it)
+    for (auto it = createdFolders.rbegin(); it != createdFolders.rend(); ++it)
         RemoveDirectoryA(it->c_str());
 }
-} // namespace
 
-PlantedFile::PlantedFile(const std::string& p, const std::string& content) : path(p)
+PlantedFile::PlantedFile(const std::string& p, const std::string& content) : PlantedPath(p)
 {
     size_t slash = path.rfind('\\');
     if (slash != std::string::npos)
@@ -205,15 +200,11 @@ PlantedFile::~PlantedFile()
 {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path.c_str());
-    RemoveFolders(createdFolders);
 }
 
-PlantedFolder::PlantedFolder(const std::string& p) : path(p), createdFolders(CreateFolders(p)) {}
-
-PlantedFolder::~PlantedFolder()
+PlantedFolder::PlantedFolder(const std::string& p) : PlantedPath(p)
 {
-    RemoveTree(path);
-    RemoveFolders(createdFolders);
+    createdFolders = CreateFolders(p);
 }
 
 std::string UniqueName(const std::string& stem)

@@ -65,42 +65,43 @@ private:
     PlantedKey key;
 };
 
-// A file written for the test; its parent folders are created as needed and
-// those that were created are removed again (when empty) at the end.
-class PlantedFile {
+// Removes a folder and everything in it.
+void RemoveTree(const std::string& path);
+
+// A file or folder made for the test: the parent folders that had to be
+// created for it are removed again (when empty) at the end.
+class PlantedPath {
 public:
-    PlantedFile(const std::string& path, const std::string& content = "x");
-    ~PlantedFile();
-    PlantedFile(const PlantedFile&) = delete;
-    PlantedFile& operator=(const PlantedFile&) = delete;
+    PlantedPath(const PlantedPath&) = delete;
+    PlantedPath& operator=(const PlantedPath&) = delete;
     const std::string& Path() const { return path; }
 
-private:
+protected:
+    explicit PlantedPath(const std::string& path) : path(path) {}
+    ~PlantedPath();
     std::string path;
     std::vector<std::string> createdFolders; // deepest last
 };
 
+// A file written for the test, deleted at the end.
+class PlantedFile : public PlantedPath {
+public:
+    PlantedFile(const std::string& path, const std::string& content = "x");
+    ~PlantedFile();
+};
+
 // A folder created for the test and removed with everything in it at the end.
-class PlantedFolder {
+class PlantedFolder : public PlantedPath {
 public:
     explicit PlantedFolder(const std::string& path);
-    ~PlantedFolder();
-    PlantedFolder(const PlantedFolder&) = delete;
-    PlantedFolder& operator=(const PlantedFolder&) = delete;
-    const std::string& Path() const { return path; }
-
-private:
-    std::string path;
-    std::vector<std::string> createdFolders;
+    ~PlantedFolder() { RemoveTree(path); }
 };
 
 // Creates the folder and any missing parents; returns those created, shallowest first.
 std::vector<std::string> CreateFolders(const std::string& path);
-// Removes a folder and everything in it.
-void RemoveTree(const std::string& path);
 // A unique name for this test process, for keys and files that must not clash.
 std::string UniqueName(const std::string& stem);
-// The long name of a predefined root ("HKEY_CURRENT_USER" and so on).
+// The long name of one of the four roots the program names ("HKEY_CURRENT_USER" ...).
 std::string RootLongName(HKEY root);
 // The folder of the running test executable.
 std::string TestBinaryFolder();

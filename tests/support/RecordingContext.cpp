@@ -39,16 +39,6 @@ std::string RecordingContext::RowText(int row, int column)
     return row >= 0 && static_cast<size_t>(row) < rows.size() ? rows[row][column] : "";
 }
 
-void RecordingContext::SetRowImage(int row, int image)
-{
-    calls.push_back("SetRowImage " + std::to_string(row) + " " + std::to_string(image));
-    if (row < 0)
-        return;
-    if (rowImages.size() <= static_cast<size_t>(row))
-        rowImages.resize(row + 1, -1);
-    rowImages[row] = image;
-}
-
 std::vector<std::string> RecordingContext::CallsStartingWith(const std::string& prefix) const
 {
     std::vector<std::string> found;

@@ -15,7 +15,6 @@ public:
     int steps = 0;
     bool groupChecked[4] = {true, true, true, true};
     std::vector<std::vector<std::string>> rows; // rows[row][column]
-    std::vector<int> rowImages;
     // Called after each ShowItem (the end of an examined entry); a test may
     // clear keepScanning here to abort mid-section.
     std::function<void(const std::string&)> onItem;
@@ -34,7 +33,10 @@ public:
     bool GroupChecked(SectionGroupId group) override;
     void SetRowText(int row, int column, const std::string& text) override;
     std::string RowText(int row, int column) override;
-    void SetRowImage(int row, int image) override;
+    void SetRowImage(int row, int image) override
+    {
+        calls.push_back("SetRowImage " + std::to_string(row) + " " + std::to_string(image));
+    }
     void FillProgress() override { calls.push_back("FillProgress"); }
     void ShowFinalMessage(const std::string& text) override { calls.push_back("ShowFinalMessage " + text); }
     void ShowResultsPage() override { calls.push_back("ShowResultsPage"); }
