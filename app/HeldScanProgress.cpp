@@ -38,11 +38,12 @@ bool HeldScanProgress::HoldStep()
     return !Watched();
 }
 
-bool HeldScanProgress::Take(std::string& takenItem, bool& takenChanged, int& takenSteps)
+bool HeldScanProgress::Take(std::string& takenItem, bool& takenChanged, int& takenSteps,
+                            bool keepLooking)
 {
     Locked held(lock);
     if (!itemChanged && steps == 0) {
-        watched = false;
+        watched = keepLooking && watched;
         return false;
     }
     if (itemChanged) {
@@ -53,4 +54,13 @@ bool HeldScanProgress::Take(std::string& takenItem, bool& takenChanged, int& tak
     takenSteps += steps;
     steps = 0;
     return true;
+}
+
+void HeldScanProgress::Forget()
+{
+    Locked held(lock);
+    item.clear();
+    itemChanged = false;
+    steps = 0;
+    watched = false;
 }

@@ -362,17 +362,23 @@ void MainWindow::NoteScanDisplayChange()
 
 bool MainWindow::TakeHeldScanProgress()
 {
-    return held->Take(pending.item, pending.itemChanged, pending.steps);
+    return held->Take(pending.item, pending.itemChanged, pending.steps, pending.looking);
 }
 
 void MainWindow::RefreshScanDisplay()
 {
-    if (pending.timerSet) {
+    // While the scanning page shows, the refresh comes round every period by
+    // itself and the scan thread never has to say that it holds something.
+    // Otherwise, when something was held, more may follow: look again after a
+    // period, until a look finds nothing and the scan thread says so with its
+    // next hold.
+    if (page == Page::Scanning && !pending.timerSet)
+        pending.timerSet = SetTimer(hwnd, refreshTimer, refreshMs, nullptr) != 0;
+    pending.looking = page == Page::Scanning && pending.timerSet;
+    if (!pending.looking && pending.timerSet) {
         KillTimer(hwnd, refreshTimer);
         pending.timerSet = false;
     }
-    // When something was held, more may follow: look again after a period,
-    // until a look finds nothing and the scan thread says so with its next hold.
     bool tookHeld = TakeHeldScanProgress();
     pending.shownAt = GetTickCount();
     if (pending.itemChanged) {
@@ -410,7 +416,7 @@ void MainWindow::RefreshScanDisplay()
             },
             TRUE);
     }
-    if (tookHeld)
+    if (tookHeld && !pending.timerSet)
         pending.timerSet = SetTimer(hwnd, refreshTimer, refreshMs, nullptr) != 0;
 }
 
@@ -419,7 +425,10 @@ void MainWindow::RefreshScanDisplay()
 void MainWindow::ForgetScanDisplay()
 {
     RefreshScanDisplay();
+    if (pending.timerSet)
+        KillTimer(hwnd, refreshTimer);
     pending = ScanDisplay();
+    held->Forget();
 }
 
 void MainWindow::OnTimer(UINT_PTR timerId)
@@ -430,12 +439,14 @@ void MainWindow::OnTimer(UINT_PTR timerId)
 
 void MainWindow::OnProblemFound(ProblemRecord* record)
 {
-    // A message with no record carries nothing to keep.
-    if (!record) {
-        SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, 0);
+    // Only the record a scan thread holds for the window is ours to keep; a
+    // message naming anything else carries nothing.
+    if (!record || !held->TakeRecord(record))
         return;
-    }
     ProblemPtr owned(record);
+    // The record is ours: the scan thread may go on, and whatever it sends
+    // next waits until this one is counted.
+    ReplyMessage(0);
     // The item line and the bar come up to date before the record counts.
     if (TakeHeldScanProgress())
         NoteScanDisplayChange();
@@ -444,9 +455,6 @@ void MainWindow::OnProblemFound(ProblemRecord* record)
     } catch (...) {
         // The record went with the failure; it is ours all the same.
     }
-    // Set last: the list and label updates above answer notifications of
-    // their own, which overwrite the dialog's message result.
-    SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, 1);
 }
 
 void MainWindow::OnScanFinished()

@@ -120,6 +120,8 @@ private:
         int steps = 0;
         DWORD shownAt = 0;
         bool timerSet = false;
+        // The refresh comes round by itself while the scanning page shows.
+        bool looking = false;
     } pending;
 
     IgnoreList ignoreList;

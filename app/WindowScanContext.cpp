@@ -40,9 +40,10 @@ void WindowScanContext::Report(ProblemPtr record)
     if (!Open())
         return;
     ProblemRecord* handedOver = record.release();
-    // A window that is gone cannot take it; the record is ours to destroy.
-    if (SendMessageA(window, WM_PROBLEM_FOUND, reinterpret_cast<WPARAM>(handedOver), 0) != 1)
-        delete handedOver;
+    held->HoldRecord(handedOver);
+    SendMessageA(window, WM_PROBLEM_FOUND, reinterpret_cast<WPARAM>(handedOver), 0);
+    // A window that is gone did not take it; the record is ours to destroy.
+    delete held->ReclaimRecord();
 }
 
 void WindowScanContext::ShowItem(const std::string& text)

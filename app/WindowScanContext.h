@@ -16,7 +16,8 @@
 #include "scan/ScanContext.h"
 
 // Private messages of the main window. The scan thread hands a problem over
-// (wParam: the released ProblemRecord; the window answers 1 once it owns it),
+// (wParam: the released ProblemRecord, held for the window meanwhile: the
+// window owns it once it has taken it from there),
 // asks for the results page, tells the window that an item or steps are held
 // for it (posted, once until the window found nothing left), has the window
 // bring its item line, labels, rows and bar up to date, and says it is about

@@ -62,11 +62,28 @@ const char BuiltInExclusions[builtInExclusionCount][260] = {
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\explorer\\VolumeCaches",
 };
 
+namespace {
+
+// The built-in entries as they are compared, lowered once: every problem found
+// is held against all of them.
+const std::vector<std::string>& LoweredBuiltInExclusions()
+{
+    static const std::vector<std::string> lowered = [] {
+        std::vector<std::string> entries;
+        for (const char* exclusion : BuiltInExclusions)
+            entries.push_back(Lowered(exclusion));
+        return entries;
+    }();
+    return lowered;
+}
+
+} // namespace
+
 int IsExcludedReference(const std::string& text, const std::vector<std::string>& ignoreList)
 {
     std::string lowered = Lowered(text);
-    for (const char* exclusion : BuiltInExclusions)
-        if (lowered.find(Lowered(exclusion)) != std::string::npos)
+    for (const std::string& exclusion : LoweredBuiltInExclusions())
+        if (lowered.find(exclusion) != std::string::npos)
             return 1;
     for (const std::string& entry : ignoreList) {
         // An empty entry would hide every problem.
