@@ -3,9 +3,7 @@
 #include "SkinLayout.h"
 #include "app/FullBackupWizard.h"
 #include "resource.h"
-#include "managers/BrowserHelperDialog.h"
-#include "managers/InstalledProgramsDialog.h"
-#include "managers/StartupManagerDialog.h"
+#include "managers/ManagerDialogs.h"
 #include "ui/Skin.h"
 
 const char optionsTitle[] = "Advanced Options";

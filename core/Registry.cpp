@@ -403,6 +403,36 @@ LONG CopyRegKey(HKEY source, HKEY destinationParent, const std::string& destinat
     return CopyTree(chain, source, destinationParent, destinationName);
 }
 
+std::vector<std::string> ReadSubkeyNames(HKEY key)
+{
+    std::vector<std::string> names;
+    DWORD count = 0;
+    if (regApi.RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
+                                nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return names;
+    for (DWORD index = 0; index < count; ++index) {
+        char name[256];
+        DWORD length = sizeof(name);
+        FILETIME written;
+        if (regApi.RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, &written) == ERROR_SUCCESS)
+            names.push_back(name);
+    }
+    return names;
+}
+
+void ForEachSubkey(HKEY root, const std::string& path,
+                   const std::function<void(const std::string&, RegKey&)>& visit)
+{
+    RegKey parent;
+    if (parent.Open(root, path, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+        return;
+    for (const std::string& name : ReadSubkeyNames(parent.Handle())) {
+        RegKey key;
+        if (key.Open(parent.Handle(), name, KEY_ALL_ACCESS) == ERROR_SUCCESS)
+            visit(name, key);
+    }
+}
+
 int KeyExists(HKEY root, const std::string& subkey)
 {
     RegKey key;

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,9 @@ int DeleteRegValue(HKEY root, const std::string& subkey, const std::string& valu
 // Copies the whole tree of `source` to `destinationName` below
 // `destinationParent`; 0 or a platform error code.
 LONG CopyRegKey(HKEY source, HKEY destinationParent, const std::string& destinationName);
+// The names of a key's subkeys (up to 255 characters), in the registry's
+// order; one that cannot be read is left out.
+std::vector<std::string> ReadSubkeyNames(HKEY key);
 // 1 when the key opens with KEY_READ.
 int KeyExists(HKEY root, const std::string& subkey);
 // 1 when HKEY_CLASSES_ROOT\CLSID\{id} opens with full access (braces added when missing).
@@ -123,6 +127,11 @@ public:
 private:
     HKEY key = nullptr;
 };
+
+// Calls `visit` with the name and the key, opened with full access, of each
+// subkey of root\path that opens, in the registry's order.
+void ForEachSubkey(HKEY root, const std::string& path,
+                   const std::function<void(const std::string&, RegKey&)>& visit);
 
 // The access lists keys had before GrantKeyTreeAccess changed them, each with
 // its key held open to put it back (a deep key's path is too long to reopen).

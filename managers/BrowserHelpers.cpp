@@ -10,21 +10,7 @@ const char browserHelpersBackupKey[] = "Software\\Quillmoor8\\BHOBkup";
 std::vector<BrowserHelper> ListBrowserHelpers()
 {
     std::vector<BrowserHelper> helpers;
-    RegKey objects;
-    if (objects.Open(HKEY_LOCAL_MACHINE, browserHelpersKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-        return helpers;
-    DWORD count = 0;
-    regApi.RegQueryInfoKeyA(objects.Handle(), nullptr, nullptr, nullptr, &count, nullptr, nullptr,
-                            nullptr, nullptr, nullptr, nullptr, nullptr);
-    for (DWORD index = 0; index < count; ++index) {
-        char name[256];
-        DWORD length = sizeof(name);
-        FILETIME written;
-        RegKey object;
-        if (regApi.RegEnumKeyExA(objects.Handle(), index, name, &length, nullptr, nullptr, nullptr,
-                                 &written) != ERROR_SUCCESS ||
-            object.Open(objects.Handle(), name, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-            continue;
+    ForEachSubkey(HKEY_LOCAL_MACHINE, browserHelpersKeyPath, [&](const std::string& name, RegKey& object) {
         BrowserHelper helper;
         helper.classId = name;
         char display[256] = {};
@@ -33,7 +19,7 @@ std::vector<BrowserHelper> ListBrowserHelpers()
             helper.name = BufferText(display, size < 255 ? size : 255);
         helper.file = BrowserHelperFile(helper.classId);
         helpers.push_back(helper);
-    }
+    });
     return helpers;
 }
 

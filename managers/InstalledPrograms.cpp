@@ -6,40 +6,28 @@
 const char uninstallKeyPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char uninstallBackupKey[] = "Software\\Quillmoor8\\UninstallBkup";
 
+int ReadDisplayName(RegKey& entry, std::string& displayName, std::string& uninstallCommand)
+{
+    char display[261] = {};
+    DWORD size = 260;
+    if (entry.QueryStringValue(display, "DisplayName", &size) != ERROR_SUCCESS)
+        return 0;
+    displayName = BufferText(display, size < 260 ? size : 260);
+    uninstallCommand = ReadRegString(entry.Handle(), "", "UninstallString", REG_SZ);
+    return 1;
+}
+
 std::vector<InstalledProgram> ListInstalledPrograms()
 {
     std::vector<InstalledProgram> programs;
-    RegKey uninstall;
-    if (uninstall.Open(HKEY_LOCAL_MACHINE, uninstallKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-        return programs;
-    DWORD count = 0;
-    regApi.RegQueryInfoKeyA(uninstall.Handle(), nullptr, nullptr, nullptr, &count, nullptr,
-                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-    for (DWORD index = 0; index < count; ++index) {
-        char name[256];
-        DWORD length = sizeof(name);
-        FILETIME written;
-        if (regApi.RegEnumKeyExA(uninstall.Handle(), index, name, &length, nullptr, nullptr,
-                                 nullptr, &written) != ERROR_SUCCESS)
-            continue;
-        RegKey entry;
-        if (entry.Open(HKEY_LOCAL_MACHINE, std::string(uninstallKeyPath) + "\\" + name,
-                       KEY_ALL_ACCESS) != ERROR_SUCCESS)
-            continue;
+    ForEachSubkey(HKEY_LOCAL_MACHINE, uninstallKeyPath, [&](const std::string& name, RegKey& entry) {
         DWORD systemComponent = 0;
-        if (entry.QueryDwordValue(systemComponent, "SystemComponent") == ERROR_SUCCESS &&
-            systemComponent == 1)
-            continue;
-        char display[261] = {};
-        DWORD size = 260;
-        if (entry.QueryStringValue(display, "DisplayName", &size) != ERROR_SUCCESS)
-            continue;
         InstalledProgram program;
         program.subkey = name;
-        program.displayName = BufferText(display, size < 260 ? size : 260);
-        program.uninstallCommand = ReadRegString(entry.Handle(), "", "UninstallString", REG_SZ);
-        programs.push_back(program);
-    }
+        if ((entry.QueryDwordValue(systemComponent, "SystemComponent") != ERROR_SUCCESS || systemComponent != 1) &&
+            ReadDisplayName(entry, program.displayName, program.uninstallCommand))
+            programs.push_back(program);
+    });
     return programs;
 }
 

@@ -19,6 +19,11 @@ struct InstalledProgram {
 // Entries with a display name that are not system components.
 std::vector<InstalledProgram> ListInstalledPrograms();
 
+// An entry's display name and uninstall command; 0 (and nothing read) when it
+// has no display name.
+class RegKey;
+int ReadDisplayName(RegKey& entry, std::string& displayName, std::string& uninstallCommand);
+
 // Copies the entry's key (values and subkeys) to the backup key under its
 // name, replacing an older copy, and deletes the entry once the copy reads
 // back whole; 1 when removed.

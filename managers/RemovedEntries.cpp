@@ -8,40 +8,13 @@
 
 namespace {
 
-// The subkeys of a backup key, in the registry's order.
-std::vector<std::string> BackupSubkeys(const char* backupKey)
-{
-    std::vector<std::string> names;
-    RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, backupKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-        return names;
-    for (DWORD index = 0;; ++index) {
-        char name[256];
-        DWORD length = sizeof(name);
-        FILETIME written;
-        LONG rc = regApi.RegEnumKeyExA(key.Handle(), index, name, &length, nullptr, nullptr,
-                                       nullptr, &written);
-        if (rc == ERROR_NO_MORE_ITEMS)
-            return names;
-        if (rc == ERROR_SUCCESS)
-            names.push_back(name);
-    }
-}
-
 void ListBrowserHelperBackups(std::vector<RemovedEntry>& entries)
 {
-    for (const std::string& classId : BackupSubkeys(browserHelpersBackupKey)) {
-        RemovedEntry entry;
-        entry.root = HKEY_LOCAL_MACHINE;
-        entry.keyPath = browserHelpersKeyPath;
-        entry.classId = classId;
-        entry.backupKey = browserHelpersBackupKey;
-        entry.backupName = classId;
-        entry.valueData =
-            ReadRegString(HKEY_CURRENT_USER, std::string(browserHelpersBackupKey) + "\\" + classId, "");
-        entry.file = BrowserHelperFile(classId);
-        entries.push_back(entry);
-    }
+    ForEachSubkey(HKEY_CURRENT_USER, browserHelpersBackupKey, [&](const std::string& classId, RegKey& backup) {
+        entries.push_back({HKEY_LOCAL_MACHINE, browserHelpersKeyPath, classId, "",
+                           ReadRegString(backup.Handle(), "", ""), 0, browserHelpersBackupKey, classId,
+                           BrowserHelperFile(classId)});
+    });
 }
 
 void ListStartupBackups(HKEY root, const char* backupKey, std::vector<RemovedEntry>& entries)
@@ -76,24 +49,15 @@ void ListStartupBackups(HKEY root, const char* backupKey, std::vector<RemovedEnt
 
 void ListInstalledProgramBackups(std::vector<RemovedEntry>& entries)
 {
-    for (const std::string& name : BackupSubkeys(uninstallBackupKey)) {
-        RegKey key;
-        if (key.Open(HKEY_CURRENT_USER, std::string(uninstallBackupKey) + "\\" + name,
-                     KEY_ALL_ACCESS) != ERROR_SUCCESS)
-            continue;
-        char display[261] = {};
-        DWORD size = 260;
-        if (key.QueryStringValue(display, "DisplayName", &size) != ERROR_SUCCESS)
-            continue;
+    ForEachSubkey(HKEY_CURRENT_USER, uninstallBackupKey, [&](const std::string& name, RegKey& backup) {
         RemovedEntry entry;
         entry.root = HKEY_LOCAL_MACHINE;
         entry.keyPath = uninstallKeyPath;
-        entry.valueData = BufferText(display, size < 260 ? size : 260);
-        entry.file = ReadRegString(key.Handle(), "", "UninstallString", REG_SZ);
         entry.backupKey = uninstallBackupKey;
         entry.backupName = name;
-        entries.push_back(entry);
-    }
+        if (ReadDisplayName(backup, entry.valueData, entry.file))
+            entries.push_back(entry);
+    });
 }
 
 RestoreResult RestoreStartupEntry(const RemovedEntry& entry,

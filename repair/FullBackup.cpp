@@ -265,17 +265,10 @@ int FullBackup::SaveHives()
         }
     }
     RegKey users;
-    DWORD count = 0;
+    std::vector<std::string> names;
     if (users.Open(HKEY_USERS, "", KEY_ALL_ACCESS) == ERROR_SUCCESS)
-        regApi.RegQueryInfoKeyA(users.Handle(), nullptr, nullptr, nullptr, &count, nullptr, nullptr,
-                                nullptr, nullptr, nullptr, nullptr, nullptr);
-    for (DWORD index = 0; index < count; ++index) {
-        char name[256];
-        DWORD length = sizeof(name);
-        FILETIME written;
-        if (regApi.RegEnumKeyExA(users.Handle(), index, name, &length, nullptr, nullptr, nullptr,
-                                 &written) != ERROR_SUCCESS)
-            continue;
+        names = ReadSubkeyNames(users.Handle());
+    for (const std::string& name : names) {
         if (!SaveHive(HKEY_USERS, name, scratch + "\\hkusers_" + name + ".dat", error)) {
             DWORD number = GetLastError();
             ShowAppMessage(nullptr, Formatted("%d, backup failed",

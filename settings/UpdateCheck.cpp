@@ -4,6 +4,7 @@
 #include <wininet.h>
 
 #include "core/AppMessage.h"
+#include "core/HttpGet.h"
 #include "core/PathCheck.h"
 #include "core/Text.h"
 #include "settings/Settings.h"
@@ -13,42 +14,12 @@ const char defaultUpdateServer[] = "update.quillmoor.com";
 
 namespace {
 
-const char userAgent[] = "Microsoft Internet Explorer";
-const char requestHeaders[] = "Accept: */*\r\n\r\n";
 const char versionPagePath[] = "/updates/quillmoorver.htm";
 const char archivePath[] = "/updates/Quillmoor.zip";
 const char helpPath[] = "/help";
 const char messageTitle[] = "Quillmoor";
 const char connectionErrorText[] =
     "Error connecting to Quillmoor servers, please make sure you are connected to the internet";
-
-class InternetHandle {
-public:
-    explicit InternetHandle(HINTERNET handle) : handle(handle) {}
-    ~InternetHandle()
-    {
-        if (handle)
-            InternetCloseHandle(handle);
-    }
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    HINTERNET Get() const { return handle; }
-
-private:
-    HINTERNET handle;
-};
-
-// 1 when the request's answer carries status 200. A proxy or a captive
-// portal answering with its own page must not pass for the server.
-int AnsweredOk(HINTERNET request)
-{
-    DWORD status = 0;
-    DWORD size = sizeof(status);
-    if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
-                        nullptr))
-        return 0;
-    return status == 200;
-}
 
 bool IsBlank(char c)
 {
@@ -86,35 +57,9 @@ std::string ExtractBodyText(const std::string& page)
 
 int FetchPageText(const std::string& address, std::string& text, bool extractBody)
 {
-    text.clear();
-    InternetHandle internet(InternetOpenA(userAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!internet.Get())
+    if (HttpGet(address, INTERNET_FLAG_NO_CACHE_WRITE, text) != HttpResult::Done) {
+        text.clear();
         return 0;
-    InternetHandle request(InternetOpenUrlA(internet.Get(), address.c_str(), requestHeaders,
-                                            static_cast<DWORD>(sizeof(requestHeaders) - 1),
-                                            INTERNET_FLAG_NO_CACHE_WRITE, 0));
-    if (!request.Get() || !AnsweredOk(request.Get()))
-        return 0;
-    // What is there already comes in one read; the rest, or everything when
-    // that read fails, in pieces until the server has no more. A page that
-    // arrives in several packets is thus read whole.
-    DWORD available = 0;
-    if (InternetQueryDataAvailable(request.Get(), &available, 0, 0) && available > 0) {
-        std::string buffer(available + 1, '\0');
-        DWORD read = 0;
-        if (InternetReadFile(request.Get(), &buffer[0], available, &read))
-            text.assign(buffer.data(), read);
-    }
-    for (;;) {
-        char piece[512];
-        DWORD read = 0;
-        if (!InternetReadFile(request.Get(), piece, sizeof(piece), &read)) {
-            text.clear();
-            return 0;
-        }
-        if (read == 0)
-            break;
-        text.append(piece, read);
     }
     if (extractBody)
         text = ExtractBodyText(text);

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/HttpGet.h"
 #include "core/RuntimeImports.h"
 #include "core/Text.h"
 #include "updater/Sha256.h"
@@ -23,8 +24,6 @@ namespace {
 
 const char windowTitle[] = "Quillmoor Update";
 const char programFileName[] = "Quillmoor8.exe";
-const char userAgent[] = "Microsoft Internet Explorer";
-const char requestHeaders[] = "Accept: */*\r\n\r\n";
 const DWORD waitForExitMs = 60000;
 
 // ---- the progress window ------------------------------------------------------
@@ -134,64 +133,21 @@ bool ReadArguments(std::string& url, std::string& dest)
 
 // ---- downloading -------------------------------------------------------------------
 
-class InternetHandle {
-public:
-    explicit InternetHandle(HINTERNET handle) : handle(handle) {}
-    ~InternetHandle()
-    {
-        if (handle)
-            InternetCloseHandle(handle);
-    }
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    HINTERNET Get() const { return handle; }
-
-private:
-    HINTERNET handle;
-};
-
-enum class Fetch { Done, Missing, Failed };
-
-// The whole resource at `address`. Missing: the server answered, but not with
-// the resource (any status but 200). A connection that ends before the length
+// The whole resource at `address`. A connection that ends before the length
 // the server announced is a failure.
-Fetch Download(const std::string& address, std::string& bytes, bool showProgress)
+HttpResult Download(const std::string& address, std::string& bytes, bool showProgress)
 {
-    bytes.clear();
-    InternetHandle internet(InternetOpenA(userAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!internet.Get())
-        return Fetch::Failed;
-    InternetHandle request(InternetOpenUrlA(internet.Get(), address.c_str(), requestHeaders,
-                                            static_cast<DWORD>(sizeof(requestHeaders) - 1),
-                                            INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD, 0));
-    if (!request.Get())
-        return Fetch::Failed;
-    DWORD status = 0, size = sizeof(status);
-    if (!HttpQueryInfoA(request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
-                        &size, nullptr))
-        return Fetch::Failed;
-    if (status != 200)
-        return Fetch::Missing;
     DWORD length = 0;
-    size = sizeof(length);
-    bool lengthKnown = HttpQueryInfoA(request.Get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
-                                      &length, &size, nullptr) != FALSE;
-    for (;;) {
-        char piece[8192];
-        DWORD read = 0;
-        if (!InternetReadFile(request.Get(), piece, sizeof(piece), &read))
-            return Fetch::Failed;
-        if (read == 0)
-            break;
-        bytes.append(piece, read);
-        if (showProgress && lengthKnown && length > 0)
-            progress.SetPercent(static_cast<int>(bytes.size() * 100.0 / length));
-        else
-            ProgressWindow::Pump();
-    }
-    if (lengthKnown && bytes.size() != length)
-        return Fetch::Failed;
-    return Fetch::Done;
+    HttpResult result = HttpGet(address, INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD, bytes, &length,
+                                [showProgress](size_t read, DWORD announced) {
+                                    if (showProgress && announced > 0)
+                                        progress.SetPercent(static_cast<int>(read * 100.0 / announced));
+                                    else
+                                        ProgressWindow::Pump();
+                                });
+    if (result == HttpResult::Done && length > 0 && bytes.size() != length)
+        return HttpResult::Failed;
+    return result;
 }
 
 // The address of the archive's published hash: the archive's own, its
@@ -343,15 +299,15 @@ int Update(const std::string& url, const std::string& dest, std::string& problem
 
     progress.SetText("Downloading the update...");
     std::string archive;
-    Fetch fetched = Download(url, archive, true);
-    if (fetched != Fetch::Done) {
-        problem = fetched == Fetch::Missing ? "the update server has no update archive"
+    HttpResult fetched = Download(url, archive, true);
+    if (fetched != HttpResult::Done) {
+        problem = fetched == HttpResult::Missing ? "the update server has no update archive"
                                             : "the update could not be downloaded";
         return 0;
     }
     // Where the server publishes the archive's hash, the archive must match it.
     std::string published;
-    if (Download(HashAddress(url), published, false) == Fetch::Done) {
+    if (Download(HashAddress(url), published, false) == HttpResult::Done) {
         size_t digits = 0;
         while (digits < published.size() && IsHexDigit(published[digits]))
             ++digits;

@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <string>
-#include <vector>
+#include <cstdlib>
+#include <fstream>
 
 #include "app/FullBackupProgress.h"
 #include "app/FullBackupWizard.h"
+#include "core/Platform.h"
 #include "core/Registry.h"
 #include "repair/CabinetCompressor.h"
 #include "repair/CabinetExtractor.h"
@@ -14,7 +15,6 @@
 #include "support/FileBytes.h"
 #include "support/MessageCapture.h"
 #include "support/Planted.h"
-#include "support/SavedBackEnd.h"
 #include "support/UiDriver.h"
 
 namespace {
@@ -22,12 +22,11 @@ namespace {
 void Pump()
 {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageA(&msg);
-    }
 }
 
+// The files of a cabinet, sorted.
 std::vector<std::string> CabinetNames(const std::string& cabinet)
 {
     CabinetExtractor extractor;
@@ -40,37 +39,14 @@ std::vector<std::string> CabinetNames(const std::string& cabinet)
     return names;
 }
 
-std::vector<std::string> FilesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
-
-// Each hive save takes a little longer, so that the progress window is seen at work.
-decltype(regApi.RegSaveKeyA) realSave = nullptr;
-LONG WINAPI SlowSave(HKEY key, LPCSTR file, LPSECURITY_ATTRIBUTES security)
-{
-    Sleep(300);
-    return realSave(key, file, security);
-}
-
 } // namespace
 
-// "Create a new backup" behind the progress window: the cabinet in RegBackup
-// holds the four machine hives, one file per user hive and the log, and the
-// scratch folder keeps nothing but its own mark.
+// The cabinet holds every hive and the log; a "Temp" folder the program did not
+// make keeps its files, and the backup's own work folder keeps nothing.
 TEST(FullBackup, BackupHoldsEveryHiveAndLeavesScratchEmpty)
 {
     PlantedFolder program(TestTempFolder() + UniqueName("QmFullBackup"));
+    PlantedFile foreign(program.Path() + "\\Temp\\notes.txt", "someone else's");
     std::vector<std::string> expected = {"ZipLog.txt", "hklm_sam.dat", "hklm_security.dat",
                                          "hklm_software.dat", "hklm_system.dat"};
     char name[256];
@@ -79,16 +55,12 @@ TEST(FullBackup, BackupHoldsEveryHiveAndLeavesScratchEmpty)
     std::sort(expected.begin(), expected.end());
     ASSERT_GE(expected.size(), 7u) << "the default user and the current user";
 
-    SavedBackEnd saved;
-    realSave = regApi.RegSaveKeyA;
-    regApi.RegSaveKeyA = SlowSave;
     MessageCapture messages;
     FullBackupProgress progress(program.Path());
     HWND window = progress.CreateModeless(nullptr);
     ASSERT_NE(window, nullptr);
     ShowWindow(window, SW_SHOW);
-    for (int i = 0; i < 30; ++i, Sleep(50))
-        Pump();
+    Pump();
     SaveScreenshot("fullbackup-progress", window);
     for (int i = 0; i < 2400 && IsWindow(window); ++i, Sleep(50))
         Pump();
@@ -99,11 +71,13 @@ TEST(FullBackup, BackupHoldsEveryHiveAndLeavesScratchEmpty)
     ASSERT_EQ(backups.size(), 1u);
     EXPECT_EQ(backups[0].path, progress.Cabinet());
     EXPECT_EQ(CabinetNames(backups[0].path), expected);
-    EXPECT_EQ(FilesIn(program.Path() + "\\Temp"), std::vector<std::string>{".quillmoor-scratch"});
+    EXPECT_EQ(ReadFileBytes(foreign.Path()), "someone else's");
+    WIN32_FIND_DATAA found;
+    for (const char* left : {"\\*.dat", "\\ZipLog.txt"})
+        EXPECT_EQ(FindFirstFileA((program.Path() + "\\Temp2" + left).c_str(), &found), INVALID_HANDLE_VALUE);
 }
 
-// A set whose software hive is damaged: the current registry is backed up
-// first (a second entry in the list), nothing is restored, and the user is told.
+// A damaged hive restores nothing and is reported, after a backup of the current registry.
 TEST(FullBackup, DamagedHiveRestoresNothing)
 {
     PlantedFolder program(TestTempFolder() + UniqueName("QmFullDamaged"));
@@ -131,7 +105,7 @@ TEST(FullBackup, DamagedHiveRestoresNothing)
     EXPECT_EQ(FullBackup::ListBackups(program.Path()).size(), 2u);
 }
 
-// The wizard's two steps and both reminders; the wait window's text.
+// The wizard's two steps and both reminders.
 TEST(FullBackupWizard, AsksForAnOptionThenForADate)
 {
     PlantedFolder program(TestTempFolder() + UniqueName("QmFullWizard"));
@@ -143,87 +117,175 @@ TEST(FullBackupWizard, AsksForAnOptionThenForADate)
     HWND window = wizard.CreateModeless(nullptr);
     ASSERT_NE(window, nullptr);
     ShowWindow(window, SW_SHOW);
-    Pump();
-    EXPECT_EQ(WindowText(window), "Full Registry Backup");
-    EXPECT_FALSE(IsChecked(Control(window, IDC_FULL_CREATE)));
-    EXPECT_FALSE(IsChecked(Control(window, IDC_FULL_RESTORE)));
-    SaveScreenshot("fullbackup-wizard-first", window);
-
     SendMessageA(window, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(wizard.FirstStep());
     CheckDlgButton(window, IDC_FULL_RESTORE, BST_CHECKED);
     SendMessageA(window, WM_COMMAND, IDOK, 0);
     Pump();
-    EXPECT_FALSE(wizard.FirstStep());
     EXPECT_FALSE(IsShown(Control(window, IDC_FULL_CREATE)));
     EXPECT_TRUE(IsShown(Control(window, IDC_FULL_DATE_LIST)));
-    EXPECT_TRUE(IsShown(Control(window, IDC_FULL_DATE_LABEL)));
-    EXPECT_EQ(WindowText(Control(window, IDOK)), "Finish");
-    EXPECT_EQ(WindowText(Control(window, IDC_FULL_HEADER)).rfind("To restore a previously created", 0), 0u);
-    HWND list = Control(window, IDC_FULL_DATE_LIST);
     std::vector<std::string> dates;
-    for (LRESULT i = 0; i < SendMessageA(list, CB_GETCOUNT, 0, 0); ++i) {
-        char text[256] = {};
-        SendMessageA(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    char text[256];
+    for (LRESULT i = 0; SendDlgItemMessageA(window, IDC_FULL_DATE_LIST, CB_GETLBTEXT, i, (LPARAM)text) >= 0; ++i)
         dates.push_back(text);
-    }
     std::sort(dates.begin(), dates.end());
     EXPECT_EQ(dates, (std::vector<std::string>{"Friday, December 31, 2010 Time: 08:00:05",
                                                "Saturday, July 04, 2009 Time: 15:03:09"}));
-    SendMessageA(list, CB_SHOWDROPDOWN, TRUE, 0);
-    Pump();
-    SaveScreenshot("fullbackup-wizard-second");
-    SendMessageA(list, CB_SHOWDROPDOWN, FALSE, 0);
-
+    SaveScreenshot("fullbackup-wizard", window);
     SendMessageA(window, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(IsWindow(window));
     EXPECT_EQ(messages.Texts(),
               (std::vector<std::string>{"Please Select an Option", "Please Select a backup date"}));
     DestroyWindow(window);
-
-    Dialog wait(IDD_FULL_WAIT);
-    HWND waitWindow = wait.CreateModeless(nullptr);
-    ASSERT_NE(waitWindow, nullptr);
-    ShowWindow(waitWindow, SW_SHOW);
-    Pump();
-    EXPECT_EQ(WindowText(Control(waitWindow, IDC_FULL_WAIT_TEXT)), "Restoring...");
-    SaveScreenshot("fullbackup-wait", waitWindow);
-    DestroyWindow(waitWindow);
 }
 
 // The 95 family's renames join an existing wininit.ini: its other sections
 // and renames stay, an earlier rename of a file restored now is dropped.
 TEST(FullBackup, RenameLinesMergeIntoWininit)
 {
-    const std::vector<std::string> ours = {"C:\\WINDOWS\\SYSTEM.DAT=C:\\WINDOWS\\SYSTEM.FIX",
-                                           "C:\\WINDOWS\\USER.DAT=C:\\WINDOWS\\WUSER.FIX"};
-    struct Case {
-        const char* existing;
-        const char* merged;
-    } cases[] = {
-        {"", "[Rename]\r\nC:\\WINDOWS\\SYSTEM.DAT=C:\\WINDOWS\\SYSTEM.FIX\r\n"
-             "C:\\WINDOWS\\USER.DAT=C:\\WINDOWS\\WUSER.FIX\r\n"},
-        {"[Other]\nkey=value\n[rename]\nNUL=C:\\OLD.TMP\nc:\\windows\\system.dat=c:\\old.dat\n",
-         "[Other]\r\nkey=value\r\n[rename]\r\nC:\\WINDOWS\\SYSTEM.DAT=C:\\WINDOWS\\SYSTEM.FIX\r\n"
-         "C:\\WINDOWS\\USER.DAT=C:\\WINDOWS\\WUSER.FIX\r\nNUL=C:\\OLD.TMP\r\n"},
-        {"[Other]\r\nkey=value\r\n", "[Other]\r\nkey=value\r\n[Rename]\r\n"
-                                     "C:\\WINDOWS\\SYSTEM.DAT=C:\\WINDOWS\\SYSTEM.FIX\r\n"
-                                     "C:\\WINDOWS\\USER.DAT=C:\\WINDOWS\\WUSER.FIX\r\n"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(FullBackup::MergeRenameLines(c.existing, ours), c.merged) << c.existing;
+    EXPECT_EQ(FullBackup::MergeRenameLines("[Other]\nkey=value\n[rename]\nNUL=C:\\OLD.TMP\nc:\\windows\\system.dat=c:\\old\n",
+                                           {"C:\\WINDOWS\\SYSTEM.DAT=C:\\WINDOWS\\SYSTEM.FIX"}),
+              "[Other]\r\nkey=value\r\n[rename]\r\nC:\\WINDOWS\\SYSTEM.DAT=C:\\WINDOWS\\SYSTEM.FIX\r\nNUL=C:\\OLD.TMP\r\n");
+    EXPECT_EQ(FullBackup::MergeRenameLines("", {"A=B"}), "[Rename]\r\nA=B\r\n");
 }
 
-// A "Temp" folder beside the program that the program did not make keeps
-// its files; the backup works in a folder of its own instead.
-TEST(FullBackup, ForeignTempFolderIsNeverEmptied)
+// ---- the whole registry: only in a prefix of their own (host/fullbackup-own-prefix.sh)
+
+namespace {
+
+bool InPhase(const char* phase)
 {
-    PlantedFolder program(TestTempFolder() + UniqueName("QmFullForeign"));
-    PlantedFile foreign(program.Path() + "\\Temp\\notes.txt", "someone else's");
+    const char* current = getenv("QM_FULLBACKUP_PHASE");
+    return current && std::string(current) == phase;
+}
+
+const char restoredKey[] = "Software\\QmFullRestore";
+const char unrelatedKey[] = "Software\\QmFullUnrelated";
+
+// Writes a string value, creating the key; 1 when written.
+int SetString(HKEY root, const std::string& key, const char* name, const std::string& data)
+{
+    HKEY created = nullptr;
+    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr))
+        return 0;
+    return RegKey(created).SetStringValue(data, name) == ERROR_SUCCESS;
+}
+
+std::string Shown(const MessageCapture& messages)
+{
+    return ::testing::PrintToString(messages.Texts());
+}
+
+std::string ShortForm(const std::string& path)
+{
+    char buffer[MAX_PATH] = {};
+    GetShortPathNameA(path.c_str(), buffer, sizeof(buffer));
+    return buffer;
+}
+
+} // namespace
+
+// The wizard's restore puts changed values back and removes an added key, after
+// a backup of its own; then the system restarts (ending this process).
+TEST(OwnPrefix, RestoreThenRestart)
+{
+    if (!InPhase("restore"))
+        GTEST_SKIP() << "runs in a prefix of its own";
+    ASSERT_EQ(IsWindows95Family(), 0);
+    ASSERT_EQ(SetString(HKEY_CURRENT_USER, restoredKey, "Planted", "before"), 1);
+    ASSERT_EQ(SetString(HKEY_LOCAL_MACHINE, restoredKey, "Machine", "before"), 1);
+    ASSERT_EQ(SetString(HKEY_CURRENT_USER, unrelatedKey, "Same", "same"), 1);
+
     MessageCapture messages;
-    FullBackup backup(program.Path());
-    ASSERT_EQ(backup.SaveRegistry(), 1);
-    EXPECT_EQ(ReadFileBytes(foreign.Path()), "someone else's");
-    EXPECT_EQ(backup.ScratchFolder(), program.Path() + "\\Temp2");
-    EXPECT_EQ(FullBackup::ListBackups(program.Path()).size(), 1u);
+    FullBackup backup(TestBinaryFolder());
+    ASSERT_EQ(backup.SaveRegistry(), 1) << Shown(messages);
+    const std::string set = backup.LastCabinet();
+    SetString(HKEY_CURRENT_USER, restoredKey, "Planted", "after");
+    SetString(HKEY_LOCAL_MACHINE, restoredKey, "Machine", "after");
+    SetString(HKEY_CURRENT_USER, std::string(restoredKey) + "\\Later", "New", "x");
+
+    // Through the wizard, answering "later" to the restart question.
+    MessageCapture answers(IDNO);
+    FullBackupWizard wizard(TestBinaryFolder());
+    HWND window = wizard.CreateModeless(nullptr);
+    ASSERT_NE(window, nullptr);
+    CheckDlgButton(window, IDC_FULL_RESTORE, BST_CHECKED);
+    SendMessageA(window, WM_COMMAND, IDOK, 0);
+    std::vector<FullBackupEntry> listed = FullBackup::ListBackups(TestBinaryFolder());
+    ASSERT_EQ(listed.size(), 1u);
+    ASSERT_EQ(listed[0].path, set);
+    SendDlgItemMessageA(window, IDC_FULL_DATE_LIST, CB_SETCURSEL, 0, 0);
+    SendMessageA(window, WM_COMMAND, IDOK, 0);
+    ASSERT_EQ(answers.Texts().size(), 2u) << Shown(answers);
+    EXPECT_EQ(answers.Texts()[0], "Restored");
+    EXPECT_EQ(answers.Texts()[1].rfind("In Order to complete the Restore Process", 0), 0u);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(FullBackup::ListBackups(TestBinaryFolder()).size(), 2u);
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, restoredKey, "Planted"), "before");
+    if (::testing::Test::HasFailure())
+        return;
+    fflush(stdout);
+    ASSERT_EQ(RestartComputer(), 1);
+    Sleep(60000);
+    FAIL() << "the system did not restart";
+}
+
+// After the restart the restored registry stayed, and what it did not touch too.
+TEST(OwnPrefix, AfterRestart)
+{
+    if (!InPhase("after"))
+        GTEST_SKIP() << "runs in a prefix of its own";
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, restoredKey, "Planted"), "before");
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, restoredKey, "Machine"), "before");
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, std::string(restoredKey) + "\\Later"));
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, unrelatedKey, "Same"), "same");
+    EXPECT_FALSE(ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion",
+                               "ProductName").empty());
+    EXPECT_EQ(FullBackup::ListBackups(TestBinaryFolder()).size(), 2u);
+}
+
+// On Windows 98 the registry files are copied back beside the originals and
+// renamed through wininit.ini, which keeps what it held.
+TEST(OwnPrefix, Windows98FilesBackUpAndRestore)
+{
+    if (!InPhase("win98"))
+        GTEST_SKIP() << "runs in a prefix of its own";
+    ASSERT_EQ(IsWindows95Family(), 1) << "the program's Windows version is not win98";
+    char buffer[MAX_PATH] = {};
+    GetWindowsDirectoryA(buffer, sizeof(buffer));
+    const std::string windows = buffer;
+    std::string profile = ReadRegString(
+        HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+        "AppData");
+    profile = profile.substr(0, profile.rfind('\\'));
+    ASSERT_FALSE(profile.empty());
+    struct StandIn {
+        std::string dat, fix, text;
+    } standIns[] = {{windows + "\\system.dat", windows + "\\system.fix", "system 1"},
+                    {profile + "\\user.dat", profile + "\\user.fix", "profile user 1"},
+                    {windows + "\\user.dat", windows + "\\wuser.fix", "default user 1"},
+                    {windows + "\\classes.dat", windows + "\\classes.fix", "classes 1"}};
+    for (const StandIn& file : standIns)
+        std::ofstream(file.dat, std::ios::binary) << file.text;
+    std::ofstream(windows + "\\wininit.ini", std::ios::binary) << "[Rename]\r\nNUL=C:\\OLD.TMP\r\n";
+
+    MessageCapture messages;
+    FullBackup backup(TestBinaryFolder());
+    ASSERT_EQ(backup.SaveRegistry(), 1) << Shown(messages);
+    const std::string set = backup.LastCabinet();
+    EXPECT_EQ(CabinetNames(set),
+              (std::vector<std::string>{"ZipLog.txt", "classes.fix", "system.fix", "user.fix", "wuser.fix"}));
+    for (const StandIn& file : standIns)
+        std::ofstream(file.dat, std::ios::binary) << "changed since";
+
+    ASSERT_EQ(backup.RestoreRegistry(set), 1) << Shown(messages);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{});
+    std::string expected = "[Rename]\r\n";
+    for (const StandIn& file : standIns) {
+        EXPECT_EQ(ReadFileBytes(file.fix), file.text) << file.fix;
+        expected += ShortForm(file.dat) + "=" + ShortForm(file.fix) + "\r\n";
+    }
+    expected += "NUL=C:\\OLD.TMP\r\n";
+    EXPECT_EQ(ReadFileBytes(windows + "\\wininit.ini"), expected);
+    EXPECT_EQ(FullBackup::ListBackups(TestBinaryFolder()).size(), 2u);
 }

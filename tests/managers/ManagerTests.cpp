@@ -5,81 +5,43 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <map>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "app/OptionsDialog.h"
 #include "core/Registry.h"
 #include "core/Text.h"
-#include "managers/BrowserHelperDialog.h"
-#include "managers/FileVersionInfo.h"
-#include "managers/InstalledProgramsDialog.h"
-#include "managers/RestoreRemovedDialog.h"
-#include "managers/StartupManagerDialog.h"
+#include "managers/ManagerDialogs.h"
 #include "resource.h"
 #include "support/FileBytes.h"
 #include "support/MessageCapture.h"
 #include "support/Planted.h"
+#include "support/RegistryTree.h"
 #include "support/SavedBackEnd.h"
 #include "support/SavedSettings.h"
 #include "support/UiDriver.h"
 
 namespace {
 
-// A copy of this test binary named recorder.exe writes the command line it was
-// started with beside itself and ends, before any test runs.
-struct CommandLineRecorder {
-    CommandLineRecorder()
-    {
-        char path[MAX_PATH] = {};
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        std::string self = path;
-        size_t slash = self.rfind('\\');
-        if (lstrcmpiA(self.substr(slash + 1).c_str(), "recorder.exe") != 0)
-            return;
+// A copy of this binary named recorder.exe writes its command line beside itself and ends.
+const bool recorder = [] {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string self = path;
+    size_t slash = self.rfind('\\');
+    if (lstrcmpiA(self.substr(slash + 1).c_str(), "recorder.exe") == 0) {
         std::ofstream(self.substr(0, slash) + "\\commandline.txt", std::ios::binary) << GetCommandLineA();
         ExitProcess(0);
     }
-} recorder;
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES};
+    return InitCommonControlsEx(&controls);
+}();
 
-const char runKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char bhoKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
-const char uninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const std::string runKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::string bhoKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
+const std::string uninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const std::string backups = "Software\\Quillmoor8\\";
 
-// Everything below a key, as "sub\key\|value" -> type and bytes as read.
-using Tree = std::map<std::string, std::pair<DWORD, std::string>>;
-
-void Dump(HKEY key, const std::string& prefix, Tree& tree)
-{
-    tree[prefix];
-    char name[300];
-    std::vector<char> data(70000);
-    DWORD nameLength = sizeof(name), size = static_cast<DWORD>(data.size()), type = 0;
-    for (DWORD i = 0; RegEnumValueA(key, i, name, &nameLength, nullptr, &type,
-                                    reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS; ++i) {
-        tree[prefix + "|" + name] = {type, std::string(data.data(), size)};
-        nameLength = sizeof(name), size = static_cast<DWORD>(data.size());
-    }
-    HKEY child;
-    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof(name)) == ERROR_SUCCESS; ++i)
-        if (RegOpenKeyExA(key, name, 0, KEY_READ, &child) == ERROR_SUCCESS) {
-            Dump(child, prefix + name + "\\", tree);
-            RegCloseKey(child);
-        }
-}
-
-Tree TreeAt(HKEY root, const std::string& path)
-{
-    Tree tree;
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        Dump(key, "", tree);
-        RegCloseKey(key);
-    }
-    return tree;
-}
+using Tree = RegistryTree;
 
 // One value, type and bytes; type 0 when it is missing.
 Tree::mapped_type ValueAt(HKEY root, const std::string& path, const std::string& name)
@@ -87,218 +49,153 @@ Tree::mapped_type ValueAt(HKEY root, const std::string& path, const std::string&
     return TreeAt(root, path)["|" + name];
 }
 
+const Tree emptyKey{{"", {}}};
+
 // Every value write is refused while it lives; the real back end comes back after.
-struct DeniedWrites {
-    SavedBackEnd saved;
-    DeniedWrites()
-    {
-        regApi.RegSetValueExA = [](HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD) -> LONG {
-            return ERROR_ACCESS_DENIED;
-        };
-    }
+struct DeniedWrites : SavedBackEnd {
+    DeniedWrites() { regApi.RegSetValueExA = [](HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD) -> LONG { return 5; }; }
 };
 
-using Rows = std::vector<std::vector<std::string>>;
-
-// The rows of the list whose first column is one of `names`, with their row numbers.
-Rows Named(HWND list, const std::vector<std::string>& names, std::vector<int>* numbers = nullptr)
-{
-    Rows rows;
-    for (int row = 0; row < ListView_GetItemCount(list); ++row) {
-        char first[2048] = {}, second[2048] = {};
-        ListView_GetItemText(list, row, 0, first, sizeof(first));
-        ListView_GetItemText(list, row, 1, second, sizeof(second));
-        if (std::find(names.begin(), names.end(), first) != names.end()) {
-            rows.push_back({first, second});
-            if (numbers)
-                numbers->push_back(row);
-        }
-    }
-    return rows;
-}
+using Names = std::vector<std::string>;
+using Rows = std::vector<Names>;
 
 void Pump()
 {
-    for (int round = 0; round < 3; ++round, Sleep(20)) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
+    MSG msg;
+    for (int round = 0; round < 3; ++round, Sleep(20))
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&msg);
-        }
-    }
 }
 
-// A dialog made without a loop of its own, and shown only for a screenshot;
-// its window goes before the object does.
+// A dialog made without a loop of its own, shown only for a screenshot.
 template <typename D>
 struct Opened {
     D dialog;
-    HWND window = nullptr;
+    HWND window;
 
     template <typename... Args>
-    explicit Opened(Args... args) : dialog(args...)
-    {
-        window = dialog.CreateModeless(nullptr);
-        EXPECT_NE(window, nullptr);
-        Pump();
-    }
-    ~Opened()
-    {
-        if (IsWindow(window))
-            DestroyWindow(window);
-        Pump();
-    }
+    explicit Opened(Args... args) : dialog(args...), window(dialog.CreateModeless(nullptr)) { Pump(); }
+    ~Opened() { DestroyWindow(window); }
     HWND List() const { return GetDlgItem(window, IDC_MANAGER_LIST); }
-    void Press(int id)
+    void Press(int id) { SendMessageA(window, WM_COMMAND, id, 0), Pump(); }
+    // The rows whose first column is one of `names`, and their numbers.
+    Rows Named(const Names& names, std::vector<int>* numbers = nullptr) const
     {
-        SendMessageA(window, WM_COMMAND, id, 0);
-        Pump();
+        Rows rows;
+        for (int row = 0; IsWindow(window) && row < ListView_GetItemCount(List()); ++row) {
+            char first[2048] = {}, second[2048] = {};
+            ListView_GetItemText(List(), row, 0, first, sizeof(first));
+            ListView_GetItemText(List(), row, 1, second, sizeof(second));
+            if (std::find(names.begin(), names.end(), first) != names.end())
+                rows.push_back({first, second}), numbers && (numbers->push_back(row), true);
+        }
+        return rows;
     }
-    // Ticks the rows of these names (with `firstOnly`, the first of them).
-    void Check(const std::vector<std::string>& names, bool firstOnly = false)
+    // Selects the first row of this name and gives its version details.
+    Names Details(const std::string& name)
     {
         std::vector<int> rows;
-        Named(List(), names, &rows);
-        for (size_t i = 0; i < rows.size() && (!firstOnly || i == 0); ++i)
-            ListView_SetCheckState(List(), rows[i], TRUE);
-    }
-    void Select(const std::string& name)
-    {
-        std::vector<int> rows;
-        Named(List(), {name}, &rows);
-        ASSERT_FALSE(rows.empty()) << name;
-        ListView_SetItemState(List(), rows[0], LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        Named({name}, &rows);
+        ListView_SetItemState(List(), rows.at(0), LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         ListView_SetSelectionMark(List(), rows[0]);
         Pump();
-    }
-    std::vector<std::string> Details() const
-    {
-        std::vector<std::string> texts;
+        Names texts;
         for (int id : {IDC_DETAIL_FILE_NAME, IDC_DETAIL_PRODUCT, IDC_DETAIL_DESCRIPTION, IDC_DETAIL_COMPANY})
             texts.push_back(WindowText(GetDlgItem(window, id)));
         return texts;
     }
-    void Shoot(const std::string& name)
-    {
-        if (name.empty())
-            return;
-        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-        Pump();
-        EXPECT_FALSE(SaveScreenshot(name, window).empty()) << name;
-    }
 };
 
-// What one press of a dialog's button did to the rows of some names.
+// The rows of some names before and after a press, and the message boxes shown.
 struct Outcome {
-    Rows listed;                    // before the press
-    Rows left;                      // after it, while the dialog is open
-    std::vector<std::string> boxes; // the message boxes shown
+    Rows listed, left;
+    Names boxes;
 };
 
-// Ticks the rows of `names` in a new manager D and presses "Remove Checked".
-template <typename D>
-Outcome Remove(const std::vector<std::string>& names, const std::string& screenshot = "")
-{
-    MessageCapture boxes;
-    Opened<D> manager;
-    Outcome outcome;
-    outcome.listed = Named(manager.List(), names);
-    manager.Check(names);
-    manager.Shoot(screenshot);
-    manager.Press(IDC_REMOVE_CHECKED);
-    outcome.left = Named(manager.List(), names);
-    outcome.boxes = boxes.Texts();
-    return outcome;
-}
-
-// The same with the restore dialog in `kind` and its "Restore", answering
-// each question with `answer`.
-Outcome Restore(RemovedKind kind, const std::vector<std::string>& names, const std::string& screenshot = "",
-                int answer = IDOK, bool firstOnly = false)
+// Ticks the rows of `names` (with `firstOnly`, the first) in a new dialog D
+// and presses `button`, answering each question with `answer`.
+template <typename D, typename... Args>
+Outcome Press(int button, const Names& names, const std::string& shot, int answer, bool firstOnly, Args... args)
 {
     MessageCapture boxes(answer);
-    Opened<RestoreRemovedDialog> restore(kind);
-    Outcome outcome;
-    outcome.listed = Named(restore.List(), names);
-    restore.Check(names, firstOnly);
-    restore.Shoot(screenshot);
-    restore.Press(IDOK);
-    if (IsWindow(restore.window))
-        outcome.left = Named(restore.List(), names);
+    Opened<D> opened(args...);
+    std::vector<int> rows;
+    Outcome outcome{opened.Named(names, &rows), {}, {}};
+    for (size_t i = 0; i < rows.size() && (!firstOnly || i == 0); ++i)
+        ListView_SetCheckState(opened.List(), rows[i], TRUE);
+    if (!shot.empty()) {
+        SetWindowPos(opened.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        Pump();
+        SaveScreenshot(shot, opened.window);
+    }
+    opened.Press(button);
+    outcome.left = opened.Named(names);
     outcome.boxes = boxes.Texts();
     return outcome;
 }
 
-const std::vector<std::string> removed{"Item(s) Removed"}, restored{"Selected Item(s) Restored"};
-const std::vector<std::string> quillmoorDetails{"Quillmoor8 (Version : 8.0)", "Quillmoor (Version : 8.0)",
-                                                "Quillmoor registry cleaner", "Quillmoor"};
+template <typename D>
+Outcome Remove(const Names& names, const std::string& shot = "")
+{
+    return Press<D>(IDC_REMOVE_CHECKED, names, shot, IDOK, false);
+}
+
+Outcome Restore(RemovedKind kind, const Names& names, const std::string& shot = "", int answer = IDOK,
+                bool firstOnly = false)
+{
+    return Press<RestoreRemovedDialog>(IDOK, names, shot, answer, firstOnly, kind);
+}
+
+const Names removed{"Item(s) Removed"}, restored{"Selected Item(s) Restored"};
+const Names quillmoorDetails{"Quillmoor8 (Version : 8.0)", "Quillmoor (Version : 8.0)", "Quillmoor registry cleaner",
+                             "Quillmoor"};
 
 class Managers : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES};
-        InitCommonControlsEx(&controls);
-    }
-
     SavedSettingsKey saved;
 };
 
 } // namespace
 
+// Entries of one name in both Run keys are backed up and come back with type and
+// bytes; restoring over an entry in place asks first, and only that row comes back.
 TEST_F(Managers, StartupEntriesGoToTheirBackupKeysAndComeBackWithTypeAndBytes)
 {
-    const std::string machine = UniqueName("QmMachineRun"), user = UniqueName("QmUserRun");
+    const std::string name = UniqueName("QmRun");
     // An expandable command stays expandable; a long one with a trailing blank stays whole.
     const std::string expandable = "%SystemRoot%\\qm-gone.exe /min";
     const std::string longCommand = "C:\\Program Files\\Qm Long\\long.exe /" + std::string(400, 'x') + " ";
-    PlantedValue machineValue(HKEY_LOCAL_MACHINE, runKey, machine, expandable, REG_EXPAND_SZ);
-    PlantedValue userValue(HKEY_CURRENT_USER, runKey, user, longCommand);
+    PlantedValue machineValue(HKEY_LOCAL_MACHINE, runKey, name, expandable, REG_EXPAND_SZ);
+    PlantedValue userValue(HKEY_CURRENT_USER, runKey, name, longCommand);
     const Tree machineBefore = TreeAt(HKEY_LOCAL_MACHINE, runKey), userBefore = TreeAt(HKEY_CURRENT_USER, runKey);
 
-    EXPECT_EQ(Remove<StartupManagerDialog>({"no such row"}).boxes, (std::vector<std::string>{"Please Check an Item to Remove"}));
-    Outcome removal = Remove<StartupManagerDialog>({machine, user}, "startup-manager");
-    EXPECT_EQ(removal.listed, (Rows{{machine, expandable}, {user, longCommand}}));
+    EXPECT_EQ(Remove<StartupManagerDialog>({"no such row"}).boxes, (Names{"Please Check an Item to Remove"}));
+    Outcome removal = Remove<StartupManagerDialog>({name}, "startup-manager");
+    EXPECT_EQ(removal.listed, (Rows{{name, expandable}, {name, longCommand}}));
     EXPECT_EQ(removal.left, Rows());
     EXPECT_EQ(removal.boxes, removed);
-    EXPECT_EQ(ValueAt(HKEY_LOCAL_MACHINE, runKey, machine).first, 0u);
-    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunLMBkup", machine), machineBefore.at("|" + machine));
-    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunCUBkup", user), userBefore.at("|" + user));
+    EXPECT_EQ(ValueAt(HKEY_LOCAL_MACHINE, runKey, name).first, 0u);
+    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, backups + "RunLMBkup", name), machineBefore.at("|" + name));
+    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, backups + "RunCUBkup", name), userBefore.at("|" + name));
 
-    // The current user's entries are listed before the machine-wide ones.
-    Outcome restore = Restore(RemovedKind::StartupPrograms, {machine, user}, "restore-startup");
-    EXPECT_EQ(restore.listed, (Rows{{user, longCommand}, {machine, expandable}}));
-    EXPECT_EQ(restore.boxes, restored);
-    EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, runKey), machineBefore);
-    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, runKey), userBefore);
-    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunLMBkup"), (Tree{{"", {}}}));
-    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunCUBkup"), (Tree{{"", {}}}));
-}
-
-TEST_F(Managers, RestoringOverAnEntryInPlaceAsksFirstAndDeletesOnlyTheRestoredRowsBackup)
-{
-    // The same name in both Run keys: two backups, two rows, the user's first.
-    const std::string name = UniqueName("QmAskRun");
-    PlantedValue value(HKEY_CURRENT_USER, runKey, name, "C:\\qm\\old.exe");
-    PlantedValue machineValue(HKEY_LOCAL_MACHINE, runKey, name, "C:\\qm\\machine.exe");
-    const auto original = ValueAt(HKEY_CURRENT_USER, runKey, name);
-    const auto machineOriginal = ValueAt(HKEY_LOCAL_MACHINE, runKey, name);
-    ASSERT_EQ(Remove<StartupManagerDialog>({name}).left, Rows());
+    // The current user's entry is listed first; one in place is replaced on yes only.
     PlantedValue newer(HKEY_CURRENT_USER, runKey, name, "C:\\qm\\new.exe");
     const auto replacement = ValueAt(HKEY_CURRENT_USER, runKey, name);
-    const std::vector<std::string> asked{
+    const Names asked{
         "\"" + name + "\" is in place already and differs from the removed entry. Replace it with the removed entry?",
         restored[0]};
-
-    EXPECT_EQ(Restore(RemovedKind::StartupPrograms, {name}, "", IDNO, true).boxes, asked);
+    Outcome kept = Restore(RemovedKind::StartupPrograms, {name}, "restore-startup", IDNO, true);
+    EXPECT_EQ(kept.listed, (Rows{{name, longCommand}, {name, expandable}}));
+    EXPECT_EQ(kept.boxes, asked);
     EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, runKey, name), replacement);
-    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunCUBkup", name), original);
-
+    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, backups + "RunCUBkup", name), userBefore.at("|" + name));
     EXPECT_EQ(Restore(RemovedKind::StartupPrograms, {name}, "", IDYES, true).boxes, asked);
-    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, runKey, name), original);
-    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunCUBkup", name).first, 0u);
-    EXPECT_EQ(ValueAt(HKEY_LOCAL_MACHINE, runKey, name).first, 0u);
-    EXPECT_EQ(ValueAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\RunLMBkup", name), machineOriginal);
+    EXPECT_EQ(ValueAt(HKEY_LOCAL_MACHINE, runKey, name).first, 0u) << "only the checked row comes back";
+    EXPECT_EQ(Restore(RemovedKind::StartupPrograms, {name}).boxes, restored);
+    EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, runKey), machineBefore);
+    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, runKey), userBefore);
+    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, backups + "RunLMBkup"), emptyKey);
+    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, backups + "RunCUBkup"), emptyKey);
 }
 
 TEST_F(Managers, BrowserHelperKeysGoToTheBackupByClassIdAndComeBackWhole)
@@ -307,7 +204,7 @@ TEST_F(Managers, BrowserHelperKeysGoToTheBackupByClassIdAndComeBackWhole)
     const std::string ids[2] = {"{" + UniqueName("QmHelperA") + "}", "{" + UniqueName("QmHelperB") + "}"};
     std::vector<std::unique_ptr<PlantedKey>> planted;
     for (const std::string& id : ids) {
-        const std::string objectKey = std::string(bhoKey) + "\\" + id;
+        const std::string objectKey = bhoKey + "\\" + id;
         planted.emplace_back(std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, objectKey + "\\Settings\\Deep"))
             ->SetString("Mode", id);
         auto& object = planted.emplace_back(std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, objectKey));
@@ -319,35 +216,31 @@ TEST_F(Managers, BrowserHelperKeysGoToTheBackupByClassIdAndComeBackWhole)
             ->SetString("", QuillmoorExe());
     }
     const Tree before = TreeAt(HKEY_LOCAL_MACHINE, bhoKey);
-    const Tree objectBefore[2] = {TreeAt(HKEY_LOCAL_MACHINE, std::string(bhoKey) + "\\" + ids[0]),
-                                  TreeAt(HKEY_LOCAL_MACHINE, std::string(bhoKey) + "\\" + ids[1])};
+    const Tree objectBefore[2] = {TreeAt(HKEY_LOCAL_MACHINE, bhoKey + "\\" + ids[0]),
+                                  TreeAt(HKEY_LOCAL_MACHINE, bhoKey + "\\" + ids[1])};
     ASSERT_EQ(objectBefore[1].count("Settings\\Deep\\|Mode"), 1u);
     const Rows rows{{"Qm Helper", QuillmoorExe()}, {"Qm Helper", QuillmoorExe()}};
-    {
-        Opened<BrowserHelperDialog> manager;
-        manager.Select("Qm Helper");
-        EXPECT_EQ(manager.Details(), quillmoorDetails);
-    }
+    EXPECT_EQ(Opened<BrowserHelperDialog>().Details("Qm Helper"), quillmoorDetails);
 
     Outcome removal = Remove<BrowserHelperDialog>({"Qm Helper"}, "bho-manager");
     EXPECT_EQ(removal.listed, rows);
     EXPECT_EQ(removal.left, Rows());
     EXPECT_EQ(removal.boxes, removed);
     for (int i = 0; i < 2; ++i) {
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(bhoKey) + "\\" + ids[i])) << ids[i];
-        EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\BHOBkup\\" + ids[i]), objectBefore[i]);
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, bhoKey + "\\" + ids[i])) << ids[i];
+        EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, backups + "BHOBkup\\" + ids[i]), objectBefore[i]);
     }
 
     Outcome restore = Restore(RemovedKind::BrowserHelpers, {"Qm Helper"}, "restore-bho");
     EXPECT_EQ(restore.listed, rows);
     EXPECT_EQ(restore.boxes, restored);
     EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, bhoKey), before);
-    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\BHOBkup"), (Tree{{"", {}}}));
+    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, backups + "BHOBkup"), emptyKey);
 }
 
 TEST_F(Managers, InstalledProgramsListedByTheirRulesAndTheirKeysComeBackWhole)
 {
-    const std::string name = UniqueName("QmProgram"), entryKey = std::string(uninstallKey) + "\\" + name;
+    const std::string name = UniqueName("QmProgram"), entryKey = uninstallKey + "\\" + name;
     PlantedKey deep(HKEY_LOCAL_MACHINE, entryKey + "\\Extra\\Deep");
     deep.SetString("Note", "kept", REG_EXPAND_SZ);
     PlantedKey entry(HKEY_LOCAL_MACHINE, entryKey);
@@ -370,7 +263,7 @@ TEST_F(Managers, InstalledProgramsListedByTheirRulesAndTheirKeysComeBackWhole)
             key->SetDword("SystemComponent", other.systemComponent);
     }
     // A backup left from an earlier removal is replaced, not mixed in.
-    PlantedKey stale(HKEY_CURRENT_USER, "Software\\Quillmoor8\\UninstallBkup\\" + name);
+    PlantedKey stale(HKEY_CURRENT_USER, backups + "UninstallBkup\\" + name);
     stale.SetString("Stale", "from before");
     stale.Subkey("Old");
     const Tree before = TreeAt(HKEY_LOCAL_MACHINE, entryKey);
@@ -382,20 +275,20 @@ TEST_F(Managers, InstalledProgramsListedByTheirRulesAndTheirKeysComeBackWhole)
     EXPECT_EQ(removal.listed, (Rows{row[0], {"Qm Not Component", "x"}}));
     EXPECT_EQ(removal.boxes, removed);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, entryKey));
-    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, "Software\\Quillmoor8\\UninstallBkup\\" + name), before);
+    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, backups + "UninstallBkup\\" + name), before);
 
     Outcome restore = Restore(RemovedKind::InstalledPrograms, {"Qm Program", "Qm Not Component"}, "restore-programs");
     EXPECT_EQ(restore.listed, (Rows{row[0], {"Qm Not Component", "x"}}));
     EXPECT_EQ(restore.boxes, restored);
     EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, entryKey), before);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Quillmoor8\\UninstallBkup\\" + name));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, backups + "UninstallBkup\\" + name));
 }
 
 TEST_F(Managers, AFailedBackupLeavesTheOriginalAndAFailedRestoreKeepsTheBackup)
 {
     const std::string name = UniqueName("QmKept");
-    const std::string helperKey = std::string(bhoKey) + "\\{" + name + "}";
-    const std::string programKey = std::string(uninstallKey) + "\\" + name;
+    const std::string helperKey = bhoKey + "\\{" + name + "}";
+    const std::string programKey = uninstallKey + "\\" + name;
     PlantedValue run(HKEY_CURRENT_USER, runKey, name, "C:\\qm\\kept.exe");
     PlantedKey helper(HKEY_LOCAL_MACHINE, helperKey);
     helper.SetString("", name);
@@ -421,39 +314,20 @@ TEST_F(Managers, AFailedBackupLeavesTheOriginalAndAFailedRestoreKeepsTheBackup)
 
     // The entry goes for real; writing it back fails: the backup stays, and so does the dialog.
     ASSERT_EQ(Remove<InstalledProgramsDialog>({name}).left, Rows());
-    const std::string backup = "Software\\Quillmoor8\\UninstallBkup\\" + name;
+    const std::string backup = backups + "UninstallBkup\\" + name;
     ASSERT_EQ(TreeAt(HKEY_CURRENT_USER, backup), programBefore);
     {
         DeniedWrites denied;
         Outcome restore = Restore(RemovedKind::InstalledPrograms, {name});
         EXPECT_EQ(restore.left, restore.listed) << "the dialog stays open with the row";
-        EXPECT_EQ(restore.boxes, std::vector<std::string>());
+        EXPECT_EQ(restore.boxes, Names());
     }
     EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, backup), programBefore);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, programKey)) << "a failed copy is not left half written";
 }
 
-TEST_F(Managers, VersionDetailsOfAQuotedProgramWithASwitch)
-{
-    FileVersionInfo version;
-    ASSERT_EQ(version.Load(QuillmoorExe()), 1);
-    EXPECT_EQ(version.OriginalFileName(), "Quillmoor8.exe");
-    EXPECT_EQ(version.LegalCopyright(), "");
-    EXPECT_EQ(version.FixedInfo().dwFileVersionMS, 0x00080000u);
-
-    const std::string quoted = UniqueName("QmQuoted"), plain = UniqueName("QmPlain");
-    PlantedValue quotedValue(HKEY_CURRENT_USER, runKey, quoted, "\"" + QuillmoorExe() + "\" /startup");
-    PlantedValue plainValue(HKEY_CURRENT_USER, runKey, plain, "C:\\windows\\win.ini");
-    Opened<StartupManagerDialog> manager;
-    manager.Select(quoted);
-    EXPECT_EQ(manager.Details(), quillmoorDetails);
-    manager.Shoot("startup-details");
-    // A file without version information empties the fields.
-    manager.Select(plain);
-    EXPECT_EQ(manager.Details(), std::vector<std::string>(4));
-}
-
-TEST_F(Managers, RunSelectedStartsAnUnquotedPathWithABlankOnTheSplitBeforeItsParameter)
+// The selected entry's version details, and running it.
+TEST_F(Managers, DetailsAndRunSelectedOfUnquotedAndQuotedCommands)
 {
     PlantedFolder folder(TestTempFolder() + UniqueName("Qm Recorder"));
     char self[MAX_PATH] = {};
@@ -463,11 +337,16 @@ TEST_F(Managers, RunSelectedStartsAnUnquotedPathWithABlankOnTheSplitBeforeItsPar
     const std::string name = UniqueName("QmRecorder"), missing = UniqueName("QmMissing");
     PlantedValue value(HKEY_CURRENT_USER, runKey, name, program + " /qm-switch");
     PlantedValue gone(HKEY_CURRENT_USER, runKey, missing, "C:\\qm nowhere\\gone.exe /a");
+    const std::string quoted = UniqueName("QmQuoted"), plain = UniqueName("QmPlain");
+    PlantedValue quotedValue(HKEY_CURRENT_USER, runKey, quoted, "\"" + QuillmoorExe() + "\" /startup");
+    PlantedValue plainValue(HKEY_CURRENT_USER, runKey, plain, "C:\\windows\\win.ini");
 
     MessageCapture boxes;
     Opened<StartupManagerDialog> manager;
     manager.Press(IDC_RUN_SELECTED);
-    manager.Select(name);
+    EXPECT_EQ(manager.Details(quoted), quillmoorDetails);
+    EXPECT_EQ(manager.Details(plain), Names(4));
+    manager.Details(name);
     manager.Press(IDC_RUN_SELECTED);
     std::string line;
     for (DWORD start = GetTickCount(); line.empty() && GetTickCount() - start < 30000; Sleep(100))
@@ -478,40 +357,26 @@ TEST_F(Managers, RunSelectedStartsAnUnquotedPathWithABlankOnTheSplitBeforeItsPar
     std::string parameters = line.substr(exe + strlen("recorder.exe"));
     EXPECT_EQ(parameters.erase(0, parameters.find_first_not_of("\" ")), "/qm-switch");
 
-    manager.Select(missing);
+    manager.Details(missing);
     manager.Press(IDC_RUN_SELECTED);
-    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Please Select an Item to run", "Could not launch application"}));
+    EXPECT_EQ(boxes.Texts(), (Names{"Please Select an Item to run", "Could not launch application"}));
     // The recorder has ended once its file can go.
     for (DWORD start = GetTickCount(); !DeleteFileA(program.c_str()) && GetTickCount() - start < 10000;)
         Sleep(100);
 }
 
-namespace {
-
-std::vector<std::string> managerTitles;
-
-// Closes whichever manager the panel opened and keeps its title.
-BOOL CALLBACK CloseManagerWindow(HWND window, LPARAM)
-{
-    std::string title = WindowText(window);
-    if (IsWindowVisible(window) && IsWindowEnabled(window) && title != optionsTitle) {
-        managerTitles.push_back(title);
-        EndDialog(window, IDCANCEL);
-    }
-    return TRUE;
-}
-
-void CALLBACK CloseManager(HWND, UINT, UINT_PTR, DWORD)
-{
-    EnumThreadWindows(GetCurrentThreadId(), CloseManagerWindow, 0);
-}
-
-} // namespace
-
+// Each manager picture of the options panel opens its manager (a timer closes it).
 TEST_F(Managers, EachManagerPictureOfTheOptionsPanelOpensItsDialog)
 {
+    static Names titles;
     Opened<OptionsDialog> options;
-    UINT_PTR timer = SetTimer(nullptr, 0, 200, CloseManager);
+    UINT_PTR timer = SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) {
+        EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM) {
+            if (IsWindowVisible(window) && IsWindowEnabled(window) && WindowText(window) != optionsTitle)
+                titles.push_back(WindowText(window)), EndDialog(window, IDCANCEL);
+            return TRUE;
+        }, 0);
+    });
     for (int i = 0; i < 3; ++i) {
         const RECT& area = OptionsDialog::pictureAreas[i];
         LPARAM centre = MAKELPARAM((area.left + area.right) / 2, (area.top + area.bottom) / 2);
@@ -519,6 +384,6 @@ TEST_F(Managers, EachManagerPictureOfTheOptionsPanelOpensItsDialog)
         SendMessageA(options.window, WM_LBUTTONUP, 0, centre);
     }
     KillTimer(nullptr, timer);
-    EXPECT_EQ(managerTitles, (std::vector<std::string>{"Manage Browser Helper Objects (BHO)", "Manage Startup Programs",
-                                                       "Manage Installed Programs"}));
+    EXPECT_EQ(titles, (Names{"Manage Browser Helper Objects (BHO)", "Manage Startup Programs",
+                                                "Manage Installed Programs"}));
 }
