@@ -362,7 +362,12 @@ void MainWindow::NoteScanDisplayChange()
 
 bool MainWindow::TakeHeldScanProgress()
 {
-    return held->Take(pending.item, pending.itemChanged, pending.steps, pending.looking);
+    return held->Take(pending.item, pending.itemChanged, pending.steps, LookingByItself());
+}
+
+bool MainWindow::LookingByItself() const
+{
+    return page == Page::Scanning && pending.timerSet;
 }
 
 void MainWindow::RefreshScanDisplay()
@@ -374,8 +379,7 @@ void MainWindow::RefreshScanDisplay()
     // next hold.
     if (page == Page::Scanning && !pending.timerSet)
         pending.timerSet = SetTimer(hwnd, refreshTimer, refreshMs, nullptr) != 0;
-    pending.looking = page == Page::Scanning && pending.timerSet;
-    if (!pending.looking && pending.timerSet) {
+    if (!LookingByItself() && pending.timerSet) {
         KillTimer(hwnd, refreshTimer);
         pending.timerSet = false;
     }

@@ -78,6 +78,8 @@ private:
     // while the scan keeps holding more.
     void NoteScanDisplayChange();
     bool TakeHeldScanProgress();
+    // The refresh comes round by itself: the scanning page shows and its timer runs.
+    bool LookingByItself() const;
     void RefreshScanDisplay();
     void ForgetScanDisplay();
 
@@ -120,8 +122,6 @@ private:
         int steps = 0;
         DWORD shownAt = 0;
         bool timerSet = false;
-        // The refresh comes round by itself while the scanning page shows.
-        bool looking = false;
     } pending;
 
     IgnoreList ignoreList;
