@@ -267,6 +267,22 @@ bool WaitForProgramExit(const std::string& dest)
     }
 }
 
+// Deletes the program file, waiting while the system still holds it for a
+// program that has only just ended (its image can outlive its last handle).
+bool DeleteProgramFile(const std::string& dest)
+{
+    DWORD start = GetTickCount();
+    while (!DeleteFileA(dest.c_str())) {
+        DWORD error = GetLastError();
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) ||
+            GetTickCount() - start > waitForExitMs)
+            return false;
+        ProgressWindow::Pump();
+        Sleep(250);
+    }
+    return true;
+}
+
 bool StartProgram(const std::string& path)
 {
     std::string commandLine = "\"" + path + "\"";
@@ -346,7 +362,7 @@ int Update(const std::string& url, const std::string& dest, std::string& problem
         problem = "no copy of the old program could be kept";
         return 0;
     }
-    if (!DeleteFileA(dest.c_str()) || !MoveFileA(staged.c_str(), dest.c_str())) {
+    if (!DeleteProgramFile(dest) || !MoveFileA(staged.c_str(), dest.c_str())) {
         DeleteFileA(staged.c_str());
         std::string now;
         if (!ReadWholeFile(dest, now) || now != oldBytes)
