@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <fstream>
 
+#include <windows.h>
+#include <shlwapi.h>
+
 #include "app/FullBackupProgress.h"
 #include "app/FullBackupWizard.h"
 #include "core/Platform.h"
@@ -18,13 +21,6 @@
 #include "support/UiDriver.h"
 
 namespace {
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&msg);
-}
 
 // The files of a cabinet, sorted.
 std::vector<std::string> CabinetNames(const std::string& cabinet)
@@ -41,9 +37,9 @@ std::vector<std::string> CabinetNames(const std::string& cabinet)
 
 } // namespace
 
-// The cabinet holds every hive and the log; a "Temp" folder the program did not
-// make keeps its files, and the backup's own work folder keeps nothing.
-TEST(FullBackup, BackupHoldsEveryHiveAndLeavesScratchEmpty)
+// The cabinet holds every hive and the log; a "Temp" folder the program did not make keeps its files, and the
+// backup's own work folder keeps nothing. A damaged hive restores nothing, after a backup of the current registry.
+TEST(FullBackup, BackupHoldsEveryHiveAndADamagedOneRestoresNothing)
 {
     PlantedFolder program(TestTempFolder() + UniqueName("QmFullBackup"));
     PlantedFile foreign(program.Path() + "\\Temp\\notes.txt", "someone else's");
@@ -60,83 +56,38 @@ TEST(FullBackup, BackupHoldsEveryHiveAndLeavesScratchEmpty)
     HWND window = progress.CreateModeless(nullptr);
     ASSERT_NE(window, nullptr);
     ShowWindow(window, SW_SHOW);
-    Pump();
-    SaveScreenshot("fullbackup-progress", window);
-    for (int i = 0; i < 2400 && IsWindow(window); ++i, Sleep(50))
-        Pump();
+    for (int i = 0; i < 2400 && IsWindow(window); ++i, Sleep(50)) {
+        for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);)
+            DispatchMessageA(&msg);
+        if (i == 0)
+            SaveScreenshot("fullbackup-progress", window);
+    }
     ASSERT_FALSE(IsWindow(window)) << "the backup did not end within two minutes";
 
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Full Registry Backup Successful"});
-    std::vector<FullBackupEntry> backups = FullBackup::ListBackups(program.Path());
-    ASSERT_EQ(backups.size(), 1u);
-    EXPECT_EQ(backups[0].path, progress.Cabinet());
-    EXPECT_EQ(CabinetNames(backups[0].path), expected);
+    ASSERT_EQ(FullBackup::ListBackups(program.Path()).size(), 1u);
+    EXPECT_EQ(CabinetNames(progress.Cabinet()), expected);
     EXPECT_EQ(ReadFileBytes(foreign.Path()), "someone else's");
     WIN32_FIND_DATAA found;
     for (const char* left : {"\\*.dat", "\\ZipLog.txt"})
         EXPECT_EQ(FindFirstFileA((program.Path() + "\\Temp2" + left).c_str(), &found), INVALID_HANDLE_VALUE);
-}
 
-// A damaged hive restores nothing and is reported, after a backup of the current registry.
-TEST(FullBackup, DamagedHiveRestoresNothing)
-{
-    PlantedFolder program(TestTempFolder() + UniqueName("QmFullDamaged"));
     PlantedFolder made(program.Path() + "\\made");
     PlantedFile bad(made.Path() + "\\hklm_software.dat", "not a registry file at all");
-    CreateDirectoryA((program.Path() + "\\RegBackup").c_str(), nullptr);
     const std::string set = program.Path() + "\\RegBackup\\7,4,2009_15,3,9.cab";
-    {
-        CabinetCompressor compressor;
-        ASSERT_EQ(compressor.CreateCabinet(set), 1);
-        compressor.AddFolder(made.Path());
-        ASSERT_EQ(compressor.Flush(), 1);
-    }
+    CabinetCompressor compressor;
+    ASSERT_EQ(compressor.CreateCabinet(set), 1);
+    compressor.AddFolder(made.Path());
+    ASSERT_EQ(compressor.Flush(), 1);
     PlantedKey planted(HKEY_CURRENT_USER, "Software\\" + UniqueName("QmFullDamaged"));
     planted.SetString("Kept", "as it was");
-
-    MessageCapture messages;
-    FullBackup backup(program.Path());
-    EXPECT_EQ(backup.RestoreRegistry(set), 0);
-    ASSERT_EQ(messages.Texts().size(), 1u);
-    const std::string& text = messages.Texts()[0];
+    EXPECT_EQ(FullBackup(program.Path()).RestoreRegistry(set), 0);
+    ASSERT_EQ(messages.Texts().size(), 2u);
+    const std::string& text = messages.Texts()[1];
     EXPECT_NE(text.find("hklm_software.dat"), std::string::npos) << text;
     EXPECT_NE(text.find("The registry was not restored."), std::string::npos) << text;
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, planted.Path(), "Kept"), "as it was");
-    EXPECT_EQ(FullBackup::ListBackups(program.Path()).size(), 2u);
-}
-
-// The wizard's two steps and both reminders.
-TEST(FullBackupWizard, AsksForAnOptionThenForADate)
-{
-    PlantedFolder program(TestTempFolder() + UniqueName("QmFullWizard"));
-    PlantedFile first(program.Path() + "\\RegBackup\\7,4,2009_15,3,9.cab");
-    PlantedFile second(program.Path() + "\\RegBackup\\12,31,2010_8,0,5.cab");
-
-    MessageCapture messages;
-    FullBackupWizard wizard(program.Path());
-    HWND window = wizard.CreateModeless(nullptr);
-    ASSERT_NE(window, nullptr);
-    ShowWindow(window, SW_SHOW);
-    SendMessageA(window, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(wizard.FirstStep());
-    CheckDlgButton(window, IDC_FULL_RESTORE, BST_CHECKED);
-    SendMessageA(window, WM_COMMAND, IDOK, 0);
-    Pump();
-    EXPECT_FALSE(IsShown(Control(window, IDC_FULL_CREATE)));
-    EXPECT_TRUE(IsShown(Control(window, IDC_FULL_DATE_LIST)));
-    std::vector<std::string> dates;
-    char text[256];
-    for (LRESULT i = 0; SendDlgItemMessageA(window, IDC_FULL_DATE_LIST, CB_GETLBTEXT, i, (LPARAM)text) >= 0; ++i)
-        dates.push_back(text);
-    std::sort(dates.begin(), dates.end());
-    EXPECT_EQ(dates, (std::vector<std::string>{"Friday, December 31, 2010 Time: 08:00:05",
-                                               "Saturday, July 04, 2009 Time: 15:03:09"}));
-    SaveScreenshot("fullbackup-wizard", window);
-    SendMessageA(window, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(IsWindow(window));
-    EXPECT_EQ(messages.Texts(),
-              (std::vector<std::string>{"Please Select an Option", "Please Select a backup date"}));
-    DestroyWindow(window);
+    EXPECT_EQ(FullBackup::ListBackups(program.Path()).size(), 3u);
 }
 
 // The 95 family's renames join an existing wininit.ini: its other sections
@@ -165,15 +116,7 @@ const char unrelatedKey[] = "Software\\QmFullUnrelated";
 // Writes a string value, creating the key; 1 when written.
 int SetString(HKEY root, const std::string& key, const char* name, const std::string& data)
 {
-    HKEY created = nullptr;
-    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr))
-        return 0;
-    return RegKey(created).SetStringValue(data, name) == ERROR_SUCCESS;
-}
-
-std::string Shown(const MessageCapture& messages)
-{
-    return ::testing::PrintToString(messages.Texts());
+    return SHSetValueA(root, key.c_str(), name, REG_SZ, data.c_str(), DWORD(data.size() + 1)) == ERROR_SUCCESS;
 }
 
 std::string ShortForm(const std::string& path)
@@ -198,27 +141,30 @@ TEST(OwnPrefix, RestoreThenRestart)
 
     MessageCapture messages;
     FullBackup backup(TestBinaryFolder());
-    ASSERT_EQ(backup.SaveRegistry(), 1) << Shown(messages);
+    ASSERT_EQ(backup.SaveRegistry(), 1) << testing::PrintToString(messages.Texts());
     const std::string set = backup.LastCabinet();
     SetString(HKEY_CURRENT_USER, restoredKey, "Planted", "after");
     SetString(HKEY_LOCAL_MACHINE, restoredKey, "Machine", "after");
     SetString(HKEY_CURRENT_USER, std::string(restoredKey) + "\\Later", "New", "x");
 
-    // Through the wizard, answering "later" to the restart question.
+    // Through the wizard (Next without an option, Finish without a date, then both), answering "later" to the restart.
     MessageCapture answers(IDNO);
     FullBackupWizard wizard(TestBinaryFolder());
     HWND window = wizard.CreateModeless(nullptr);
     ASSERT_NE(window, nullptr);
+    SendMessageA(window, WM_COMMAND, IDOK, 0);
     CheckDlgButton(window, IDC_FULL_RESTORE, BST_CHECKED);
     SendMessageA(window, WM_COMMAND, IDOK, 0);
     std::vector<FullBackupEntry> listed = FullBackup::ListBackups(TestBinaryFolder());
     ASSERT_EQ(listed.size(), 1u);
     ASSERT_EQ(listed[0].path, set);
+    SendMessageA(window, WM_COMMAND, IDOK, 0);
     SendDlgItemMessageA(window, IDC_FULL_DATE_LIST, CB_SETCURSEL, 0, 0);
     SendMessageA(window, WM_COMMAND, IDOK, 0);
-    ASSERT_EQ(answers.Texts().size(), 2u) << Shown(answers);
-    EXPECT_EQ(answers.Texts()[0], "Restored");
-    EXPECT_EQ(answers.Texts()[1].rfind("In Order to complete the Restore Process", 0), 0u);
+    ASSERT_EQ(answers.Texts().size(), 4u) << testing::PrintToString(answers.Texts());
+    EXPECT_EQ(answers.Texts()[0] + "|" + answers.Texts()[1] + "|" + answers.Texts()[2],
+              "Please Select an Option|Please Select a backup date|Restored");
+    EXPECT_EQ(answers.Texts()[3].rfind("In Order to complete the Restore Process", 0), 0u);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(FullBackup::ListBackups(TestBinaryFolder()).size(), 2u);
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, restoredKey, "Planted"), "before");
@@ -271,14 +217,14 @@ TEST(OwnPrefix, Windows98FilesBackUpAndRestore)
 
     MessageCapture messages;
     FullBackup backup(TestBinaryFolder());
-    ASSERT_EQ(backup.SaveRegistry(), 1) << Shown(messages);
+    ASSERT_EQ(backup.SaveRegistry(), 1) << testing::PrintToString(messages.Texts());
     const std::string set = backup.LastCabinet();
     EXPECT_EQ(CabinetNames(set),
               (std::vector<std::string>{"ZipLog.txt", "classes.fix", "system.fix", "user.fix", "wuser.fix"}));
     for (const StandIn& file : standIns)
         std::ofstream(file.dat, std::ios::binary) << "changed since";
 
-    ASSERT_EQ(backup.RestoreRegistry(set), 1) << Shown(messages);
+    ASSERT_EQ(backup.RestoreRegistry(set), 1) << testing::PrintToString(messages.Texts());
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{});
     std::string expected = "[Rename]\r\n";
     for (const StandIn& file : standIns) {

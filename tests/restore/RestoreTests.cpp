@@ -11,6 +11,7 @@
 #include "app/CommandLine.h"
 #include "app/HeadlessRestore.h"
 #include "core/Registry.h"
+#include "core/Text.h"
 #include "repair/BackupRestore.h"
 #include "repair/CabinetCompressor.h"
 #include "repair/RestoreDialog.h"
@@ -35,12 +36,10 @@ public:
         DeleteFileA(Cabinet().c_str());
     }
     std::string Cabinet() const { return BackupSet::BackupFolder() + "\\" + name + ".cab"; }
-    void Lines(const std::string& text)
+    void Lines(std::string text)
     {
-        std::string stored;
-        for (char c : text)
-            stored += c == '\n' ? std::string("\r\r\n") : std::string(1, c);
-        std::ofstream(work + "\\Config.ini", std::ios::binary | std::ios::app) << stored;
+        ReplaceAll(text, "\n", "\r\r\n");
+        std::ofstream(work + "\\Config.ini", std::ios::binary | std::ios::app) << text;
     }
     void Key(const std::string& keyPath, int number)
     {
@@ -92,7 +91,7 @@ struct OpenDialog {
     HWND window = dialog.CreateModeless(nullptr);
 
     ~OpenDialog() { DestroyWindow(window); }
-    HWND Item(int id) const { return GetDlgItem(window, id); }
+    HWND Item(int id) const { return Control(window, id); }
     void Press(int id) { SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id))); }
     // "Item Type|Path" per row.
     std::vector<std::string> Rows() const
@@ -106,21 +105,12 @@ struct OpenDialog {
         }
         return rows;
     }
-    // Chooses the set, ticks every row and restores; the boxes shown.
-    std::vector<std::string> RestoreAll(const std::string& setName)
-    {
-        ChooseSet(window, setName);
-        Press(IDC_RESTORE_SELECT_ALL);
-        Press(IDOK);
-        EXPECT_FALSE(IsWindow(window)) << "the dialog closes after a restore";
-        return boxes.Texts();
-    }
 };
 
-std::string Summary(int failed, int chosen)
+// The dialog's answer when one of the chosen entries did not come back.
+std::string OneFailed(int chosen)
 {
-    return std::to_string(failed) + " of the " + std::to_string(chosen) +
-           " chosen entries could not be restored. " + RestoreLogPath() + " names them.";
+    return "1 of the " + std::to_string(chosen) + " chosen entries could not be restored. " + RestoreLogPath() + " names them.";
 }
 
 class Restore : public testing::Test {
@@ -132,7 +122,8 @@ protected:
 
 } // namespace
 
-// Keys, values and files (bare or unique names) come back; restore.txt names the failures and overwritten states.
+// Keys, values and files come back; restore.txt names the failures and overwritten states, and a value whose state
+// it cannot keep is not overwritten.
 TEST_F(Restore, DialogRestoresTheCheckedItemsAndNamesWhatDidNotComeBack)
 {
     PlantedKey holder(HKEY_CURRENT_USER, testKey + "\\Holder");
@@ -141,7 +132,6 @@ TEST_F(Restore, DialogRestoresTheCheckedItemsAndNamesWhatDidNotComeBack)
     PlantedKey inner(HKEY_CURRENT_USER, merged.Path() + "\\Inner");
     inner.SetBinary("", {1, 2, 0xff});
     PlantedFile link(folder + "\\Links\\Tool.lnk", std::string("L\0\0\0link", 8));
-    PlantedFile other(folder + "\\Other\\Tool.lnk", "other link");
     auto lost = std::make_unique<PlantedFile>(folder + "\\Gone Folder\\Tool.lnk");
     const std::string lostPath = lost->Path();
     const std::vector<std::string> before = SortedExport(merged.FullPath());
@@ -150,23 +140,23 @@ TEST_F(Restore, DialogRestoresTheCheckedItemsAndNamesWhatDidNotComeBack)
     set.Key(merged.FullPath(), 1);
     set.Value(holder.FullPath(), "Tool", "C:\\Tool\\tool.exe");
     set.File(link.Path());
-    set.File(other.Path(), "Tool_2.lnk");
     set.File(lostPath, "Tool_3.lnk");
     set.Pack();
     ASSERT_EQ(DeleteRegKey(HKEY_CURRENT_USER, inner.Path()), 1);
     merged.SetString("Mode", "changed since");
     holder.SetString("Tool", "D:\\Newer\\tool.exe", REG_EXPAND_SZ);
     DeleteFileA(link.Path().c_str());
-    DeleteFileA(other.Path().c_str());
     lost.reset(); // the file and its folder are gone
 
     OpenDialog dialog;
     ChooseSet(dialog.window, set.name);
     EXPECT_EQ(dialog.Rows(), (std::vector<std::string>{"RegKey|" + merged.FullPath(), "RegValue|C:\\Tool\\tool.exe",
-                                                         "ShortCut|" + link.Path(), "ShortCut|" + other.Path(),
-                                                         "ShortCut|" + lostPath}));
+                                                         "ShortCut|" + link.Path(), "ShortCut|" + lostPath}));
     dialog.Press(IDOK);
-    EXPECT_EQ(dialog.RestoreAll(set.name), (std::vector<std::string>{"No Backup Items Selected", Summary(1, 5)}));
+    dialog.Press(IDC_RESTORE_SELECT_ALL);
+    dialog.Press(IDOK);
+    EXPECT_EQ(dialog.boxes.Texts(), (std::vector<std::string>{"No Backup Items Selected", OneFailed(4)}));
+    EXPECT_FALSE(IsWindow(dialog.window)) << "the dialog closes after a restore";
 
     EXPECT_EQ(SortedExport(merged.FullPath()), before);
     DWORD type = REG_NONE;
@@ -174,26 +164,21 @@ TEST_F(Restore, DialogRestoresTheCheckedItemsAndNamesWhatDidNotComeBack)
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << "a value without its exact copy comes back as text";
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, holder.Path(), "Tool"), "C:\\Tool\\tool.exe");
     EXPECT_EQ(ReadFileBytes(link.Path()), std::string("L\0\0\0link", 8));
-    EXPECT_EQ(ReadFileBytes(other.Path()), "other link");
     EXPECT_EQ(GetFileAttributesA(RestoreTempFolder().c_str()), INVALID_FILE_ATTRIBUTES);
     std::string log = ReadFileBytes(RestoreLogPath());
     EXPECT_EQ(CountOf(log, "Could not restore file " + lostPath + ", Error Code= 3, Make sure the directories in " +
                                lostPath + " exist\r\n"), 1u) << log;
     EXPECT_EQ(CountOf(log, "[" + holder.FullPath() + "]\r\n\"Tool\"=hex(2):44,3a,5c,4e,65,77"), 1u) << log;
     EXPECT_EQ(CountOf(log, "\"Mode\"=\"changed since\""), 1u) << log;
-}
 
-TEST_F(Restore, AValueIsNotOverwrittenWhenItsStateCannotBeKept)
-{
-    PlantedKey holder(HKEY_CURRENT_USER, testKey + "\\Holder");
-    HandMadeSet set("3,21,2011_9,26,53");
-    set.Value(holder.FullPath(), "Tool", "C:\\Tool\\tool.exe");
-    set.Pack();
     holder.SetString("Tool", "D:\\Newer\\tool.exe");
+    DeleteFileA(RestoreLogPath().c_str());
     PlantedFolder blocked(RestoreLogPath()); // restore.txt cannot be written
-
-    EXPECT_EQ(OpenDialog().RestoreAll(set.name),
-              std::vector<std::string>{"1 of the 1 chosen entries could not be restored."});
+    OpenDialog again;
+    ChooseSet(again.window, set.name);
+    ListView_SetCheckState(again.Item(IDC_RESTORE_ITEM_LIST), 1, TRUE);
+    again.Press(IDOK);
+    EXPECT_EQ(again.boxes.Texts(), std::vector<std::string>{"1 of the 1 chosen entries could not be restored."});
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, holder.Path(), "Tool"), "D:\\Newer\\tool.exe");
 }
 
@@ -201,18 +186,18 @@ TEST_F(Restore, CorruptSetsAreReportedAndNothingHalfWrittenGoesUntold)
 {
     PlantedKey key(HKEY_CURRENT_USER, testKey + "\\Corrupt");
     const std::string value = "[TYPE:REG_VALUE]\n[MAIN_KEY:" + key.FullPath() + "]\n[VALUE_NAME:Whole]\n";
+    // Config.ini (none: the cabinet is not one); the dialog's rows, and its boxes after restoring every row; the
+    // reason /restore gives on standard error; the value "Whole" afterwards.
     struct Case {
-        std::string records;            // empty: the cabinet is not one
-        std::vector<std::string> rows;  // what the dialog lists
-        std::vector<std::string> boxes; // after listing and restoring every row
-        std::string reason;             // on standard error of /restore
-        std::string restored;           // the value "Whole" afterwards
+        std::string records;
+        std::vector<std::string> rows, boxes;
+        std::string reason, restored;
     };
     const Case cases[] = {
         {"", {}, {"Not a cabinet", "No items in the backup"}, "Not a cabinet\r\n", ""},
         {value + "[VALUE:kept]\n[TYPE:REG_KEY]\n[NAME:" + key.FullPath() + "\\Sub]\n", {"RegValue|kept"},
          {"Entries Restored Successfully"}, "Config.ini ends inside the REG_KEY record that begins on line 5", "kept"},
-        {value + "[VALUE:cut", {"RegValue|cut"}, {Summary(1, 1)},
+        {value + "[VALUE:cut", {"RegValue|cut"}, {OneFailed(1)},
          "line 4 of Config.ini is not a whole [VALUE:...] line", ""},
     };
     for (const Case& c : cases) {
@@ -240,11 +225,12 @@ TEST_F(Restore, CorruptSetsAreReportedAndNothingHalfWrittenGoesUntold)
     }
 }
 
-// Newest first, not by date text (the dialogs list the same order: ChooseSet relies on it).
-TEST_F(Restore, SetsAreListedNewestFirstAndChosenItemsRestoreAlone)
+// Newest first, not by date text (the dialogs list the same order: ChooseSet relies on it); chosen items restore
+// alone; Remove Backup asks for a set, then asks before it deletes it, and only a yes deletes.
+TEST_F(Restore, SetsAreListedNewestFirstRestoreAloneAndGoOnlyWhenTheUserSaysYes)
 {
     PlantedKey key(HKEY_CURRENT_USER, testKey + "\\Listed");
-    HandMadeSet december("12,31,2009_23,59,59"), january("1,5,2010_9,0,0"), february("2,1,2010_0,0,7");
+    HandMadeSet december("12,31,2009_23,59,59"), january("1,5,2010_9,0,0"), february("2,1,2010_0,0,7_2");
     december.Value(key.FullPath(), "a", "1");
     january.Value(key.FullPath(), "a", "1");
     january.Value(key.FullPath(), "b", "2");
@@ -254,7 +240,7 @@ TEST_F(Restore, SetsAreListedNewestFirstAndChosenItemsRestoreAlone)
 
     std::string listed;
     EXPECT_EQ(RunHeadlessCommand({"/backups"}, &listed), 0);
-    EXPECT_NE(listed.find("2,1,2010_0,0,7\tMonday, February 01, 2010 Time: 00:00:07\t1\r\n"
+    EXPECT_NE(listed.find("2,1,2010_0,0,7_2\tMonday, February 01, 2010 Time: 00:00:07\t1\r\n"
                           "1,5,2010_9,0,0\tTuesday, January 05, 2010 Time: 09:00:00\t2\r\n"
                           "12,31,2009_23,59,59\tThursday, December 31, 2009 Time: 23:59:59\t1\r\n"),
               std::string::npos) << listed;
@@ -264,32 +250,21 @@ TEST_F(Restore, SetsAreListedNewestFirstAndChosenItemsRestoreAlone)
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key.Path(), "b"), "2");
     EXPECT_EQ(RunHeadlessCommand({"/restore:" + january.name, "/items:3"}), ExitBadCommandLine);
     EXPECT_EQ(RunHeadlessCommand({"/restore:1,1,2000_0,0,0"}), ExitBadCommandLine);
-}
 
-// Remove Backup asks for a set, then asks before it deletes it; only a yes deletes.
-TEST_F(Restore, RemoveBackupDeletesTheChosenSetOnlyWhenTheUserSaysYes)
-{
-    HandMadeSet set("6,2,2012_8,30,0");
-    set.Value("HKEY_CURRENT_USER\\" + testKey, "Program", "C:\\Program Files\\Old\\old.exe");
-    set.Pack();
-    const std::string question = "Are you sure you want to remove this registry backup?  You will not be able to "
-                                 "restore this backup once it is removed";
     for (int answer : {IDNO, IDYES}) {
         MessageCapture boxes(answer);
         RemoveBackupDialog remove;
         HWND window = remove.CreateModeless(nullptr);
-        auto pressOk = [&] { SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); };
-        pressOk();
-        ChooseSet(window, set.name);
-        pressOk();
-        std::vector<std::string> expected = {"Please Select a backup date", question};
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        ChooseSet(window, december.name);
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        std::vector<std::string> expected = {"Please Select a backup date", "Are you sure you want to remove this "
+            "registry backup?  You will not be able to restore this backup once it is removed"};
         if (answer == IDYES)
             expected.push_back("Backup Deleted Successfully");
         EXPECT_EQ(boxes.Texts(), expected);
-        EXPECT_EQ(boxes.Messages().size() > 1 ? boxes.Messages()[1].title : "", "Quillmoor v7.1");
-        EXPECT_EQ(GetFileAttributesA(set.Cabinet().c_str()) != INVALID_FILE_ATTRIBUTES, answer == IDNO);
+        EXPECT_EQ(GetFileAttributesA(december.Cabinet().c_str()) != INVALID_FILE_ATTRIBUTES, answer == IDNO);
         EXPECT_EQ(IsWindow(window) != 0, answer == IDNO) << "the dialog closes once the set is deleted";
-        if (IsWindow(window))
-            DestroyWindow(window);
+        DestroyWindow(window);
     }
 }
