@@ -91,7 +91,7 @@ struct OpenDialog {
     HWND window = dialog.CreateModeless(nullptr);
 
     ~OpenDialog() { DestroyWindow(window); }
-    HWND Item(int id) const { return Control(window, id); }
+    HWND Item(int id) const { return GetDlgItem(window, id); }
     void Press(int id) { SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id))); }
     // "Item Type|Path" per row.
     std::vector<std::string> Rows() const
