@@ -7,6 +7,7 @@
 #include "support/Planted.h"
 #include "support/SavedBackEnd.h"
 #include "support/SavedSettings.h"
+#include "support/StateWitness.h"
 #include "support/TestThread.h"
 #include "support/UiDriver.h"
 
@@ -16,7 +17,8 @@ struct CollectedText : TextOutput {
 };
 
 // The window shows a box and never opens; the headless scan writes the
-// refusal on standard error and does not run.
+// refusal on standard error and does not run; a switch it does not know
+// ends the run with 2 before the system is looked at.
 TEST(Application, RefusesSixtyFourBitWindowsWithAndWithoutTheWindow)
 {
     OverrideWow64(1);
@@ -31,6 +33,7 @@ TEST(Application, RefusesSixtyFourBitWindowsWithAndWithoutTheWindow)
     EndApplication();
     CollectedText out, err;
     int code = RunHeadless({"/scan", "/all"}, out, err);
+    EXPECT_EQ(RunHeadlessCommand({"/scan", "/bogus"}), ExitBadCommandLine);
     OverrideWow64(-1);
 
     EXPECT_EQ(seen.title + ": " + seen.text, "test_app: 64 bit version of windows not supported");

@@ -50,21 +50,15 @@ TEST(CommandLine, WhatRunsHeadlessAndWhatIsUnderstood)
     EXPECT_TRUE(!options.all && options.reportPath == "C:\\r.tsv") << options.reportPath;
 }
 
-TEST(ProblemReport, FieldsAreEscapedSoThatEachProblemIsOneLine)
+// A report line escapes its fields so that each problem is one line and keeps
+// the explanation as it stands; the readable explanation fills in every
+// placeholder with the value data, even data that holds one itself.
+TEST(ProblemReport, FieldsAreEscapedAndEveryPlaceholderFilled)
 {
-    ProblemPtr record = MakeProblemRecord(8, "C:\\a\tb.exe", "HKEY_CURRENT_USER\\Run", "two\r\nlines", "back\\slash",
-                                          "The file (%s) does not exist at the specified location", 1536);
+    ProblemPtr record = MakeProblemRecord(8, "C:\\a\tb.exe", "HKEY_CURRENT_USER\\Run", "two\r\nlines", "back\\%s",
+                                          "The file (%s) does not exist (%s)", 1536);
     record->serial = 7;
-    EXPECT_EQ(ReportLine(*record),
-              "7\t8\tC:\\\\a\\tb.exe\tHKEY_CURRENT_USER\\\\Run\ttwo\\r\\nlines\tback\\\\slash\t"
-              "The file (%s) does not exist at the specified location\t1536\t1\r\n");
-}
-
-TEST(ProblemReport, EveryPlaceholderOfTheExplanationGetsTheValueData)
-{
-    ProblemPtr record =
-        MakeProblemRecord(2, "", "", "", "{0001-%s}", "The Application ID (%s) is not valid.  (%s does not exist)");
-    EXPECT_EQ(ProblemExplanation(*record), "The Application ID ({0001-%s}) is not valid.  ({0001-%s} does not exist)");
-    record->description = "Windows Temp File";
-    EXPECT_EQ(ProblemExplanation(*record), "Windows Temp File");
+    EXPECT_EQ(ReportLine(*record), "7\t8\tC:\\\\a\\tb.exe\tHKEY_CURRENT_USER\\\\Run\ttwo\\r\\nlines\tback\\\\%s\t"
+                                   "The file (%s) does not exist (%s)\t1536\t1\r\n");
+    EXPECT_EQ(ProblemExplanation(*record), "The file (back\\%s) does not exist (back\\%s)");
 }
