@@ -6,7 +6,6 @@
 #include "core/Registry.h"
 #include "support/Planted.h"
 #include "support/SavedBackEnd.h"
-#include "support/SavedSettings.h"
 #include "support/StateWitness.h"
 #include "support/TestThread.h"
 #include "support/UiDriver.h"
@@ -54,22 +53,4 @@ TEST(Application, AHeadlessRunWritesBoxesToStandardErrorInsteadOfWaiting)
     int code = RunHeadless({"/scan", "/sections:2"}, out, err);
     EXPECT_TRUE(code == ExitNoProblems || code == ExitProblemsFound) << code;
     EXPECT_EQ(err.text.substr(0, 23), "Error in RegCloseKey.\r\n");
-}
-
-// A fix names the set it wrote and counts what it did, on standard output.
-TEST(Application, AHeadlessFixNamesItsSetAndCountsTheRepairs)
-{
-    DefaultSettings settings;
-    PlantedKey broken(HKEY_LOCAL_MACHINE,
-                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + UniqueName("QmFix") + ".exe");
-    broken.SetString("", "C:\\" + UniqueName("QmFixGone") + "\\gone.exe");
-    CollectedText out, err;
-    EXPECT_EQ(RunHeadless({"/scan", "/sections:4", "/fix"}, out, err), ExitProblemsFound) << err.text;
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, broken.Path()));
-    const size_t at = out.text.find("\r\nBackup set: "), end = out.text.find("\r\n", at + 2);
-    ASSERT_TRUE(at != std::string::npos && end != std::string::npos) << out.text;
-    const std::string cabinet = out.text.substr(at + 14, end - at - 14);
-    EXPECT_NE(GetFileAttributesA(cabinet.c_str()), INVALID_FILE_ATTRIBUTES) << cabinet;
-    DeleteFileA(cabinet.c_str());
-    EXPECT_EQ(out.text.substr(end), "\r\nRepaired: 1, valid again: 0, kept: 0, refused: 0, failed: 0\r\n");
 }
