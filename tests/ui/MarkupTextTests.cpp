@@ -11,7 +11,6 @@
 namespace {
 
 constexpr int canvasWidth = 400, canvasHeight = 120;
-const COLORREF ink = RGB(0, 0, 0);
 
 // A white 32-bit memory bitmap with a plain, not smoothed Tahoma selected:
 // every text pixel is exactly the text colour.
@@ -24,18 +23,12 @@ protected:
         bitmap.Reset(CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&pixels), nullptr, 0));
         ASSERT_NE(pixels, nullptr);
         SelectObject(dc, bitmap.Get());
-        RECT all = {0, 0, canvasWidth, canvasHeight};
-        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        PatBlt(dc, 0, 0, canvasWidth, canvasHeight, WHITENESS);
         SelectObject(dc, plain.Get());
-        SetTextColor(dc, ink);
         SetBkMode(dc, TRANSPARENT);
         line = Size("\xC5y").cy;
     }
-    void TearDown() override
-    {
-        SelectObject(dc, GetStockObject(SYSTEM_FONT));
-        DeleteDC(dc);
-    }
+    void TearDown() override { SelectObject(dc, GetStockObject(SYSTEM_FONT)), DeleteDC(dc); }
     static GdiObject<HFONT> Font(int weight)
     {
         return GdiObject<HFONT>(
@@ -53,12 +46,11 @@ protected:
     // How many pixels of the colour lie in columns [left, right).
     int Count(COLORREF colour, int left, int right) const
     {
+        const DWORD bgr = RGB(GetBValue(colour), GetGValue(colour), GetRValue(colour));
         int count = 0;
         for (int y = 0; y < canvasHeight; ++y)
-            for (int x = left; x < right; ++x) {
-                DWORD bgrx = pixels[y * canvasWidth + x];
-                count += RGB((bgrx >> 16) & 0xFF, (bgrx >> 8) & 0xFF, bgrx & 0xFF) == colour;
-            }
+            for (int x = left; x < right; ++x)
+                count += (pixels[y * canvasWidth + x] & 0xFFFFFF) == bgr;
         return count;
     }
 
@@ -133,6 +125,6 @@ TEST_F(Canvas, NineNestedColoursFromTheCurrentPosition)
     EXPECT_EQ(Count(seventh, 0, 200), 0);
     EXPECT_GT(Count(seventh, 200, 200 + Width("W", &bold)), 20);
     EXPECT_EQ(Count(RGB(9 * 20, 0, 0), 0, canvasWidth) + Count(RGB(8 * 20, 0, 0), 0, canvasWidth), 0);
-    EXPECT_EQ(GetTextColor(dc), ink);
+    EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 0));
     EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), plain.Get());
 }
