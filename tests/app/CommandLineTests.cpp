@@ -6,48 +6,39 @@
 #include "app/CommandLine.h"
 #include "app/ProblemReport.h"
 
-TEST(CommandLine, ArgumentsSplitAtBlanksOutsideQuotes)
-{
-    EXPECT_EQ(SplitArguments("  /scan   \"/report:C:\\My Files\\r.tsv\"\t/all "),
-              (std::vector<std::string>{"/scan", "/report:C:\\My Files\\r.tsv", "/all"}));
-    EXPECT_EQ(SplitArguments("/scan /report:\"C:\\a b\\r.tsv\""),
-              (std::vector<std::string>{"/scan", "/report:C:\\a b\\r.tsv"}));
-    EXPECT_TRUE(SplitArguments("   ").empty());
-}
-
 // Only "/scan" and "/?" ask for the headless run: a file dropped on the program
-// or a switch of a shortcut opens the window.
+// or a switch of a shortcut opens the window. Arguments split at blanks and
+// tabs outside quotes.
 TEST(CommandLine, WhatRunsHeadlessAndWhatIsUnderstood)
 {
     struct Case {
-        std::vector<std::string> arguments;
+        const char* commandLine;
         bool headless, understood;
     } cases[] = {
-        {{}, false, false},     {{"C:\\Users\\me\\Desktop\\backup.reg"}, false, false},
-        {{"/all"}, false, false}, {{"/scanner"}, false, false}, {{"/S"}, false, false},
-        {{"/SCAN", "/All", "/report:-"}, true, true},  {{"/Scan", "/sections:0,8,22"}, true, true},
-        {{"/?"}, true, true},  {{"/report:-", "/scan", "/bogus"}, true, false},
-        {{"/scan", "/sections:18"}, true, false}, // no section has code 18
-        {{"/scan", "/sections:1,,2"}, true, false}, {{"/scan", "/report:"}, true, false},
-        {{"/scan", "/all", "/sections:1"}, true, false}, {{"/scan", "/FIX", "/nobackup"}, true, true},
-        {{"/scan", "/nobackup"}, true, false}, // nothing to repair without a backup
+        {"", false, false},     {"\"C:\\Users\\me\\Desktop\\backup.reg\"", false, false},
+        {"/all", false, false}, {"/scanner", false, false}, {"/S", false, false},
+        {"  /SCAN\t/All /report:- ", true, true},  {"/Scan /sections:0,8,22", true, true},
+        {"/?", true, true},  {"/report:- /scan /bogus", true, false},
+        {"/scan /sections:18", true, false}, // no section has code 18
+        {"/scan /sections:1,,2", true, false}, {"/scan /report:", true, false},
+        {"/scan /all /sections:1", true, false}, {"/scan /FIX /nobackup", true, true},
+        {"/scan /nobackup", true, false}, // nothing to repair without a backup
     };
     for (const Case& c : cases) {
-        std::string joined;
-        for (const std::string& argument : c.arguments)
-            joined += argument + " ";
-        SCOPED_TRACE(joined);
-        EXPECT_EQ(AsksForHeadlessRun(c.arguments), c.headless);
+        SCOPED_TRACE(c.commandLine);
+        const std::vector<std::string> arguments = SplitArguments(c.commandLine);
+        EXPECT_EQ(AsksForHeadlessRun(arguments), c.headless);
         HeadlessOptions options;
         std::string error;
-        EXPECT_EQ(ParseHeadlessArguments(c.arguments, options, error), c.understood);
+        EXPECT_EQ(ParseHeadlessArguments(arguments, options, error), c.understood);
         EXPECT_EQ(error.empty(), c.understood);
     }
     HeadlessOptions options;
     std::string error;
-    ASSERT_TRUE(ParseHeadlessArguments({"/scan", "/sections:0,8,22", "/report:C:\\r.tsv"}, options, error));
+    ASSERT_TRUE(ParseHeadlessArguments(SplitArguments("/scan /sections:0,8,22 \"/report:C:\\My Files\\r.tsv\"   "),
+                                       options, error));
     EXPECT_EQ(options.sections, (std::vector<unsigned>{0, 8, 22}));
-    EXPECT_TRUE(!options.all && options.reportPath == "C:\\r.tsv") << options.reportPath;
+    EXPECT_TRUE(!options.all && options.reportPath == "C:\\My Files\\r.tsv") << options.reportPath;
 }
 
 // A report line escapes its fields so that each problem is one line and keeps

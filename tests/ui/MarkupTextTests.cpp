@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
 #include "core/Handles.h"
@@ -114,17 +113,14 @@ TEST_F(Canvas, LayoutOfWordsBlocksAndTags)
 TEST_F(Canvas, NineNestedColoursFromTheCurrentPosition)
 {
     std::string text = "<b>";
-    for (int i = 1; i <= 9; ++i) {
-        char tag[40];
-        std::snprintf(tag, sizeof(tag), "<font color=\"#%02X0000\">", i * 20);
-        text += tag;
-    }
+    for (int i = 1; i <= 9; ++i)
+        text += "<font color=\"#" + std::to_string(i) + "00000\">";
     MoveToEx(dc, 200, 40, nullptr);
     DrawMarkupText(dc, (text + "</font>W").c_str(), -1, nullptr, 0);
-    const COLORREF seventh = RGB(7 * 20, 0, 0);
+    const COLORREF seventh = RGB(7 * 16, 0, 0);
     EXPECT_EQ(Count(seventh, 0, 200), 0);
     EXPECT_GT(Count(seventh, 200, 200 + Width("W", &bold)), 20);
-    EXPECT_EQ(Count(RGB(9 * 20, 0, 0), 0, canvasWidth) + Count(RGB(8 * 20, 0, 0), 0, canvasWidth), 0);
+    EXPECT_EQ(Count(RGB(9 * 16, 0, 0), 0, canvasWidth) + Count(RGB(8 * 16, 0, 0), 0, canvasWidth), 0);
     EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 0));
     EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), plain.Get());
 }
