@@ -33,35 +33,27 @@ ProblemPtr Problem(unsigned section, const std::string& key, const std::string& 
     return MakeProblemRecord(section, data, key, "Value", data, "", size);
 }
 
-class Collection : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        scanLog.BeginScanLog();
-        scanLog.SetGenerateLog(1);
-        ScanPlan plan = {};
-        for (unsigned code = 0; code < SectionCount; ++code)
-            plan.rowOf[code] = -1;
-        for (unsigned code : {SectionStartup, SectionWinTemp, SectionIECookies, SectionTweaks})
-            plan.rowOf[code] = plan.rowCount++;
-        collection.SetSectionRows(plan);
-    }
-
-    DefaultSettings settings;
-    IgnoreList ignoreList;
-    ScanLog scanLog;
-    ShownResults shown;
-    ProblemCollection collection{ignoreList, scanLog, shown};
-};
-
 } // namespace
 
 // Records on the ignore list (the user's, in any case, or the built-in one)
 // are dropped unlogged and take no serial; the others are counted by
 // section and group, checked as the scan's setting says, and the rows and
 // labels follow.
-TEST_F(Collection, IgnoredRecordsAreDroppedAndTheRestCountedByRowAndLabel)
+TEST(ProblemCollection, IgnoredRecordsAreDroppedAndTheRestCountedByRowAndLabel)
 {
+    DefaultSettings settings;
+    IgnoreList ignoreList;
+    ScanLog scanLog;
+    ShownResults shown;
+    ProblemCollection collection{ignoreList, scanLog, shown};
+    scanLog.BeginScanLog();
+    scanLog.SetGenerateLog(1);
+    ScanPlan plan = {};
+    for (unsigned code = 0; code < SectionCount; ++code)
+        plan.rowOf[code] = -1;
+    for (unsigned code : {SectionStartup, SectionWinTemp, SectionIECookies, SectionTweaks})
+        plan.rowOf[code] = plan.rowCount++;
+    collection.SetSectionRows(plan);
     {
         PlantedFile list(IgnoreListPath(), "hkey_local_machine\\software\\QmIgnored\r\r\n");
         ignoreList.LoadIgnoreList();

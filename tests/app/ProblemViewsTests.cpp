@@ -1,7 +1,5 @@
-#include <windows.h>
 #include <commctrl.h>
 
-#include <string>
 #include <vector>
 
 #include "TestWindow.h"
@@ -9,10 +7,8 @@
 #include "core/ResourceText.h"
 #include "resource.h"
 #include "settings/IgnoreList.h"
-#include "settings/Settings.h"
 #include "support/Planted.h"
 #include "support/TestThread.h"
-#include "support/UiSteps.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <list>
 #include <set>
 #include <string>
@@ -44,10 +45,7 @@ TEST(HeadlessFix, AKilledRunsSetIsRecoveredByTheNextAndEveryProblemEndsRepaired)
         planted.back().SetString("", "C:\\" + UniqueName("QmFixGone") + "\\gone.exe");
     }
     auto remaining = [&] {
-        int left = 0;
-        for (const PlantedKey& key : planted)
-            left += KeyExists(HKEY_LOCAL_MACHINE, key.Path());
-        return left;
+        return std::count_if(planted.begin(), planted.end(), [](auto& key) { return KeyExists(key.Root(), key.Path()); });
     };
     const std::string exeBackups = TestBinaryFolder() + "\\Quillmoor8Backup";
     const std::string config = TestTempFolder() + "Quillmoor8BackUp\\Config.ini";
@@ -59,7 +57,7 @@ TEST(HeadlessFix, AKilledRunsSetIsRecoveredByTheNextAndEveryProblemEndsRepaired)
                 120000);
         ASSERT_TRUE(first.Running()) << "the first run ended before it could be killed";
     }
-    const int left = remaining();
+    const auto left = remaining();
     ASSERT_GT(left, 0);
     ASSERT_NE(ReadFileBytes(config).find("[NAME:"), std::string::npos) << "no record of the killed run";
 

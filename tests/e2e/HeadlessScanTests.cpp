@@ -1,28 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
+#include "core/Text.h"
 #include "settings/Settings.h"
 #include "support/FileBytes.h"
 #include "support/Planted.h"
 #include "support/SavedSettings.h"
 #include "support/UiDriver.h"
 
-namespace {
-
-const std::string runKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-// As the report writes it: every backslash doubled.
-std::string Escaped(const std::string& text)
-{
-    std::string escaped;
-    for (char c : text)
-        escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
-    return escaped;
-}
-
-} // namespace
 
 // Leftovers of an uninstalled program, found by a complete scan of every
 // section with the system reporting Windows 98: its Run entry, App Paths key,
@@ -32,6 +18,7 @@ TEST(HeadlessScan, PlantedProblemsAreReportedWithTheirFieldsAndLoggedOnWindows98
 {
     PlantedValue version(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Quillmoor8.exe", "Version", "win98");
     const std::string name = UniqueName("QmGone"), gone = "C:\\" + name + "\\gone.exe";
+    const std::string runKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
     const std::string appPathKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + name + ".exe";
     DefaultSettings settings;
     ASSERT_EQ(WriteSetting("CheckAllItems", "0"), 1);
@@ -43,6 +30,7 @@ TEST(HeadlessScan, PlantedProblemsAreReportedWithTheirFieldsAndLoggedOnWindows98
     PlantedValue recent(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Paint\\Recent File List",
                         name + "Paint", "c:\\" + name + "\\paint.exe");
 
+    auto escaped = [](std::string text) { return ReplaceAll(text, "\\", "\\\\"), text; }; // as the report writes it
     AppProcess app;
     ASSERT_TRUE(app.Start("/scan /all /report:\"" + report + "\""));
     EXPECT_EQ(app.WaitForExit(600000), 1u);
@@ -57,17 +45,17 @@ TEST(HeadlessScan, PlantedProblemsAreReportedWithTheirFieldsAndLoggedOnWindows98
         return at == std::string::npos ? std::string() : text.substr(begin, text.find("\r\n", at) - begin);
     };
     EXPECT_EQ(lineWith("\t" + name + "\t"),
-              "\t8\t" + Escaped(gone + "\tHKEY_LOCAL_MACHINE\\" + runKey + "\t" + name + "\t" + gone) +
+              "\t8\t" + escaped(gone + "\tHKEY_LOCAL_MACHINE\\" + runKey + "\t" + name + "\t" + gone) +
                   "\tThe file (%s) does not exist at the specified location\t0\t0");
-    const std::string appLine = lineWith(Escaped("\tHKEY_LOCAL_MACHINE\\" + appPathKey + "\t"));
+    const std::string appLine = lineWith(escaped("\tHKEY_LOCAL_MACHINE\\" + appPathKey + "\t"));
     EXPECT_EQ(appLine.rfind("\t4\t", 0), 0u) << appLine;
-    EXPECT_NE(appLine.find("\t(Default)\t" + Escaped(gone) + "\t"), std::string::npos) << appLine;
-    const std::string tempLine = lineWith(Escaped("\t" + temp.Path() + "\t"));
+    EXPECT_NE(appLine.find("\t(Default)\t" + escaped(gone) + "\t"), std::string::npos) << appLine;
+    const std::string tempLine = lineWith(escaped("\t" + temp.Path() + "\t"));
     EXPECT_EQ(tempLine.rfind("\t16\t", 0), 0u) << tempLine;
     EXPECT_NE(tempLine.find("\tWindows Temp File\t1536\t"), std::string::npos) << tempLine;
     std::string folder = name;
     CharLowerA(&folder[0]);
-    EXPECT_NE(text.find(Escaped("c:\\" + folder + "\\paint.exe")), std::string::npos);
+    EXPECT_NE(text.find(escaped("c:\\" + folder + "\\paint.exe")), std::string::npos);
     // Serials count the accepted problems in the order they arrived; none is checked.
     size_t rows = 0;
     for (size_t at = text.find("\r\n") + 2, end; at < text.size() && (end = text.find("\r\n", at)) != std::string::npos;

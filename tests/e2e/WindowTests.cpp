@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <list>
 #include <string>
 
 #include "core/ScanSection.h"
@@ -22,8 +21,7 @@ struct RunningApp {
     void Start(const std::string& arguments = "")
     {
         ASSERT_TRUE(app.Start(arguments)) << QuillmoorExe();
-        window = WaitForWindow(app.Id(), "Quillmoor v8.0", 15000);
-        ASSERT_NE(window, nullptr) << "no window titled \"Quillmoor v8.0\"";
+        ASSERT_NE(window = WaitForWindow(app.Id(), "Quillmoor v8.0", 15000), nullptr) << "no main window";
         Sleep(300);
     }
     HWND Item(int id) const { return Control(window, id); }
@@ -96,12 +94,9 @@ TEST(ScanFromWindow, AbortKeepsWhatWasAcceptedAndEscapeDuringAScanEndsCleanly)
     const std::string name = UniqueName("QmGoneRun");
     DefaultSettings settings;
     settings.OnlySections({SectionStartup, SectionCompleteRegistry, SectionServices});
-    std::list<PlantedValue> planted;
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        std::string value = name + std::to_string(planted.size());
-        planted.emplace_back(root, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", value,
-                             "C:\\" + name + "\\" + value + ".exe");
-    }
+    const std::string runKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", gone = "C:\\" + name + "\\gone.exe";
+    PlantedValue first(HKEY_LOCAL_MACHINE, runKey, name + "0", gone), second(HKEY_LOCAL_MACHINE, runKey, name + "1", gone),
+        third(HKEY_CURRENT_USER, runKey, name + "2", gone);
     auto startAndScan = [](RunningApp& run) {
         ASSERT_NO_FATAL_FAILURE(run.Start());
         Click(run.Item(IDC_SCAN_NOW));
