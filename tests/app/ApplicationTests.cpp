@@ -4,11 +4,10 @@
 #include "app/CommandLine.h"
 #include "core/PathCheck.h"
 #include "core/Registry.h"
+#include "support/MessageCapture.h"
 #include "support/Planted.h"
 #include "support/SavedBackEnd.h"
 #include "support/StateWitness.h"
-#include "support/TestThread.h"
-#include "support/UiDriver.h"
 
 struct CollectedText : TextOutput {
     std::string text;
@@ -21,21 +20,17 @@ struct CollectedText : TextOutput {
 TEST(Application, RefusesSixtyFourBitWindowsWithAndWithoutTheWindow)
 {
     OverrideWow64(1);
-    MessageBoxSeen seen;
-    TestThread answer([&seen] {
-        seen = WaitForMessageBox(GetCurrentProcessId(), 10000);
-        if (seen.window)
-            PressButton(seen.window, IDOK);
-    });
+    MessageCapture boxes;
     EXPECT_FALSE(StartApplication());
-    answer.Join();
     EndApplication();
     CollectedText out, err;
     int code = RunHeadless({"/scan", "/all"}, out, err);
     EXPECT_EQ(RunHeadlessCommand({"/scan", "/bogus"}), ExitBadCommandLine);
     OverrideWow64(-1);
 
-    EXPECT_EQ(seen.title + ": " + seen.text, "test_app: 64 bit version of windows not supported");
+    ASSERT_EQ(boxes.Messages().size(), 1u);
+    EXPECT_EQ(boxes.Messages()[0].title + ": " + boxes.Messages()[0].text,
+              "test_app: 64 bit version of windows not supported");
     EXPECT_EQ(FindWindowA(nullptr, "Quillmoor v8.0"), nullptr);
     EXPECT_EQ(std::to_string(code) + " " + out.text + "|" + err.text, "3 |64 bit version of windows not supported\r\n");
 }

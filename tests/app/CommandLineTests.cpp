@@ -11,10 +11,7 @@
 // tabs outside quotes.
 TEST(CommandLine, WhatRunsHeadlessAndWhatIsUnderstood)
 {
-    struct Case {
-        const char* commandLine;
-        bool headless, understood;
-    } cases[] = {
+    struct Case { const char* commandLine; bool headless, understood; } cases[] = {
         {"", false, false},     {"\"C:\\Users\\me\\Desktop\\backup.reg\"", false, false},
         {"/all", false, false}, {"/scanner", false, false}, {"/S", false, false},
         {"  /SCAN\t/All /report:- ", true, true},  {"/Scan /sections:0,8,22", true, true},

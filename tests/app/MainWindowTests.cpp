@@ -18,12 +18,8 @@ const int groupLines[][3] = {{IDC_CHECK_REGISTRY, IDC_LABEL_REGISTRY, IDC_MORE_R
                              {IDC_CHECK_WINDOWS, IDC_LABEL_WINDOWS, IDC_MORE_WINDOWS},
                              {IDC_CHECK_TWEAKS, IDC_LABEL_TWEAKS, IDC_MORE_TWEAKS}};
 
-struct PageControls {
-    Page page;
-    const char* name;
-    std::set<int> shown; // besides the five navigation buttons
-};
-const PageControls pages[] = {
+// Each page with the controls it shows besides the five navigation buttons.
+const struct PageControls { Page page; const char* name; std::set<int> shown; } pages[] = {
     {Page::Start, "start",
      {IDC_CHECK_REGISTRY, IDC_CHECK_IE, IDC_CHECK_WINDOWS, IDC_CHECK_TWEAKS, IDC_SCAN_NOW, IDC_HELP_BUTTON}},
     {Page::Scanning, "scanning",
@@ -130,8 +126,6 @@ TEST_F(MainWindowTest, PagesShowTheirControlsOverTheSkinWithoutOverlapOrLostText
         }
     }
     EXPECT_EQ(Text(IDC_REPAIR), "Repair Problems") << "the results page resets it";
-    EXPECT_EQ(WindowText(window) + "|" + Text(IDC_SCAN_NOW) + "|" + Text(IDC_GO_BACK) + "|" + Text(IDC_MORE_TWEAKS),
-              "Quillmoor v8.0|Scan Now|Go Back|More Info");
     auto middle = [this](int id) { return (ChildRect(Item(id)).top + ChildRect(Item(id)).bottom) / 2; };
     for (const int* line : groupLines)
         EXPECT_TRUE(std::abs(middle(line[1]) - middle(line[0])) <= 1 && std::abs(middle(line[2]) - middle(line[0])) <= 1)

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/CommandLine.h"
+#include "core/Handles.h"
 #include "core/Registry.h"
 #include "support/FileBytes.h"
 #include "support/Planted.h"
@@ -22,11 +23,9 @@ std::set<std::string> Cabinets(const std::string& folder)
 {
     std::set<std::string> paths;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*.cab").c_str(), &found);
-    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+    FindHandle search(FindFirstFileA((folder + "\\*.cab").c_str(), &found));
+    for (bool more = bool(search); more; more = FindNextFileA(search.Get(), &found))
         paths.insert(folder + "\\" + found.cFileName);
-    if (search != INVALID_HANDLE_VALUE)
-        FindClose(search);
     return paths;
 }
 

@@ -66,12 +66,8 @@ protected:
 TEST_F(Canvas, LayoutOfWordsBlocksAndTags)
 {
     const int blank = Width(" ");
-    struct Case {
-        const char* text;
-        int width;     // of the rectangle
-        UINT format;
-        int expectedWidth, expectedLastY;
-    } cases[] = {
+    // The text, the rectangle's width, the format, then the width drawn and where the last line starts.
+    struct Case { const char* text; int width; UINT format; int expectedWidth, expectedLastY; } cases[] = {
         {"a    b", 300, DT_WORDBREAK, Width("a") + blank + Width("b"), 0},
         {"ab<br>a", 300, DT_WORDBREAK, Width("ab"), line},
         {"ab <br> a", 300, DT_WORDBREAK, Width("ab"), line}, // no blank around a break
