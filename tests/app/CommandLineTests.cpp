@@ -21,17 +21,16 @@ TEST(CommandLine, WhatRunsHeadlessAndWhatIsUnderstood)
         {"/scan /all /sections:1", true, false}, {"/scan /FIX /nobackup", true, true},
         {"/scan /nobackup", true, false}, // nothing to repair without a backup
     };
+    HeadlessOptions options;
+    std::string error;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.commandLine);
         const std::vector<std::string> arguments = SplitArguments(c.commandLine);
         EXPECT_EQ(AsksForHeadlessRun(arguments), c.headless);
-        HeadlessOptions options;
-        std::string error;
+        options = HeadlessOptions(), error.clear();
         EXPECT_EQ(ParseHeadlessArguments(arguments, options, error), c.understood);
         EXPECT_EQ(error.empty(), c.understood);
     }
-    HeadlessOptions options;
-    std::string error;
     ASSERT_TRUE(ParseHeadlessArguments(SplitArguments("/scan /sections:0,8,22 \"/report:C:\\My Files\\r.tsv\"   "),
                                        options, error));
     EXPECT_EQ(options.sections, (std::vector<unsigned>{0, 8, 22}));

@@ -62,11 +62,9 @@ bool TextFits(HWND control, const std::string& text)
 
 } // namespace
 
-// The skin gives the window its size, its shape (the magenta corners cut
-// away) and each page's background. Each page shows its controls and hides
-// the others; with the texts the scan writes at their longest, no control
-// leaves the window, overlaps another or loses text, and each group's line
-// stands level.
+// The skin gives the window its size, shape and each page's background. Each
+// page shows only its controls; with the scan's texts at their longest none
+// leaves the window, overlaps another or loses text; group lines stand level.
 TEST_F(MainWindowTest, PagesShowTheirControlsOverTheSkinWithoutOverlapOrLostText)
 {
     GdiObject<HBITMAP> start = LoadSkinBitmap(IDB_MAIN_START), other = LoadSkinBitmap(IDB_MAIN_PAGES);

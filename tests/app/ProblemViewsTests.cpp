@@ -14,14 +14,6 @@ namespace {
 
 const std::string runKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-int ItemImage(HWND list, int index)
-{
-    LVITEMA item = {};
-    item.mask = LVIF_IMAGE, item.iItem = index;
-    ListView_GetItem(list, &item);
-    return item.iImage;
-}
-
 RECT ItemRect(HWND list, int index)
 {
     RECT item = {};
@@ -143,12 +135,10 @@ TEST(ProblemDetails, SortingAndCopyLinks)
     DestroyWindow(window);
 }
 
-// Scan Now with the Windows group unticked: the Run entries of a program that
-// is gone (one per root) reach the rows, labels and problem list. More Info of
-// the registry group, then the startup section: one problem is unticked by its
-// check box, the other's key goes on the ignore list, which unticks it at once.
-// Go Back shows the groups as stored; the next scan no longer reports the
-// ignored key.
+// A gone program's Run entries (one per root) reach the rows, labels and problem
+// list; in the views one is unticked by its check box, the other's key goes on
+// the ignore list, which unticks it at once. Go Back shows the groups as
+// stored; the next scan no longer reports the ignored key.
 TEST_F(MainWindowTest, ScanThenUntickAndIgnoreFromTheViews)
 {
     const std::string name = UniqueName("QmGoneRun");
@@ -172,9 +162,12 @@ TEST_F(MainWindowTest, ScanThenUntickAndIgnoreFromTheViews)
     // Each section row as "label | count | status | image".
     HWND sections = Item(IDC_SECTION_LIST);
     std::vector<std::string> rows;
-    for (int row = 0; row < ListView_GetItemCount(sections); ++row)
-        rows.push_back(ItemText(sections, row) + " | " + ItemText(sections, row, 1) + " | " +
-                       ItemText(sections, row, 2) + " | " + std::to_string(ItemImage(sections, row)));
+    for (LVITEMA item = {}; ListView_GetItemCount(sections) > item.iItem; ++item.iItem) {
+        item.mask = LVIF_IMAGE;
+        ListView_GetItem(sections, &item);
+        rows.push_back(ItemText(sections, item.iItem) + " | " + ItemText(sections, item.iItem, 1) + " | " +
+                       ItemText(sections, item.iItem, 2) + " | " + std::to_string(item.iImage));
+    }
     EXPECT_EQ(rows, (std::vector<std::string>{SectionRowLabel(SectionRegistryIntegrity) + std::string(" | 0 | Finished | 0"),
                                               SectionRowLabel(SectionStartup) + std::string(" | 2 | Finished | 1")}));
     const auto& problems = main.Problems().Problems();

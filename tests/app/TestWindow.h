@@ -1,15 +1,10 @@
 #pragma once
-// For windows a test creates in its own thread: a message pump, and this
-// process's main window over settings of the test's own.
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <string>
-
 #include "app/MainWindow.h"
-#include "core/ScanSection.h"
 #include "settings/Settings.h"
 #include "support/MessageCapture.h"
 #include "support/SavedSettings.h"
@@ -29,9 +24,9 @@ inline void PumpWindowMessages(HWND dialog)
     }
 }
 
-// The main window, shown, over the default settings with only the registry
-// integrity and startup sections on and the browser and tweaks groups
-// unticked; message boxes are captured.
+// This process's main window, shown in the test's thread, over the default
+// settings with only the registry integrity and startup sections on and the
+// browser and tweaks groups unticked; message boxes are captured.
 class MainWindowTest : public testing::Test {
 protected:
     void SetUp() override

@@ -27,10 +27,9 @@ int WINAPI NoteWindowAtBox(HWND, LPCSTR text, LPCSTR, UINT)
 
 } // namespace
 
-// Items and steps by the thousand, held for the window between records,
-// labels and boxes: each of those finds the item line and the bar up to date
-// and the records in the order sent; what is held after the last call
-// reaches the window on its own.
+// Items and steps held for the window by the thousand: each record, label and
+// box finds the item line and the bar up to date and the records in order;
+// what is held after the last call reaches the window on its own.
 TEST_F(MainWindowTest, HeldItemsAndStepsKeepUpWithRecordsLabelsAndBoxes)
 {
     Show(MainWindow::Page::Scanning);

@@ -35,13 +35,10 @@ TEST(HeadlessScan, PlantedProblemsAreReportedWithTheirFieldsAndLoggedOnWindows98
     ASSERT_TRUE(app.Start("/scan /all /report:\"" + report + "\""));
     EXPECT_EQ(app.WaitForExit(600000), 1u);
     const std::string text = ReadFileBytes(report);
-    EXPECT_EQ(text.rfind("serial\tsection\titem\tkeyPath\tvalueName\tvalueData\tdescription\tsizeBytes\tchecked\r\n",
-                         0),
-              0u);
+    EXPECT_EQ(text.rfind("serial\tsection\titem\tkeyPath\tvalueName\tvalueData\tdescription\tsizeBytes\tchecked\r\n", 0), 0u);
     // The line holding `part`, from the tab after its serial to its end.
     auto lineWith = [&text](const std::string& part) {
-        size_t at = text.find(part);
-        size_t begin = at == std::string::npos ? at : text.find('\t', text.rfind("\r\n", at) + 2);
+        const size_t at = text.find(part), begin = text.find('\t', text.rfind("\r\n", at) + 2);
         return at == std::string::npos ? std::string() : text.substr(begin, text.find("\r\n", at) - begin);
     };
     EXPECT_EQ(lineWith("\t" + name + "\t"),

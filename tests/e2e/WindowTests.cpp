@@ -35,12 +35,10 @@ struct RunningApp {
 
 } // namespace
 
-// Started for the first time with a file dropped on it and a switch of a
-// shortcut (neither asks for a run without the window), the program writes
-// the default settings and makes the log folder they name before the window
-// shows, so that the complete scan never finds its own setting pointing
-// nowhere. A second copy ends at once without a window; Enter does nothing;
-// the options panel closes alone; the skin's buttons minimise and close.
+// A first start (a dropped file and a shortcut's switch open the window) writes
+// the default settings and the log folder they name before the window shows; a
+// second copy ends at once; Enter does nothing; the options panel closes alone;
+// the skin's buttons minimise and close.
 TEST(MainWindow, FirstStartSecondCopyOptionsPanelMinimiseAndCloseBox)
 {
     SavedSettingsKey saved;
@@ -113,17 +111,15 @@ TEST(ScanFromWindow, AbortKeepsWhatWasAcceptedAndEscapeDuringAScanEndsCleanly)
     EXPECT_EQ(box.text, "Scan Aborted");
     EXPECT_EQ(run.Text(IDC_STATUS_ITEM), "Scan Aborted");
     EXPECT_FALSE(IsShown(run.Item(IDC_REPAIR))) << "the results page waits for the box";
-    std::string label = run.Text(IDC_LABEL_REGISTRY);
-    ASSERT_EQ(label.rfind("Problems Found: ", 0), 0u) << label;
-    int found = std::stoi(label.substr(16));
-    EXPECT_GE(found, 3);
+    const size_t found = std::stoul(run.Text(IDC_LABEL_REGISTRY).substr(16)); // after "Problems Found: "
+    EXPECT_GE(found, 3u) << run.Text(IDC_LABEL_REGISTRY);
     PressButton(box.window, IDOK);
     ASSERT_TRUE(WaitFor([&] { return IsShown(run.Item(IDC_REPAIR)); }, 5000)) << "no results page";
     SaveScreenshot("results-after-scan", run.window);
 
     // One log entry for each problem the window counted, and nothing after.
     std::string log = ReadOnlyMatch(settings.LogFolder(), "*.txt");
-    EXPECT_EQ(CountOf(log, "\r\r\nKey : "), static_cast<size_t>(found));
+    EXPECT_EQ(CountOf(log, "\r\r\nKey : "), found);
     EXPECT_NE(log.find("ValueName : " + name + "0"), std::string::npos);
     run.EndWithEscape();
 

@@ -63,7 +63,7 @@ protected:
 } // namespace
 
 // Widths and heights of whole texts: where each word lands decides both.
-TEST_F(Canvas, LayoutOfWordsBlocksAndTags)
+TEST_F(Canvas, LayoutOfWordsBlocksTagsAndColours)
 {
     const int blank = Width(" ");
     // The text, the rectangle's width, the format, then the width drawn and where the last line starts.
@@ -100,14 +100,10 @@ TEST_F(Canvas, LayoutOfWordsBlocksAndTags)
     EXPECT_EQ(DrawMarkupText(dc, "", -1, nullptr, 0) + DrawMarkupText(dc, nullptr, -1, nullptr, 0) +
                   DrawMarkupText(nullptr, "a<br>b", -1, nullptr, 0),
               0);
-}
 
-// Without a rectangle the text starts at the current position. Eight colours
-// are saved; the ninth is set without being saved, so the first end tag brings
-// back the colour that was current before the eighth. The device context gets
-// its own colour and font back.
-TEST_F(Canvas, NineNestedColoursFromTheCurrentPosition)
-{
+    // Without a rectangle the text starts at the current position. Eight colours
+    // are saved, the ninth is not: the first end tag brings back the seventh.
+    // The device context gets its own colour and font back.
     std::string text = "<b>";
     for (int i = 1; i <= 9; ++i)
         text += "<font color=\"#" + std::to_string(i) + "00000\">";
