@@ -7,6 +7,7 @@
 #include "support/MessageCapture.h"
 #include "support/Planted.h"
 #include "support/SavedBackEnd.h"
+#include "support/SavedSettings.h"
 #include "support/StateWitness.h"
 
 struct CollectedText : TextOutput {
@@ -40,6 +41,7 @@ TEST(Application, RefusesSixtyFourBitWindowsWithAndWithoutTheWindow)
 // run goes on by itself.
 TEST(Application, AHeadlessRunWritesBoxesToStandardErrorInsteadOfWaiting)
 {
+    DefaultSettings settings;
     PlantedKey library(HKEY_CLASSES_ROOT, "TypeLib\\{" + UniqueName("QmLib") + "}\\1.0\\0\\win32");
     library.SetString("", "C:\\windows\\system32\\stdole2.tlb");
     SavedBackEnd saved;

@@ -43,7 +43,7 @@ TEST(MainWindow, FirstStartSecondCopyOptionsPanelMinimiseAndCloseBox)
 {
     SavedSettingsKey saved;
     const std::string exe = QuillmoorExe(), logFolder = exe.substr(0, exe.rfind('\\')) + "\\logs";
-    RemoveDirectoryA(logFolder.c_str());
+    RemoveTree(logFolder); // with the logs of earlier runs
     RunningApp run;
     ASSERT_NO_FATAL_FAILURE(run.Start("\"C:\\users\\Public\\Desktop\\dropped file.reg\" /min"));
     std::string registry, logPath;
