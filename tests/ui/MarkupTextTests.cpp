@@ -18,7 +18,7 @@ protected:
     void SetUp() override
     {
         BITMAPINFO info = {};
-        info.bmiHeader = {sizeof(info.bmiHeader), canvasWidth, -canvasHeight, 1, 32};
+        info.bmiHeader = {sizeof(info.bmiHeader), canvasWidth, -canvasHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         bitmap.Reset(CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&pixels), nullptr, 0));
         ASSERT_NE(pixels, nullptr);
         SelectObject(dc, bitmap.Get());
