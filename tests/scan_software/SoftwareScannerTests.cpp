@@ -13,35 +13,18 @@
 
 namespace {
 
-using Records = std::vector<std::string>;
-
 const std::string runKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::string appPathsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
 const std::string uninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const std::string sharedKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 const std::string hkcu = "HKEY_CURRENT_USER\\", hklm = "HKEY_LOCAL_MACHINE\\";
 
+// The record of a value that names a missing file.
 std::string Fields(unsigned section, const std::string& item, const std::string& keyPath,
                    const std::string& valueName, const std::string& valueData)
 {
-    return std::to_string(section) + "|" + item + "|" + keyPath + "|" + valueName + "|" + valueData;
-}
-
-// The fields of the records that mention `marker`, in the order reported; a
-// record with another description, or with a field no scanner sets, is marked.
-Records RecordsMentioning(const RecordingContext& context, const std::string& marker)
-{
-    Records found;
-    for (const ProblemPtr& r : context.records) {
-        const std::string fields = Fields(r->section, r->item, r->keyPath, r->valueName, r->valueData);
-        if (fields.find(marker) == std::string::npos)
-            continue;
-        const bool plain = r->description == "The file (%s) does not exist at the specified location" &&
-                           r->checked == 1 && r->reserved1 == 0 && r->reserved2 == 0 &&
-                           r->serial == 0 && r->sizeBytes == 0.0;
-        found.push_back(fields + (plain ? "" : " (description or hidden field wrong)"));
-    }
-    return found;
+    return RecordText(section, item, keyPath, valueName, valueData,
+                      "The file (%s) does not exist at the specified location");
 }
 
 // Abort: the entry being looked at (a value or a key) is finished, no other begun.
@@ -55,11 +38,8 @@ void ExpectStopAfterOneEntry(void (*scan)(ScanContext&))
     EXPECT_EQ(aborted.calls.back(), "Step");
 }
 
-class SoftwareScanner : public testing::Test {
+class SoftwareScanner : public ScanTest {
 protected:
-    void SetUp() override { keepScanning = 1; }
-    void TearDown() override { keepScanning = 0; }
-
     // A new key below HKEY_LOCAL_MACHINE with one string value; answers its full path.
     std::string Plant(const std::string& path, const std::string& name, const std::string& data)
     {
@@ -68,7 +48,6 @@ protected:
         return planted.back().FullPath();
     }
 
-    RecordingContext context;
     std::list<PlantedKey> planted;
     // A folder that exists nowhere on the machine.
     const std::string missing = "C:\\" + UniqueName("QmGone");
@@ -109,15 +88,15 @@ TEST_F(SoftwareScanner, ValueListsReportTheFileTheirEntryNames)
 
     const std::string sound = missing + "\\ding.wav", helpTested = missing + "\\" + name + ".chm";
     const std::string font = windows + "\\Fonts\\qmgone.ttf", dll = missing + "\\shared.dll";
-    EXPECT_EQ(RecordsMentioning(context, name), Records{});
-    EXPECT_EQ(RecordsMentioning(soundScan, name),
+    EXPECT_EQ(context.RecordsWith(name), Records{});
+    EXPECT_EQ(soundScan.RecordsWith(name),
               (Records{Fields(12, sound, hkcu + sounds, name + "_gone", sound)}));
-    EXPECT_EQ(RecordsMentioning(helpScan, name),
+    EXPECT_EQ(helpScan.RecordsWith(name),
               (Records{Fields(7, helpTested, hklm + help, name + ".chm", helpTested)}));
-    EXPECT_EQ(RecordsMentioning(fontScan, name),
+    EXPECT_EQ(fontScan.RecordsWith(name),
               (Records{Fields(5, font, hklm + fonts, name + " Gone (TrueType)", font)}));
-    EXPECT_EQ(RecordsMentioning(sharedScan, "QmGone"), (Records{Fields(6, dll, hklm + sharedKey, dll, dll)}));
-    EXPECT_EQ(RecordsMentioning(sharedScan, "win.ini"), Records{});
+    EXPECT_EQ(sharedScan.RecordsWith("QmGone"), (Records{Fields(6, dll, hklm + sharedKey, dll, dll)}));
+    EXPECT_EQ(sharedScan.RecordsWith("win.ini"), Records{});
     ExpectStopAfterOneEntry(ScanSharedDlls);
 }
 
@@ -143,8 +122,8 @@ TEST_F(SoftwareScanner, ProgramKeysAreJudgedByTheirExpandedPathOrUninstallComman
 
     // Application paths keep their case; uninstall commands are judged lowered.
     const std::string app = GetProgramFilesFolder() + "\\" + gonePart + "\\app.exe";
-    EXPECT_EQ(RecordsMentioning(context, "QmApp"), (Records{Fields(4, app, goneApp, "(Default)", app)}));
-    EXPECT_EQ(RecordsMentioning(programs, "QmProgram"),
+    EXPECT_EQ(context.RecordsWith("QmApp"), (Records{Fields(4, app, goneApp, "(Default)", app)}));
+    EXPECT_EQ(programs.RecordsWith("QmProgram"),
               (Records{Fields(3, command, goneProgram, "UninstallString",
                               "\"" + windows + "\\" + gonePart + "\\uninst.exe\" /remove")}));
     ExpectStopAfterOneEntry(ScanAddRemovePrograms);
@@ -181,7 +160,7 @@ TEST_F(SoftwareScanner, ServiceAndDriverPathsOfEveryFormAreBroughtToOneFile)
     for (size_t i = 0; i < keys.size(); ++i) {
         const auto& c = cases[i];
         const char* value = c.driver ? "StaticVXD" : "ImagePath";
-        EXPECT_EQ(RecordsMentioning(c.driver ? drivers : context, keys[i] + "|"),
+        EXPECT_EQ((c.driver ? drivers : context).RecordsWith(keys[i] + "|"),
                   c.tested.empty() ? Records{}
                                    : Records{Fields(c.driver ? 10 : 9, c.tested, keys[i], value, c.tested)})
             << c.data;

@@ -101,7 +101,5 @@ public:
 std::vector<std::string> CreateFolders(const std::string& path);
 // A unique name for this test process, for keys and files that must not clash.
 std::string UniqueName(const std::string& stem);
-// The long name of one of the four roots the program names ("HKEY_CURRENT_USER" ...).
-std::string RootLongName(HKEY root);
 // The folder of the running test executable.
 std::string TestBinaryFolder();
