@@ -13,7 +13,8 @@ template <typename Condition>
 bool RunHost(const std::string& command, Condition done)
 {
     std::string line = "Z:\\bin\\" + command;
-    STARTUPINFOA startup = {sizeof(startup)};
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;

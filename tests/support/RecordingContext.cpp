@@ -14,16 +14,6 @@ std::string RecordText(unsigned section, const std::string& item, const std::str
            description + "|" + std::to_string(size);
 }
 
-void RecordingContext::SetRowText(int row, int column, const std::string& text)
-{
-    calls.push_back("SetRowText " + std::to_string(row) + " " + std::to_string(column) + " " + text);
-    if (row < 0)
-        return;
-    if (rows.size() <= static_cast<size_t>(row))
-        rows.resize(row + 1, std::vector<std::string>(3));
-    rows[row][column] = text;
-}
-
 std::vector<std::string> RecordingContext::CallsStartingWith(const std::string& prefix) const
 {
     std::vector<std::string> found;

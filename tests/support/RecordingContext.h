@@ -25,11 +25,10 @@ std::string RecordText(unsigned section, const std::string& item, const std::str
 class RecordingContext : public ScanContext {
 public:
     std::vector<ProblemPtr> records;
-    // Every call as text, e.g. "ShowItem HKEY_...", "Step", "SetStatus Scanning: ...".
+    // The calls a test looks at, as text: "ShowItem HKEY_...", "Step", "SetStatus Scanning: ...".
     std::vector<std::string> calls;
     int steps = 0;
     bool groupChecked[4] = {true, true, true, true};
-    std::vector<std::vector<std::string>> rows; // rows[row][column]
     // Called after each ShowItem (the end of an examined entry); a test may
     // clear keepScanning here to abort mid-section.
     std::function<void(const std::string&)> onItem;
@@ -43,21 +42,7 @@ public:
         calls.push_back("ShowFailure " + text + (title == BoxTitle::Application ? " (application title)" : ""));
     }
     void SetStatus(const std::string& text) override { calls.push_back("SetStatus " + text); }
-    void SetGroupLabel(SectionGroupId group, const std::string& text) override
-    {
-        calls.push_back("SetGroupLabel " + std::to_string(group) + " " + text);
-    }
-    bool GroupChecked(SectionGroupId group) override
-    {
-        calls.push_back("GroupChecked " + std::to_string(group));
-        return group < GroupNone && groupChecked[group];
-    }
-    void SetRowText(int row, int column, const std::string& text) override;
-    std::string RowText(int row, int column) override { return row >= 0 && size_t(row) < rows.size() ? rows[row][column] : ""; }
-    void SetRowImage(int row, int image) override
-    {
-        calls.push_back("SetRowImage " + std::to_string(row) + " " + std::to_string(image));
-    }
+    bool GroupChecked(SectionGroupId group) override { return group < GroupNone && groupChecked[group]; }
     void FillProgress() override { calls.push_back("FillProgress"); }
     void ShowFinalMessage(const std::string& text) override { calls.push_back("ShowFinalMessage " + text); }
     void ShowResultsPage() override { calls.push_back("ShowResultsPage"); }

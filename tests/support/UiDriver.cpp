@@ -72,9 +72,7 @@ AppProcess::~AppProcess()
 
 bool AppProcess::Start(const std::string& arguments, const std::string& exe)
 {
-    std::string commandLine = "\"" + exe + "\"";
-    if (!arguments.empty())
-        commandLine += " " + arguments;
+    std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
