@@ -48,7 +48,7 @@ protected:
     const std::string windows = GetWindowsFolder();
 };
 
-TEST_F(ClassesScan, ClassesIdentifiersAndTypeLibrariesThatLeadNowhereAreReportedCheckByCheck)
+TEST_F(ClassesScan, ClassesIdentifiersTypeLibrariesAndExtensionsThatLeadNowhereAreReportedCheckByCheck)
 {
     const std::string classId = "{" + UniqueName("QmGoodClass") + "}";
     const std::string goodLib = "{" + UniqueName("QmGoodLib") + "}", gone = UniqueName("qmgone");
@@ -84,10 +84,28 @@ TEST_F(ClassesScan, ClassesIdentifiersAndTypeLibrariesThatLeadNowhereAreReported
         {"\\1.0\\0\\win64", "", goneFolder + "\\b.tlb"}, {"\\1.0\\HELPDIR", "", goneFolder + "\\"},
         {"\\2.0\\0\\win16", "Other", ""}, {"\\2.0\\HELPDIR", "", "\"" + goneFolder + "\""}});
 
+    auto extension = [&](const std::vector<Value>& values) {
+        return Plant("." + UniqueName("qmext"), values);
+    };
+    const std::string goneProgId = extension({{"", "", "QmNoSuch.Document"}});
+    const std::string goneHandler = extension({{"\\PersistentHandler", "", "{QmNoSuchHandler}"}});
+    const std::string bare = extension({{"", "", ""}});
+    // Each of these does something, or says what it is.
+    const std::string fine[] = {
+        extension({{"", "", "QmNoSuch.Document"}, {"", "Content Type", "text/x-quillmoor"}}),
+        extension({{"", "PerceivedType", "text"}, {"\\PersistentHandler", "", "{QmNoSuchHandler}"}}),
+        extension({{"", "", "QmNoSuch.Document"}, {"\\ShellEx", "Other", ""}}),
+        extension({{"", "", goodId + ".1"}}),
+        extension({{"\\PersistentHandler", "", classId}}),
+        extension({{"\\Shell\\open\\command", "", "notepad.exe"}}),
+        extension({{"\\DefaultIcon", "", "notepad.exe,0"}}),
+        extension({{"\\QmDocument.1\\ShellNew", "NullFile", ""}})};
+
     ScanClsids(context);
     RecordingContext identifiers, libraries;
     ScanProgIds(identifiers);
     ScanTypeLibs(libraries);
+    ScanFileAssociations(context);
 
     const std::string dll = windows + "\\" + gone + ".dll", tlb = windows + "\\Gone.tlb";
     const std::string exe = GetProgramFilesFolder() + "\\" + gone + "\\server.exe";
@@ -112,32 +130,6 @@ TEST_F(ClassesScan, ClassesIdentifiersAndTypeLibrariesThatLeadNowhereAreReported
     EXPECT_EQ(libraries.RecordsWith(cr + validLib), Records{});
     for (const std::string& fine : {goodId, alias})
         EXPECT_EQ(identifiers.RecordsWith(cr + fine), Records{}) << fine;
-}
-
-TEST_F(ClassesScan, ExtensionsThatLeadNowhereAreReportedAndTheOthersAreNot)
-{
-    const std::string progId = Plant(UniqueName("QmDocument") + ".Document");
-    const std::string classId = "{" + UniqueName("QmHandlerClass") + "}";
-    Plant("CLSID\\" + classId);
-    auto extension = [&](const std::vector<Value>& values) {
-        return Plant("." + UniqueName("qmext"), values);
-    };
-    const std::string goneProgId = extension({{"", "", "QmNoSuch.Document"}});
-    const std::string goneHandler = extension({{"\\PersistentHandler", "", "{QmNoSuchHandler}"}});
-    const std::string bare = extension({{"", "", ""}});
-    // Each of these does something, or says what it is.
-    const std::string fine[] = {
-        extension({{"", "", "QmNoSuch.Document"}, {"", "Content Type", "text/x-quillmoor"}}),
-        extension({{"", "PerceivedType", "text"}, {"\\PersistentHandler", "", "{QmNoSuchHandler}"}}),
-        extension({{"", "", "QmNoSuch.Document"}, {"\\ShellEx", "Other", ""}}),
-        extension({{"", "", progId + ".1"}}),
-        extension({{"\\PersistentHandler", "", classId}}),
-        extension({{"\\Shell\\open\\command", "", "notepad.exe"}}),
-        extension({{"\\DefaultIcon", "", "notepad.exe,0"}}),
-        extension({{"\\QmDocument.1\\ShellNew", "NullFile", ""}})};
-
-    ScanFileAssociations(context);
-
     EXPECT_EQ(context.RecordsWith(cr + goneProgId),
               (Records{Fields(11, goneProgId, goneProgId, "(Default)", "QmNoSuch.Document",
                               appIdInvalid)}));

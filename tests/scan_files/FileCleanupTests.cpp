@@ -2,6 +2,8 @@
 #include <shlobj.h>
 #include <wininet.h>
 
+#include <fstream>
+
 #include "core/Handles.h"
 #include "core/PathCheck.h"
 #include "core/Platform.h"
@@ -31,11 +33,7 @@ void MakeShortcut(const std::string& linkPath, const std::string& target, DWORD 
     wchar_t wide[MAX_PATH];
     MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
     ASSERT_EQ(file->Save(wide, TRUE), S_OK) << linkPath;
-    HandleOwner saved(CreateFileA(linkPath.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0,
-                                  nullptr));
-    const std::string zeros(padding, '\0');
-    DWORD written = 0;
-    ASSERT_TRUE(WriteFile(saved.Get(), zeros.data(), padding, &written, nullptr)) << linkPath;
+    ASSERT_TRUE(std::ofstream(linkPath, std::ios::binary | std::ios::app) << std::string(padding, '\0'));
 }
 
 // A file's record: its path is item, key and data at once.

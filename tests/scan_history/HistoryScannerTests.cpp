@@ -137,7 +137,8 @@ TEST_F(HistoryScan, CompleteScanWalksEachRootUnderItsOwnNameToItsEndAndLeavesRec
 }
 
 // Counter entries are stored letter-rotated: "UEME_RUNPATH:C:\QmMissing2\Prog.exe".
-TEST_F(HistoryScan, CounterEntriesNamingMissingDrivePathsAreReported)
+// Abort stops each scanner at once.
+TEST_F(HistoryScan, CounterEntriesNamingMissingDrivePathsAndEveryTypedAddressAreReported)
 {
     PlantedKey count(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
                                         "UserAssist\\{" + UniqueName("QmGuid") + "}\\Count");
@@ -153,12 +154,9 @@ TEST_F(HistoryScan, CounterEntriesNamingMissingDrivePathsAreReported)
 
     EXPECT_EQ(context.RecordsWith(count.FullPath()),
               (Records{RecordText(13, other, count.FullPath(), other, "C:\\QmMissing\\Other.exe", fileMissing),
-                       RecordText(13, prog, count.FullPath(), prog, "C:\\QmMissing2\\Prog.exe",
-                              fileMissing)}));
-}
+                       RecordText(13, prog, count.FullPath(), prog, "C:\\QmMissing2\\Prog.exe", fileMissing)}));
 
-TEST_F(HistoryScan, EveryTypedAddressIsReportedAndAbortStopsEachScannerAtOnce)
-{
+    // Every typed address is reported, unread when too long.
     RecordingContext empty;
     ScanTypedUrls(empty); // no key at all
     EXPECT_TRUE(empty.records.empty());

@@ -100,11 +100,11 @@ TEST_F(SoftwareScanner, ValueListsReportTheFileTheirEntryNames)
     ExpectStopAfterOneEntry(ScanSharedDlls);
 }
 
-TEST_F(SoftwareScanner, ProgramKeysAreJudgedByTheirExpandedPathOrUninstallCommand)
+TEST_F(SoftwareScanner, ProgramServiceAndDriverKeysAreJudgedByTheFileTheirPathOrCommandNames)
 {
-    const std::string gonePart = UniqueName("qmgone");
-    const std::string appPath = "%ProgramFiles%\\" + gonePart + "\\app.exe";
-    const std::string command = "\"%SystemRoot%\\" + gonePart + "\\Uninst.EXE\" /Remove";
+    const std::string gone = UniqueName("qmgone"), system32 = windows + "\\system32\\";
+    const std::string appPath = "%ProgramFiles%\\" + gone + "\\app.exe";
+    const std::string command = "\"%SystemRoot%\\" + gone + "\\Uninst.EXE\" /Remove";
     const std::string goneApp = Plant(appPathsKey + UniqueName("QmApp") + ".exe", "", appPath);
     Plant(appPathsKey + UniqueName("QmApp") + ".exe", "", "%SystemRoot%\\notepad.exe");
     // Keys without the value, or hidden from the installed-programs list, are passed over.
@@ -115,25 +115,8 @@ TEST_F(SoftwareScanner, ProgramKeysAreJudgedByTheirExpandedPathOrUninstallComman
     planted.back().SetDword("SystemComponent", 1);
     Plant(uninstallKey + UniqueName("QmProgram"), "DisplayName", "Qm without an uninstaller");
     Plant(uninstallKey + UniqueName("QmProgram"), "UninstallString", "");
-
-    ScanAppPaths(context);
-    RecordingContext programs;
-    ScanAddRemovePrograms(programs);
-
-    // Application paths keep their case; uninstall commands are judged lowered.
-    const std::string app = GetProgramFilesFolder() + "\\" + gonePart + "\\app.exe";
-    EXPECT_EQ(context.RecordsWith("QmApp"), (Records{Fields(4, app, goneApp, "(Default)", app)}));
-    EXPECT_EQ(programs.RecordsWith("QmProgram"),
-              (Records{Fields(3, command, goneProgram, "UninstallString",
-                              "\"" + windows + "\\" + gonePart + "\\uninst.exe\" /remove")}));
-    ExpectStopAfterOneEntry(ScanAddRemovePrograms);
-}
-
-TEST_F(SoftwareScanner, ServiceAndDriverPathsOfEveryFormAreBroughtToOneFile)
-{
-    const std::string gone = UniqueName("qmgone"), system32 = windows + "\\system32\\";
-    // Paths are lowered before they are judged; the Windows folder keeps its
-    // case. Device drivers are looked for in the system folder; *vmm is built in.
+    // Service paths are lowered before they are judged; the Windows folder keeps
+    // its case. Device drivers are looked for in the system folder; *vmm is built in.
     const struct {
         bool driver;
         std::string data, tested; // tested empty: not reported
@@ -153,10 +136,18 @@ TEST_F(SoftwareScanner, ServiceAndDriverPathsOfEveryFormAreBroughtToOneFile)
                                  UniqueName("QmSvc"),
                              c.driver ? "StaticVXD" : "ImagePath", c.data));
 
+    RecordingContext programs, drivers;
+    ScanAppPaths(context);
     ScanServices(context);
-    RecordingContext drivers;
+    ScanAddRemovePrograms(programs);
     ScanVxds(drivers);
 
+    // Application paths keep their case; uninstall commands are judged lowered.
+    const std::string app = GetProgramFilesFolder() + "\\" + gone + "\\app.exe";
+    EXPECT_EQ(context.RecordsWith("QmApp"), (Records{Fields(4, app, goneApp, "(Default)", app)}));
+    EXPECT_EQ(programs.RecordsWith("QmProgram"),
+              (Records{Fields(3, command, goneProgram, "UninstallString",
+                              "\"" + windows + "\\" + gone + "\\uninst.exe\" /remove")}));
     for (size_t i = 0; i < keys.size(); ++i) {
         const auto& c = cases[i];
         const char* value = c.driver ? "StaticVXD" : "ImagePath";
@@ -165,6 +156,7 @@ TEST_F(SoftwareScanner, ServiceAndDriverPathsOfEveryFormAreBroughtToOneFile)
                                    : Records{Fields(c.driver ? 10 : 9, c.tested, keys[i], value, c.tested)})
             << c.data;
     }
+    ExpectStopAfterOneEntry(ScanAddRemovePrograms);
 }
 
 } // namespace

@@ -147,21 +147,15 @@ void RemoveTree(const std::string& path)
 {
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = data.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string child = path + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &data)) {
+        const std::string name = data.cFileName, child = path + "\\" + name;
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL), DeleteFileA(child.c_str());
+        else if (name != "." && name != "..")
+            RemoveTree(child);
     }
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
     RemoveDirectoryA(path.c_str());
 }
 
