@@ -90,7 +90,12 @@ TEST_F(FileCleanup, ShortcutsToMissingFilesOnFixedDrivesAreReportedAndWalksNever
             << call;
 }
 
-TEST_F(FileCleanup, LeftoverFilesAreReportedWithTheirSizeAndFilesInUseStay)
+// Leftover files are offered with their size and files in use stay.
+// Everything a temporary-folder walk finds is offered for deletion: a root
+// that holds more than leftovers (TEMP unset or pointing at the profile, the
+// Windows folder, a drive) is not walked at all, and the repair's own work
+// folder inside the temporary folder is left to the repair.
+TEST_F(FileCleanup, LeftoversAreReportedWithTheirSizeButNotFilesInUseWorkFilesOrRootsThatHoldMore)
 {
     PlantedFolder temp(TestTempFolder() + UniqueName("QmTemp"));
     PlantedFile closed(temp.Path() + "\\closed.tmp", std::string(1234, 'c'));
@@ -100,6 +105,9 @@ TEST_F(FileCleanup, LeftoverFilesAreReportedWithTheirSizeAndFilesInUseStay)
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder);
+    const std::string stem = UniqueName("qmwork");
+    PlantedFile windowsTemp(GetWindowsFolder() + "\\Temp\\" + stem + ".tmp", "tmp");
+    PlantedFile work(TestTempFolder() + "Quillmoor8BackUp\\" + stem + ".reg", "backup");
     // The disk checker's fragments in its folder and below; a loose file and
     // a user's folder that only begin like them are left alone.
     PlantedFile loose("C:\\found.txt", "lost clusters");
@@ -109,25 +117,20 @@ TEST_F(FileCleanup, LeftoverFilesAreReportedWithTheirSizeAndFilesInUseStay)
     PlantedFile deeper(fragments.Path() + "\\dir0000\\file0001.chk", std::string(3, 'f'));
     PlantedFile bystander("C:\\" + UniqueName("notfound") + ".txt");
 
-    ScanTempFolder(context, temp.Path());
+    ScanTempFolder(context, GetWindowsFolder() + "\\Temp");
+    ScanTempFolder(context, TestTempFolder());
     RecordingContext found;
     ScanFoundFiles(found, "C:\\found.*");
 
     const std::string temporary = "Windows Temp File", fragment = "ScanDisk Files";
-    EXPECT_EQ(context.RecordsWith(""),
+    EXPECT_EQ(context.RecordsWith(temp.Path()),
               (Records{FileRecord(16, closed.Path(), temporary, 1234),
                        FileRecord(16, nested.Path(), temporary, 77)}));
+    EXPECT_EQ(context.RecordsWith(stem), Records{FileRecord(16, windowsTemp.Path(), temporary, 3)});
     EXPECT_EQ(found.RecordsWith(""),
               (Records{FileRecord(17, chained.Path(), fragment, 512),
                        FileRecord(17, deeper.Path(), fragment, 3)}));
-}
 
-// Everything a temporary-folder walk finds is offered for deletion: a root
-// that holds more than leftovers (TEMP unset or pointing at the profile, the
-// Windows folder, a drive) is not walked at all, and the repair's own work
-// folder inside the temporary folder is left to the repair.
-TEST_F(FileCleanup, TemporaryFolderRootsThatHoldMoreThanLeftoversAreNotWalked)
-{
     const std::string profile = GetSpecialFolder(CSIDL_PROFILE);
     PlantedFile inProfile(profile + "\\" + UniqueName("qmprofile") + ".txt");
     for (const std::string& root :
@@ -138,17 +141,9 @@ TEST_F(FileCleanup, TemporaryFolderRootsThatHoldMoreThanLeftoversAreNotWalked)
         ScanTempFolder(one, root);
         EXPECT_EQ(one.calls, std::vector<std::string>{}) << root;
     }
-
-    const std::string stem = UniqueName("qmwork");
-    PlantedFile windowsTemp(GetWindowsFolder() + "\\Temp\\" + stem + ".tmp", "tmp");
-    PlantedFile work(TestTempFolder() + "Quillmoor8BackUp\\" + stem + ".reg", "backup");
-    ScanTempFolder(context, GetWindowsFolder() + "\\Temp");
-    ScanTempFolder(context, TestTempFolder());
-    EXPECT_EQ(context.RecordsWith(stem),
-              Records{FileRecord(16, windowsTemp.Path(), "Windows Temp File", 3)});
 }
 
-TEST_F(FileCleanup, CookiesAndHistoryFilesAreReportedButNeverTheSystemsOwn)
+TEST_F(FileCleanup, CookiesAndHistoryFilesAreReportedButNeverTheSystemsOwnAndLongCacheEntriesAreRead)
 {
     const std::string cookies = GetSpecialFolder(CSIDL_COOKIES);
     const std::string history = GetSpecialFolder(CSIDL_HISTORY);
@@ -170,12 +165,9 @@ TEST_F(FileCleanup, CookiesAndHistoryFilesAreReportedButNeverTheSystemsOwn)
     EXPECT_EQ(context.RecordsWith("index.dat"), Records{});
     EXPECT_EQ(browser.RecordsWith(stem),
               Records{RecordText(20, Lowered(visited.Path()), "", "", "IE_FILE", "IE TEMP")});
-}
 
-// The scanner's own pattern finds nothing under Wine, whose history container
-// answers only to "Visited:"; the enumeration is checked on that one.
-TEST_F(FileCleanup, CacheEnumerationGrowsItsRecordForLongEntries)
-{
+    // The scanner's own pattern finds nothing under Wine, whose history container
+    // answers only to "Visited:"; the enumeration is checked on that one.
     const std::string url = "Visited: qm@http://example.com/" + UniqueName("long") + "/" +
                             std::string(6000, 'p'); // longer than the first record buffer
     ASSERT_TRUE(CommitUrlCacheEntryA(url.c_str(), nullptr, FILETIME{}, FILETIME{},

@@ -27,17 +27,6 @@ std::string Fields(unsigned section, const std::string& item, const std::string&
                       "The file (%s) does not exist at the specified location");
 }
 
-// Abort: the entry being looked at (a value or a key) is finished, no other begun.
-void ExpectStopAfterOneEntry(void (*scan)(ScanContext&))
-{
-    RecordingContext aborted;
-    aborted.onItem = [](const std::string&) { keepScanning = 0; };
-    keepScanning = 1;
-    scan(aborted);
-    EXPECT_EQ(aborted.CallsStartingWith("ShowItem ").size(), 1u);
-    EXPECT_EQ(aborted.calls.back(), "Step");
-}
-
 class SoftwareScanner : public ScanTest {
 protected:
     // A new key below HKEY_LOCAL_MACHINE with one string value; answers its full path.
@@ -54,7 +43,7 @@ protected:
     const std::string windows = GetWindowsFolder();
 };
 
-TEST_F(SoftwareScanner, ValueListsReportTheFileTheirEntryNames)
+TEST_F(SoftwareScanner, ValueListsAndProgramServiceAndDriverKeysReportTheFileTheirEntryNames)
 {
     const std::string sounds = "Control Panel\\Sounds", help = "SOFTWARE\\Microsoft\\Windows\\Help";
     const std::string fonts = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
@@ -97,11 +86,7 @@ TEST_F(SoftwareScanner, ValueListsReportTheFileTheirEntryNames)
               (Records{Fields(5, font, hklm + fonts, name + " Gone (TrueType)", font)}));
     EXPECT_EQ(sharedScan.RecordsWith("QmGone"), (Records{Fields(6, dll, hklm + sharedKey, dll, dll)}));
     EXPECT_EQ(sharedScan.RecordsWith("win.ini"), Records{});
-    ExpectStopAfterOneEntry(ScanSharedDlls);
-}
 
-TEST_F(SoftwareScanner, ProgramServiceAndDriverKeysAreJudgedByTheFileTheirPathOrCommandNames)
-{
     const std::string gone = UniqueName("qmgone"), system32 = windows + "\\system32\\";
     const std::string appPath = "%ProgramFiles%\\" + gone + "\\app.exe";
     const std::string command = "\"%SystemRoot%\\" + gone + "\\Uninst.EXE\" /Remove";
@@ -156,7 +141,16 @@ TEST_F(SoftwareScanner, ProgramServiceAndDriverKeysAreJudgedByTheFileTheirPathOr
                                    : Records{Fields(c.driver ? 10 : 9, c.tested, keys[i], value, c.tested)})
             << c.data;
     }
-    ExpectStopAfterOneEntry(ScanAddRemovePrograms);
+
+    // Abort: the entry being looked at (a value or a key) is finished, no other begun.
+    for (auto scan : {ScanSharedDlls, ScanAddRemovePrograms}) {
+        RecordingContext aborted;
+        aborted.onItem = [](const std::string&) { keepScanning = 0; };
+        keepScanning = 1;
+        scan(aborted);
+        EXPECT_EQ(aborted.CallsStartingWith("ShowItem ").size(), 1u);
+        EXPECT_EQ(aborted.calls.back(), "Step");
+    }
 }
 
 } // namespace

@@ -91,11 +91,8 @@ LinkKey::LinkKey(HKEY root, const std::string& parent, const std::string& name, 
 LinkKey::~LinkKey()
 {
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &opened) !=
-        ERROR_SUCCESS)
-        return;
-    RegKey link(opened);
-    DeleteLinkKey(link.Handle());
+    if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &opened) == ERROR_SUCCESS)
+        DeleteLinkKey(RegKey(opened).Handle());
 }
 
 bool PlantDeepChain(HKEY root, const std::string& path, int levels, const std::string& name,

@@ -8,27 +8,21 @@
 
 namespace {
 
-struct WindowSearch {
-    DWORD processId;
-    std::vector<HWND> found;
-};
+using WindowSearch = std::pair<DWORD, std::vector<HWND>>; // process, its windows
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
 {
     auto* search = reinterpret_cast<WindowSearch*>(param);
     DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && IsWindowVisible(window))
-        search->found.push_back(window);
+    if (GetWindowThreadProcessId(window, &owner) && owner == search->first && IsWindowVisible(window))
+        search->second.push_back(window);
     return TRUE;
 }
 
 std::string ScreenshotFolder()
 {
     const char* configured = getenv("QM_SCREENSHOTS");
-    if (configured && *configured)
-        return configured;
-    return TestBinaryFolder() + "\\..\\..\\screenshots";
+    return configured && *configured ? configured : TestBinaryFolder() + "\\..\\..\\screenshots";
 }
 
 // The screen's pixels in the rectangle as a top-down 32-bit DIB (blue, green,
@@ -103,7 +97,7 @@ std::vector<HWND> TopWindows(DWORD processId)
 {
     WindowSearch search{processId, {}};
     EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return search.second;
 }
 
 HWND WaitForWindow(DWORD processId, const std::string& title, DWORD milliseconds)
