@@ -8,22 +8,19 @@
 
 TEST(FileFacts, AMemoAnswersFromMemoryWithTheWrittenCaseAndNothingOutlivesIt)
 {
-    const std::string folder = "C:\\" + UniqueName("QmFacts");
-    PlantedFolder planted(folder);
-    PlantedFile file(folder + "\\Tool.exe");
-    const std::string lowered = LowerAscii(folder + "\\tool.exe");
-    const std::string later = folder + "\\later.txt";
+    PlantedFolder folder("C:\\" + UniqueName("QmFacts"));
+    PlantedFile file(folder.Path() + "\\Tool.exe");
+    const std::string later = folder.Path() + "\\later.txt";
     std::unique_ptr<PlantedFile> planting;
     {
         FileFactsMemo memo;
-        memo.SetWrittenText("\"" + folder + "\\Tool.exe\" /run,0");
-        EXPECT_EQ(memo.WrittenForm(lowered), folder + "\\Tool.exe");
+        memo.SetWrittenText("\"" + file.Path() + "\" /run,0");
+        EXPECT_EQ(memo.WrittenForm(LowerAscii(file.Path())), file.Path());
         EXPECT_EQ(memo.WrittenForm("c:\\elsewhere"), "c:\\elsewhere");
-        EXPECT_NE(FileAttributesOf(lowered), INVALID_FILE_ATTRIBUTES);
+        EXPECT_NE(FileAttributesOf(LowerAscii(file.Path())), INVALID_FILE_ATTRIBUTES);
         EXPECT_EQ(FileAttributesOf(later), INVALID_FILE_ATTRIBUTES);
         planting = std::make_unique<PlantedFile>(later);
         EXPECT_EQ(FileAttributesOf(later), INVALID_FILE_ATTRIBUTES) << "answered from memory";
     }
-    EXPECT_NE(FileAttributesOf(later), INVALID_FILE_ATTRIBUTES)
-        << "outside every memo the platform is asked";
+    EXPECT_NE(FileAttributesOf(later), INVALID_FILE_ATTRIBUTES) << "outside every memo the platform is asked";
 }

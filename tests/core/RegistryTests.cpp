@@ -2,50 +2,21 @@
 #include <windows.h>
 #include <shlwapi.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
 #include "core/Registry.h"
 #include "support/Planted.h"
+#include "support/RegistryTree.h"
 #include "support/SavedBackEnd.h"
 #include "support/TestThread.h"
 #include "support/UiDriver.h"
 
 namespace {
 
-// Everything below a key as "sub\key|value" -> type and bytes, for comparing trees.
-using Tree = std::map<std::string, std::pair<DWORD, std::string>>;
+using namespace std::string_literals;
 
-void Dump(HKEY key, const std::string& prefix, Tree& tree)
-{
-    char name[300], data[8192];
-    tree[prefix];
-    DWORD nameLength = sizeof(name), size = sizeof(data), type = 0;
-    for (DWORD i = 0; RegEnumValueA(key, i, name, &nameLength, nullptr, &type,
-                                    reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS; ++i) {
-        // The ANSI read may add a terminator the stored text lacks: compare texts up to it.
-        if ((type == REG_SZ || type == REG_EXPAND_SZ) && size > 0 && data[size - 1] == '\0')
-            --size;
-        tree[prefix + "|" + name] = {type, std::string(data, size)};
-        nameLength = sizeof(name), size = sizeof(data);
-    }
-    HKEY child;
-    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof(name)) == ERROR_SUCCESS; ++i)
-        if (RegOpenKeyExA(key, name, 0, KEY_READ, &child) == ERROR_SUCCESS) {
-            Dump(child, prefix + name + "\\", tree);
-            RegCloseKey(child);
-        }
-}
-
-Tree TreeAt(const std::string& path)
-{
-    Tree tree;
-    RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, path, KEY_READ) == ERROR_SUCCESS)
-        Dump(key.Handle(), "", tree);
-    return tree;
-}
+RegistryTree TreeAt(const std::string& path) { return TreeAt(HKEY_CURRENT_USER, path); }
 
 // Wrapped back-end entries fail this many times with this code, then pass through.
 int failuresLeft = 0;
@@ -112,8 +83,9 @@ TEST(WriteRegValue, StoresTrimmedTextAndNeedsAnExistingKey)
               1);
     EXPECT_EQ(WriteRegValue(HKEY_CURRENT_USER, key.Path(), "exp", "%TEMP%\\a", REG_EXPAND_SZ), 1);
     EXPECT_EQ(WriteRegValue(HKEY_CURRENT_USER, key.Path() + "\\missing", "v", "x", REG_SZ), 0);
-    const Tree expected = {
-        {"", {}}, {"|cmd", {REG_SZ, "C:\\app.exe /x"}}, {"|exp", {REG_EXPAND_SZ, "%TEMP%\\a"}}};
+    // Read back, a text ends in the terminator the ANSI call adds.
+    const RegistryTree expected = {
+        {"", {}}, {"|cmd", {REG_SZ, "C:\\app.exe /x\0"s}}, {"|exp", {REG_EXPAND_SZ, "%TEMP%\\a\0"s}}};
     EXPECT_EQ(TreeAt(key.Path()), expected);
 }
 
@@ -144,7 +116,7 @@ TEST(DeleteRegKeyAndValue, RemoveWhatTheyNameAndRetryOnceWhenDenied)
         failuresLeft = c.failures;
         EXPECT_EQ(DeleteRegValue(HKEY_CURRENT_USER, key.Path(), c.name), c.result) << c.name;
     }
-    const Tree expected = {{"", {}}, {"|three", {REG_SZ, "1"}}, {"three\\", {}},
+    const RegistryTree expected = {{"", {}}, {"|three", {REG_SZ, "1\0"s}}, {"three\\", {}},
                            {"three\\deep\\", {}}, {"three\\deep\\deeper\\", {}}};
     EXPECT_EQ(TreeAt(key.Path()), expected);
 }
@@ -159,7 +131,7 @@ TEST(CopyRegKey, CopiesTheWholeTreeExactlyEvenIntoItselfAndStopsAtRealErrors)
     source.SetBinary("multi", {'a', 0, 'b', 0, 0}, REG_MULTI_SZ);
     source.Subkey("Other");
     ASSERT_EQ(WriteRegValue(HKEY_CURRENT_USER, source.Subkey("one\\two"), "d", "deep value", REG_SZ), 1);
-    const Tree original = TreeAt(source.Path());
+    const RegistryTree original = TreeAt(source.Path());
     PlantedKey target(HKEY_CURRENT_USER, "Software\\" + UniqueName("QmCopyDst"));
     RegKey from, to;
     ASSERT_EQ(from.Open(HKEY_CURRENT_USER, source.Path(), KEY_ALL_ACCESS), 0);

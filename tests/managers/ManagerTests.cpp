@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <fstream>
-#include <memory>
 
 #include "app/OptionsDialog.h"
 #include "core/Registry.h"
@@ -202,18 +202,12 @@ TEST_F(Managers, BrowserHelperKeysGoToTheBackupByClassIdAndComeBackWhole)
 {
     // Two objects of the same name and file: each keeps a backup of its own.
     const std::string ids[2] = {"{" + UniqueName("QmHelperA") + "}", "{" + UniqueName("QmHelperB") + "}"};
-    std::vector<std::unique_ptr<PlantedKey>> planted;
+    std::deque<PlantedKey> planted;
     for (const std::string& id : ids) {
-        const std::string objectKey = bhoKey + "\\" + id;
-        planted.emplace_back(std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, objectKey + "\\Settings\\Deep"))
-            ->SetString("Mode", id);
-        auto& object = planted.emplace_back(std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, objectKey));
-        object->SetString("", "Qm Helper");
-        object->SetDword("NoExplorer", 1);
-        object->SetBinary("Blob", {0, 1, 2, 0xFF});
-        object->SetString("Where", "%ProgramFiles%\\qm", REG_EXPAND_SZ);
-        planted.emplace_back(std::make_unique<PlantedKey>(HKEY_CLASSES_ROOT, "CLSID\\" + id + "\\InprocServer32"))
-            ->SetString("", QuillmoorExe());
+        PlantedKey& object = planted.emplace_back(HKEY_LOCAL_MACHINE, bhoKey + "\\" + id);
+        object.SetString("", "Qm Helper");
+        WriteRegValue(HKEY_LOCAL_MACHINE, object.Subkey("Settings\\Deep"), "Mode", id, REG_EXPAND_SZ);
+        planted.emplace_back(HKEY_CLASSES_ROOT, "CLSID\\" + id + "\\InprocServer32").SetString("", QuillmoorExe());
     }
     const Tree before = TreeAt(HKEY_LOCAL_MACHINE, bhoKey);
     const Tree objectBefore[2] = {TreeAt(HKEY_LOCAL_MACHINE, bhoKey + "\\" + ids[0]),
@@ -241,26 +235,19 @@ TEST_F(Managers, BrowserHelperKeysGoToTheBackupByClassIdAndComeBackWhole)
 TEST_F(Managers, InstalledProgramsListedByTheirRulesAndTheirKeysComeBackWhole)
 {
     const std::string name = UniqueName("QmProgram"), entryKey = uninstallKey + "\\" + name;
-    PlantedKey deep(HKEY_LOCAL_MACHINE, entryKey + "\\Extra\\Deep");
-    deep.SetString("Note", "kept", REG_EXPAND_SZ);
     PlantedKey entry(HKEY_LOCAL_MACHINE, entryKey);
     entry.SetString("DisplayName", "Qm Program");
     entry.SetString("UninstallString", "C:\\Qm\\uninstall.exe /x");
-    entry.SetDword("EstimatedSize", 4096);
-    entry.SetBinary("Blob", {9, 8, 7});
+    WriteRegValue(HKEY_LOCAL_MACHINE, entry.Subkey("Extra\\Deep"), "Note", "kept", REG_EXPAND_SZ);
     // A system component is not listed, nor an entry without a display name.
-    const struct {
-        const char* displayName;
-        int systemComponent; // -1: none
-    } others[] = {{"Qm Component", 1}, {"Qm Not Component", 0}, {nullptr, -1}};
-    std::vector<std::unique_ptr<PlantedKey>> planted;
-    for (const auto& other : others) {
-        auto& key = planted.emplace_back(std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, entryKey + std::to_string(planted.size())));
-        key->SetString("UninstallString", "x");
-        if (other.displayName)
-            key->SetString("DisplayName", other.displayName);
-        if (other.systemComponent >= 0)
-            key->SetDword("SystemComponent", other.systemComponent);
+    std::deque<PlantedKey> others;
+    for (int component : {1, 0, -1}) {
+        PlantedKey& other = others.emplace_back(HKEY_LOCAL_MACHINE, entryKey + std::to_string(component + 1));
+        other.SetString("UninstallString", "x");
+        if (component >= 0) {
+            other.SetString("DisplayName", component ? "Qm Component" : "Qm Not Component");
+            other.SetDword("SystemComponent", component);
+        }
     }
     // A backup left from an earlier removal is replaced, not mixed in.
     PlantedKey stale(HKEY_CURRENT_USER, backups + "UninstallBkup\\" + name);
@@ -294,7 +281,6 @@ TEST_F(Managers, AFailedBackupLeavesTheOriginalAndAFailedRestoreKeepsTheBackup)
     helper.SetString("", name);
     PlantedKey program(HKEY_LOCAL_MACHINE, programKey);
     program.SetString("DisplayName", name);
-    program.SetDword("EstimatedSize", 7);
     const Tree runBefore = TreeAt(HKEY_CURRENT_USER, runKey), helperBefore = TreeAt(HKEY_LOCAL_MACHINE, helperKey),
                programBefore = TreeAt(HKEY_LOCAL_MACHINE, programKey);
     {

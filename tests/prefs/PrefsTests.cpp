@@ -103,12 +103,7 @@ TEST(UpdateCheck, VersionPageDecidesWhatTheUserIsTold)
     ASSERT_NE(host, "");
     SavedSettingsKey savedSettings;
     WriteDefaultSettings();
-    const struct {
-        const char* server;
-        int status;
-        const char* page;
-        const char* told;
-    } cases[] = {
+    const struct { const char* server; int status; const char *page, *told; } cases[] = {
         {host.c_str(), 200, "<HTML><BODY>\r\n\r\n  7.1 \r\n\r\n</BODY></HTML>", "Already updated"},
         {host.c_str(), 200, "<html><body>\n8.0\n</body></html>", offer},
         {host.c_str(), 200, "\n 7.1\n", "Already updated"},
@@ -129,6 +124,8 @@ TEST(UpdateCheck, VersionPageDecidesWhatTheUserIsTold)
     WriteSetting("Update Server", "");
     EXPECT_EQ(UpdateServerAddress(), std::string("http://") + defaultUpdateServer);
 }
+
+std::string UpdaterExe() { return TestBinaryFolder() + "\\updater.exe"; }
 
 // Closes the program's main window (of any process) once it shows; false if none did.
 bool CloseStartedProgram()
@@ -162,7 +159,7 @@ protected:
     {
         AppProcess updater;
         EXPECT_TRUE(updater.Start("-url \"http://" + host + "/updates/Quillmoor.zip\" -dest \"" + dest + "\"",
-                                  TestBinaryFolder() + "\\updater.exe"));
+                                  UpdaterExe()));
         // It ends by itself after a success, or waits on its message box.
         std::string told;
         *exitCode = STILL_ACTIVE;
@@ -194,23 +191,16 @@ TEST_F(UpdaterTest, FailedUpdateLeavesTheOldProgramWorking)
     std::string good = MakeZip({{"Quillmoor8.exe", newProgram}});
     std::string broken = good.substr(0, good.size() / 2) + std::string(100, 'x') + good.substr(good.size() / 2 + 100);
     const size_t whole = std::string::npos;
-    const struct {
-        const char* name;
-        std::string archive;
-        const char* hash;
-        size_t dropAfter;
-        const char* told;
-    } cases[] = {
-        {"broken archive", broken, nullptr, whole, "damaged"},
-        {"not a zip", "<html><body>portal</body></html>", nullptr, whole, "no zip archive"},
-        {"missing file", MakeZip({{"readme.txt", "x"}}), nullptr, whole, "holds no Quillmoor8.exe"},
-        {"wrong hash", good, "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef", whole, "SHA-256"},
-        {"not Quillmoor", MakeZip({{"Quillmoor8.exe", ReadFileBytes(TestBinaryFolder() + "\\updater.exe")}}), nullptr, whole,
-         "not Quillmoor"},
-        {"dropped connection", good, nullptr, good.size() / 2, "could not be downloaded"},
+    const struct { std::string archive; const char* hash; size_t dropAfter; const char* told; } cases[] = {
+        {broken, nullptr, whole, "damaged"},
+        {"<html><body>portal</body></html>", nullptr, whole, "no zip archive"},
+        {MakeZip({{"readme.txt", "x"}}), nullptr, whole, "holds no Quillmoor8.exe"},
+        {good, "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef", whole, "SHA-256"},
+        {MakeZip({{"Quillmoor8.exe", ReadFileBytes(UpdaterExe())}}), nullptr, whole, "not Quillmoor"},
+        {good, nullptr, good.size() / 2, "could not be downloaded"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.told);
         replies = {{"/updates/Quillmoor.zip", {200, c.archive, c.dropAfter}}};
         if (c.hash)
             replies["/updates/Quillmoor.sha256"] = {200, c.hash};
@@ -236,7 +226,7 @@ TEST_F(UpdaterTest, LiveUpdateHandsTheProgramToTheUpdater)
     replies = {{"/updates/quillmoorver.htm", {200, "<html><body>8.0</body></html>"}},
                {"/updates/Quillmoor.zip", {200, archive}},
                {"/updates/Quillmoor.sha256", {200, published + "  Quillmoor.zip\n"}}};
-    ASSERT_TRUE(CopyFileA((TestBinaryFolder() + "\\updater.exe").c_str(), "C:\\QuillmoorUpdaterTest\\updater.exe", FALSE));
+    ASSERT_TRUE(CopyFileA((UpdaterExe()).c_str(), (folder.Path() + "\\updater.exe").c_str(), FALSE));
 
     AppProcess program;
     ASSERT_TRUE(program.Start("", dest));
@@ -302,16 +292,11 @@ protected:
 // "Run at windows startup"; the log folder is saved only with logging on at OK.
 TEST_F(PreferencesTest, EveryFlagRoundTripsAndTheStartupEntryFollows)
 {
-    const struct {
-        int id;
-        const char* setting;
-    } boxes[] = {{IDC_PREF_AUTORUN, "AutoRun"}, {IDC_PREF_NO_BACKUP, "NoAutoBackup"},
-                 {IDC_PREF_CHECK_ALL, "CheckAllItems"}, {IDC_PREF_GENERATE_LOG, "Generate Log"}};
-    const struct {
-        const char* flags;
-        bool pressLog;
-        bool keepsOldFolder;
-    } cases[] = {{"1011", true, true}, {"0100", true, false}, {"1011", false, false}};
+    const struct { int id; const char* setting; } boxes[] = {
+        {IDC_PREF_AUTORUN, "AutoRun"}, {IDC_PREF_NO_BACKUP, "NoAutoBackup"},
+        {IDC_PREF_CHECK_ALL, "CheckAllItems"}, {IDC_PREF_GENERATE_LOG, "Generate Log"}};
+    const struct { const char* flags; bool pressLog, keepsOldFolder; } cases[] = {
+        {"1011", true, true}, {"0100", true, false}, {"1011", false, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.flags);
         for (int i = 0; i < 4; ++i)
@@ -342,8 +327,9 @@ TEST_F(PreferencesTest, EveryFlagRoundTripsAndTheStartupEntryFollows)
     }
 }
 
-// A missing log folder keeps the dialog open and saves nothing, logging or not.
-TEST_F(PreferencesTest, InvalidLogFilePathKeepsTheDialogOpen)
+// A missing log folder keeps the dialog open and saves nothing, logging or not;
+// "Show Ignore List" opens the ignore list over Preferences, modally.
+TEST_F(PreferencesTest, InvalidLogFilePathKeepsTheDialogOpenAndTheIgnoreListOpensOverIt)
 {
     for (const char* logging : {"1", "0"}) {
         WriteSetting("Generate Log", logging);
@@ -355,8 +341,20 @@ TEST_F(PreferencesTest, InvalidLogFilePathKeepsTheDialogOpen)
         Press(dialog, IDOK);
         ASSERT_TRUE(IsWindow(dialog));
         EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Invalid Log File Path"});
-        if (logging[0] == '0')
+        if (logging[0] == '0') {
             Shoot(dialog, "prefs-preferences");
+            HWND owner = nullptr;
+            bool preferencesEnabled = true;
+            TestThread closer([&] {
+                HWND list = WaitForWindow(GetCurrentProcessId(), "Ignore List", 30000);
+                owner = GetWindow(list, GW_OWNER), preferencesEnabled = IsWindowEnabled(dialog) != 0;
+                PostMessageA(list, WM_COMMAND, IDCANCEL, 0);
+            });
+            Press(dialog, IDC_PREF_IGNORE_LIST); // returns when the list is closed
+            closer.Join();
+            EXPECT_EQ(owner, dialog);
+            EXPECT_FALSE(preferencesEnabled);
+        }
         Press(dialog, IDCANCEL);
         EXPECT_FALSE(IsWindow(dialog));
         EXPECT_EQ(Setting("CheckAllItems"), "1");
@@ -366,12 +364,9 @@ TEST_F(PreferencesTest, InvalidLogFilePathKeepsTheDialogOpen)
 // Save writes each box as shown ("yes" is off); Close writes nothing.
 TEST_F(PreferencesTest, SelectSectionsSavesEveryBoxAndCloseNothing)
 {
-    const struct {
-        int id;
-        const char *setting, *stored, *saved;
-    } boxes[] = {{IDC_SEL_COMPLETE, "Complete Registry Scan", "yes", "1"},
-                 {IDC_SEL_ACTIVEX, "ActiveX/Classes Section", "1", "0"},
-                 {IDC_SEL_MRU, "MRULocations", "yes", "1"}};
+    const struct { int id; const char *setting, *stored, *saved; } boxes[] = {
+        {IDC_SEL_COMPLETE, "Complete Registry Scan", "yes", "1"},
+        {IDC_SEL_ACTIVEX, "ActiveX/Classes Section", "1", "0"}, {IDC_SEL_MRU, "MRULocations", "yes", "1"}};
     for (const auto& box : boxes)
         WriteSetting(box.setting, box.stored);
     for (int save : {0, 1}) {
@@ -389,26 +384,4 @@ TEST_F(PreferencesTest, SelectSectionsSavesEveryBoxAndCloseNothing)
         for (const auto& box : boxes)
             EXPECT_EQ(Setting(box.setting), save ? box.saved : box.stored) << box.setting;
     }
-}
-
-// "Show Ignore List" opens the ignore-list dialog over Preferences, modally.
-TEST_F(PreferencesTest, ShowIgnoreListOpensTheIgnoreList)
-{
-    HWND dialog = preferences.CreateModeless(nullptr);
-    ASSERT_NE(dialog, nullptr);
-    HWND seen = nullptr, owner = nullptr;
-    bool preferencesEnabled = true;
-    TestThread closer([&] {
-        if (!(seen = WaitForWindow(GetCurrentProcessId(), "Ignore List", 30000)))
-            return;
-        owner = GetWindow(seen, GW_OWNER);
-        preferencesEnabled = IsWindowEnabled(dialog) != 0;
-        PostMessageA(seen, WM_COMMAND, IDCANCEL, 0);
-    });
-    Press(dialog, IDC_PREF_IGNORE_LIST); // returns when the list is closed
-    closer.Join();
-    ASSERT_NE(seen, nullptr);
-    EXPECT_EQ(owner, dialog);
-    EXPECT_FALSE(preferencesEnabled);
-    Press(dialog, IDCANCEL);
 }
