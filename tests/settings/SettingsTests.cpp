@@ -44,9 +44,13 @@ protected:
 
 } // namespace
 
+// Without the key nothing is stored and no flag is on; the first start stores every default.
 TEST_F(SettingsStore, FirstStartStoresEveryDefaultAsPlainText)
 {
     ASSERT_EQ(SettingsKeyMissing(), 1);
+    EXPECT_EQ(WriteSetting("CheckAllItems", "1"), 0);
+    EXPECT_EQ(SettingsKeyMissing(), 1) << "a write must never create the key";
+    EXPECT_FALSE(SettingOn("CheckAllItems"));
     written.clear();
     {
         SavedBackEnd backEnd;
@@ -70,21 +74,11 @@ TEST_F(SettingsStore, FirstStartStoresEveryDefaultAsPlainText)
     EXPECT_EQ(written, expected);
 }
 
-TEST_F(SettingsStore, WithoutTheKeyNothingIsStoredAndNoFlagIsOn)
-{
-    EXPECT_EQ(WriteSetting("CheckAllItems", "1"), 0);
-    EXPECT_EQ(SettingsKeyMissing(), 1) << "a write must never create the key";
-    EXPECT_FALSE(SettingOn("CheckAllItems"));
-}
-
 TEST_F(SettingsStore, ATextReadsOnlyWhenItFitsAndOnlyTheTextOneTurnsAFlagOn)
 {
     PlantedKey store(HKEY_CURRENT_USER, settingsPath);
     const std::string zero(1, '\0');
-    const struct {
-        std::string bytes;
-        bool readable, on;
-    } cases[] = {
+    const struct { std::string bytes; bool readable, on; } cases[] = {
         {"1", true, true}, {"1" + zero, true, true}, {"", true, false}, {"yes", true, false}, {" 1", true, false},
         // Texts must fit a 260-byte buffer and leave room for a zero in 255.
         {std::string(254, 'p') + zero, true, false}, {std::string(255, 'p'), false, false},
@@ -120,18 +114,13 @@ TEST_F(SettingsStore, AnOverlayAnswersForItsNamesAndKeepsTheStoreUnchanged)
     EXPECT_TRUE(SettingOn("Windows Section")) << "without the overlay the store answers again";
 }
 
-TEST(ScanLogName, DayMonthYearAndTimeWithoutLeadingZeros)
-{
-    // Year, month, weekday, day, hour, minute, second, milliseconds.
-    EXPECT_EQ(ScanLogFileName("C:\\logs", {2009, 7, 0, 4, 15, 3, 9, 0}),
-              "C:\\logs\\4-7-2009 (15-3-9).txt");
-    EXPECT_EQ(ScanLogFileName("C:\\logs\\\\", {2010, 12, 0, 31, 0, 0, 0, 0}),
-              "C:\\logs\\31-12-2010 (0-0-0).txt");
-}
-
-// Named after the moment the scan began; nothing is added while logging is off.
+// Named after the moment the scan began (day-month-year, no leading zeros);
+// nothing is added while logging is off.
 TEST_F(ScanLogFile, EveryScanWritesItsOwnLogAndNothingWhileLoggingIsOff)
 {
+    // Year, month, weekday, day, hour, minute, second, milliseconds.
+    EXPECT_EQ(ScanLogFileName("C:\\logs", {2009, 7, 0, 4, 15, 3, 9, 0}), "C:\\logs\\4-7-2009 (15-3-9).txt");
+    EXPECT_EQ(ScanLogFileName("C:\\logs\\\\", {2010, 12, 0, 31, 0, 0, 0, 0}), "C:\\logs\\31-12-2010 (0-0-0).txt");
     ScanLog log;
     SYSTEMTIME before, after;
     GetLocalTime(&before);
