@@ -16,10 +16,7 @@ struct Wow64Forced {
     ~Wow64Forced() { OverrideWow64(-1); }
 };
 
-struct Case {
-    std::string text;
-    int expected;
-};
+struct Case { std::string text; int expected; };
 
 } // namespace
 

@@ -22,11 +22,8 @@
 
 namespace {
 
-struct Reply {
-    int status = 200;
-    std::string body;
-    size_t dropAfter = std::string::npos; // the body's bytes sent before the connection closes
-};
+// With `dropAfter`, the connection closes after that many bytes of the body.
+struct Reply { int status = 200; std::string body; size_t dropAfter = std::string::npos; };
 
 // One blocking accept loop on the loopback address for the whole run answers
 // each path from this table (404 otherwise); tests change it between requests.
@@ -36,9 +33,7 @@ const std::string host = [] {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 0), &data);
     static SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in address = {AF_INET, 0, {{{127, 0, 0, 1}}}, {}}; // any free port
     int size = sizeof(address);
     if (bind(listener, (sockaddr*)&address, size) || listen(listener, 4) ||
         getsockname(listener, (sockaddr*)&address, &size))
@@ -141,8 +136,7 @@ bool CloseStartedProgram()
     return CloseHandle(process), ended;
 }
 
-class UpdaterTest : public ::testing::Test {
-protected:
+struct UpdaterTest : ::testing::Test {
     void SetUp() override
     {
         ASSERT_NE(host, "");
@@ -271,8 +265,7 @@ void Shoot(HWND dialog, const char* name)
     SaveScreenshot(name, dialog);
 }
 
-class PreferencesTest : public ::testing::Test {
-protected:
+struct PreferencesTest : ::testing::Test {
     void SetUp() override
     {
         WriteDefaultSettings();
@@ -310,9 +303,8 @@ TEST_F(PreferencesTest, EveryFlagRoundTripsAndTheStartupEntryFollows)
                 Press(dialog, boxes[i].id);
         }
         // With logging off at opening, the folder stays out of reach.
-        bool wasLogging = c.flags[3] == '1';
-        EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, IDC_PREF_LOG_PATH)) != 0, wasLogging);
-        EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, IDC_PREF_BROWSE)) != 0, wasLogging);
+        EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, IDC_PREF_LOG_PATH)) != 0, c.flags[3] == '1');
+        EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, IDC_PREF_BROWSE)) != 0, c.flags[3] == '1');
         EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_PREF_LOG_PATH)), oldLog.Path());
         SetDlgItemTextA(dialog, IDC_PREF_LOG_PATH, newLog.Path().c_str());
         Press(dialog, IDOK);

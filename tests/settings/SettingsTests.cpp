@@ -25,22 +25,9 @@ LONG WINAPI RecordingSetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type,
     return ::RegSetValueExA(key, name, reserved, type, data, count);
 }
 
-class SettingsStore : public testing::Test {
-protected:
-    SavedSettingsKey saved;
-};
+struct SettingsStore : testing::Test { SavedSettingsKey saved; };
 
-ProblemRecord Record(const std::string& key, const std::string& name, const std::string& data)
-{
-    ProblemRecord record;
-    record.keyPath = key, record.valueName = name, record.valueData = data;
-    return record;
-}
-
-class ScanLogFile : public testing::Test {
-protected:
-    DefaultSettings settings;
-};
+struct ScanLogFile : testing::Test { DefaultSettings settings; };
 
 } // namespace
 
@@ -61,10 +48,8 @@ TEST_F(SettingsStore, FirstStartStoresEveryDefaultAsPlainText)
 
     // Every section the scan can run and every group starts switched on.
     std::map<std::string, std::string> expected = {
-        {"Generate Log", "1"}, {"Log File Path", TestBinaryFolder() + "\\logs"},
-        {"AutoRun", "0"},      {"NoAutoBackup", "0"},
-        {"CheckAllItems", "1"}, {"Version", "8.0"},
-    };
+        {"Generate Log", "1"}, {"Log File Path", TestBinaryFolder() + "\\logs"}, {"AutoRun", "0"},
+        {"NoAutoBackup", "0"}, {"CheckAllItems", "1"}, {"Version", "8.0"}};
     for (unsigned code = 0; code < SectionCount; ++code)
         if (code != SectionReserved)
             expected[SectionSettingsKey(code)] = "1";
@@ -132,7 +117,7 @@ TEST_F(ScanLogFile, EveryScanWritesItsOwnLogAndNothingWhileLoggingIsOff)
     const std::string begun = ReadFileBytes(log.FilePath());
     EXPECT_EQ(begun.rfind("Quillmoor Version = 8.0\r\r\n", 0), 0u);
     log.SetGenerateLog(0);
-    log.LogProblem(Record("HKEY_CURRENT_USER\\x", "Name", "data"));
+    log.LogProblem({1, 1, "Invalid file", "HKEY_CURRENT_USER\\x", "Name", "data"});
     EXPECT_EQ(ReadFileBytes(log.FilePath()), begun);
 }
 
@@ -147,7 +132,7 @@ TEST_F(ScanLogFile, TheProgramFolderTakesOverFromAMissingLogFolder)
     ScanLog log;
     log.BeginScanLog();
     log.SetGenerateLog(1);
-    log.LogProblem(Record("k", "n", "v"));
+    log.LogProblem({1, 1, "Invalid file", "k", "n", "v"});
     EXPECT_EQ(GetFileAttributesA(log.FilePath().c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(ReadFileBytes(blocker.Path()), "keep");
 }
