@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <aclapi.h>
 #include <sddl.h>
 #include <shlwapi.h>
 
@@ -14,26 +15,19 @@
 
 namespace {
 
-// A descriptor's access list and its inheritance flags, as SDDL text.
-std::string AccessList(PSECURITY_DESCRIPTOR descriptor)
+// The access list and its inheritance flags as SDDL text: of the descriptor
+// given, else of the key at `path` below HKEY_CURRENT_USER.
+std::string AccessList(const std::string& path, PSECURITY_DESCRIPTOR given = nullptr)
 {
+    PSECURITY_DESCRIPTOR read = nullptr;
     char* text = nullptr;
-    if (!ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
-                                                              &text, nullptr))
-        return "?";
-    std::string result = text;
-    return LocalFree(text), result;
-}
-
-std::string AccessListOf(const std::string& path)
-{
-    RegKey key;
-    std::vector<BYTE> descriptor(4096);
-    DWORD size = DWORD(descriptor.size());
-    if (key.Open(HKEY_CURRENT_USER, path, READ_CONTROL) ||
-        RegGetKeySecurity(key.Handle(), DACL_SECURITY_INFORMATION, descriptor.data(), &size))
+    if (!given && GetNamedSecurityInfoA(("CURRENT_USER\\" + path).c_str(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION,
+                                        nullptr, nullptr, nullptr, nullptr, &read))
         return "unreadable";
-    return AccessList(descriptor.data());
+    ConvertSecurityDescriptorToStringSecurityDescriptorA(given ? given : read, SDDL_REVISION_1,
+                                                         DACL_SECURITY_INFORMATION, &text, nullptr);
+    std::string result = text ? text : "?";
+    return LocalFree(text), LocalFree(read), result;
 }
 
 int deniedLeft = 0;
@@ -73,7 +67,7 @@ TEST(DeleteSafety, ADeniedValueIsDeletedAndItsKeysGetTheirOwnAccessListsBack)
     key.SetString("one", "1");
     key.SetString("two", "2");
     const std::string child = key.Subkey("child");
-    const std::string keyList = AccessListOf(key.Path()), childList = AccessListOf(child);
+    const std::string keyList = AccessList(key.Path()), childList = AccessList(child);
     ASSERT_NE(keyList.find('('), std::string::npos) << keyList;
 
     SavedBackEnd restore;
@@ -81,7 +75,7 @@ TEST(DeleteSafety, ADeniedValueIsDeletedAndItsKeysGetTheirOwnAccessListsBack)
         return deniedLeft-- > 0 ? ERROR_ACCESS_DENIED : SHDeleteValueA(root, path, name);
     };
     regApi.RegSetKeySecurity = [](HKEY k, SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR d) {
-        listsSet.push_back(AccessList(d));
+        listsSet.push_back(AccessList("", d));
         return RegSetKeySecurity(k, what, d);
     };
     deniedLeft = 1;
@@ -100,8 +94,8 @@ TEST(DeleteSafety, ADeniedValueIsDeletedAndItsKeysGetTheirOwnAccessListsBack)
     ASSERT_GE(listsSet.size(), 2u);
     EXPECT_EQ(listsSet[0], widened);
     // ... and afterwards exactly the lists they had.
-    EXPECT_EQ(AccessListOf(key.Path()), keyList);
-    EXPECT_EQ(AccessListOf(child), childList);
+    EXPECT_EQ(AccessList(key.Path()), keyList);
+    EXPECT_EQ(AccessList(child), childList);
 }
 
 // A branch with two link subkeys that lead back to it, a link that leads out

@@ -11,18 +11,18 @@
 namespace {
 
 // Forces IsWow64 for one scope and asks the platform again afterwards.
-struct Wow64Forced {
-    explicit Wow64Forced(int value) { OverrideWow64(value); }
-    ~Wow64Forced() { OverrideWow64(-1); }
-};
+struct Wow64Forced { explicit Wow64Forced(int value) { OverrideWow64(value); } ~Wow64Forced() { OverrideWow64(-1); } };
 
 struct Case { std::string text; int expected; };
 
 } // namespace
 
+// A 32-bit program's system32 references look in SysWOW64 (the lower-case name only).
 TEST(IsValidPath, CommandLinesFoundInRealRegistries)
 {
     Wow64Forced native(0);
+    const std::string wow = UniqueName("qmwow") + ".dll";
+    PlantedFile redirected(GetWindowsFolder() + "\\SysWOW64\\" + wow);
     const std::string base = "C:\\" + UniqueName("QmJudge");
     PlantedFile app(base + "\\App Dir\\app.exe");
     PlantedFile tool(base + "\\tool.exe");
@@ -50,25 +50,13 @@ TEST(IsValidPath, CommandLinesFoundInRealRegistries)
         // Folders, trailing backslashes and "\.\".
         {empty.Path() + "\\gone.exe", 0}, {empty.Path() + "\\", 1}, {empty.Path(), 1},
         {tool.Path() + "\\.\\", 1}, {base + "\\.\\tool.exe", 1}, {tool.Path() + "\\1", 1},
-        {gone + "\\", 0},
+        {gone + "\\", 0}, {GetWindowsFolder() + "\\system32\\" + wow, 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(IsValidPath(c.text), c.expected) << c.text;
-}
-
-TEST(IsValidPath, System32ReferencesOfA32BitProgramLookInSysWow64)
-{
-    const std::string name = UniqueName("qmwow") + ".dll";
-    PlantedFile redirected(GetWindowsFolder() + "\\SysWOW64\\" + name);
-    const std::string reference = GetWindowsFolder() + "\\system32\\" + name;
-    {
-        Wow64Forced native(0);
-        EXPECT_EQ(IsValidPath(reference), 0);
-    }
     Wow64Forced wow64(1);
-    EXPECT_EQ(IsValidPath("\"" + reference + "\" /s"), 1);
-    // Only the lower-case folder name is redirected.
-    EXPECT_EQ(IsValidPath(GetWindowsFolder() + "\\System32\\" + name), 0);
+    EXPECT_EQ(IsValidPath("\"" + GetWindowsFolder() + "\\system32\\" + wow + "\" /s"), 1);
+    EXPECT_EQ(IsValidPath(GetWindowsFolder() + "\\System32\\" + wow), 0);
 }
 
 TEST(AutoCad, TheInstallFolderOfTheCurrentVersionIsSearchedForBareNames)

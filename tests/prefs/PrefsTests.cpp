@@ -220,7 +220,7 @@ TEST_F(UpdaterTest, LiveUpdateHandsTheProgramToTheUpdater)
     replies = {{"/updates/quillmoorver.htm", {200, "<html><body>8.0</body></html>"}},
                {"/updates/Quillmoor.zip", {200, archive}},
                {"/updates/Quillmoor.sha256", {200, published + "  Quillmoor.zip\n"}}};
-    ASSERT_TRUE(CopyFileA((UpdaterExe()).c_str(), (folder.Path() + "\\updater.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(UpdaterExe().c_str(), (folder.Path() + "\\updater.exe").c_str(), FALSE));
 
     AppProcess program;
     ASSERT_TRUE(program.Start("", dest));
@@ -250,6 +250,7 @@ std::string Setting(const char* name)
     return ReadSetting(name, text) ? text : "<missing>";
 }
 
+// Clicks the button (none for 0) and handles what that posted.
 void Press(HWND dialog, int id)
 {
     SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
@@ -258,19 +259,8 @@ void Press(HWND dialog, int id)
         DispatchMessageA(&msg);
 }
 
-void Shoot(HWND dialog, const char* name)
-{
-    ShowWindow(dialog, SW_SHOW);
-    Press(dialog, 0);
-    SaveScreenshot(name, dialog);
-}
-
 struct PreferencesTest : ::testing::Test {
-    void SetUp() override
-    {
-        WriteDefaultSettings();
-        RemoveStartupRunValue("Quillmoor8.exe");
-    }
+    void SetUp() override { WriteDefaultSettings(), RemoveStartupRunValue("Quillmoor8.exe"); }
     void TearDown() override { RemoveStartupRunValue("Quillmoor8.exe"); }
 
     SavedSettingsKey savedSettings;
@@ -334,7 +324,7 @@ TEST_F(PreferencesTest, InvalidLogFilePathKeepsTheDialogOpenAndTheIgnoreListOpen
         ASSERT_TRUE(IsWindow(dialog));
         EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Invalid Log File Path"});
         if (logging[0] == '0') {
-            Shoot(dialog, "prefs-preferences");
+            ShowWindow(dialog, SW_SHOW), Press(dialog, 0), SaveScreenshot("prefs-preferences", dialog);
             HWND owner = nullptr;
             bool preferencesEnabled = true;
             TestThread closer([&] {
@@ -370,7 +360,7 @@ TEST_F(PreferencesTest, SelectSectionsSavesEveryBoxAndCloseNothing)
             Press(dialog, box.id);
         }
         if (!save)
-            Shoot(dialog, "prefs-sections");
+            ShowWindow(dialog, SW_SHOW), Press(dialog, 0), SaveScreenshot("prefs-sections", dialog);
         Press(dialog, save ? IDOK : IDCANCEL);
         EXPECT_FALSE(IsWindow(dialog));
         for (const auto& box : boxes)
