@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "core/FileFacts.h"
 #include "core/PathCheck.h"
 #include "core/Registry.h"
+#include "core/Text.h"
 #include "support/Planted.h"
 #include "support/SavedBackEnd.h"
 
@@ -132,4 +135,23 @@ TEST(IsExcludedReference, BuiltInNoiseAndTheIgnoreListInAnyCase)
         EXPECT_EQ(IsExcludedReference(c.text, ignore), c.expected) << c.text;
     // A blank line of the ignore list must not hide everything.
     EXPECT_EQ(IsExcludedReference("HKEY_CURRENT_USER\\Software\\x\\v\\C:\\a.exe", {""}), 0);
+}
+
+TEST(FileFacts, AMemoAnswersFromMemoryWithTheWrittenCaseAndNothingOutlivesIt)
+{
+    PlantedFolder folder("C:\\" + UniqueName("QmFacts"));
+    PlantedFile file(folder.Path() + "\\Tool.exe");
+    const std::string later = folder.Path() + "\\later.txt";
+    std::unique_ptr<PlantedFile> planting;
+    {
+        FileFactsMemo memo;
+        memo.SetWrittenText("\"" + file.Path() + "\" /run,0");
+        EXPECT_EQ(memo.WrittenForm(LowerAscii(file.Path())), file.Path());
+        EXPECT_EQ(memo.WrittenForm("c:\\elsewhere"), "c:\\elsewhere");
+        EXPECT_NE(FileAttributesOf(LowerAscii(file.Path())), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(FileAttributesOf(later), INVALID_FILE_ATTRIBUTES);
+        planting = std::make_unique<PlantedFile>(later);
+        EXPECT_EQ(FileAttributesOf(later), INVALID_FILE_ATTRIBUTES) << "answered from memory";
+    }
+    EXPECT_NE(FileAttributesOf(later), INVALID_FILE_ATTRIBUTES) << "outside every memo the platform is asked";
 }

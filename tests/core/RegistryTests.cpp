@@ -140,11 +140,9 @@ TEST(CopyRegKey, CopiesTheWholeTreeExactlyEvenIntoItselfAndStopsAtRealErrors)
                               LPBYTE d, LPDWORD dl) -> LONG {
         return failuresLeft-- > 0 ? failure : RegEnumValueA(k, i, n, nl, r, t, d, dl);
     };
-    failuresLeft = 3;
-    failure = ERROR_NOT_ENOUGH_MEMORY;
+    failuresLeft = 3, failure = ERROR_NOT_ENOUGH_MEMORY;
     EXPECT_EQ(CopyRegKey(from.Handle(), to.Handle(), "retried"), 0);
     EXPECT_EQ(TreeAt(target.Path() + "\\retried"), TreeAt(source.Path()));
-    failuresLeft = 1;
-    failure = ERROR_ACCESS_DENIED;
+    failuresLeft = 1, failure = ERROR_ACCESS_DENIED;
     EXPECT_EQ(CopyRegKey(from.Handle(), to.Handle(), "failed"), ERROR_ACCESS_DENIED);
 }

@@ -43,10 +43,7 @@ const std::string backups = "Software\\Quillmoor8\\";
 using Tree = RegistryTree;
 
 // One value, type and bytes; type 0 when it is missing.
-Tree::mapped_type ValueAt(HKEY root, const std::string& path, const std::string& name)
-{
-    return TreeAt(root, path)["|" + name];
-}
+auto ValueAt(HKEY root, const std::string& key, const std::string& name) { return TreeAt(root, key)["|" + name]; }
 
 const Tree emptyKey{{"", {}}};
 
@@ -116,16 +113,14 @@ Outcome Press(int button, const Names& names, const std::string& shot, int answe
     MessageCapture boxes(answer);
     Opened<D> opened(args...);
     std::vector<int> rows;
-    Outcome outcome{opened.Named(names, &rows), {}, {}};
+    Rows listed = opened.Named(names, &rows);
     for (size_t i = 0; i < rows.size() && (!firstOnly || i == 0); ++i)
         ListView_SetCheckState(opened.List(), rows[i], TRUE);
     if (!shot.empty()) // shown for the picture alone
         SetWindowPos(opened.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW), Pump(),
             SaveScreenshot(shot, opened.window);
     opened.Press(button);
-    outcome.left = opened.Named(names);
-    outcome.boxes = boxes.Texts();
-    return outcome;
+    return {listed, opened.Named(names), boxes.Texts()};
 }
 
 template <typename D>

@@ -112,9 +112,8 @@ TEST(UpdateCheck, VersionPageDecidesWhatTheUserIsTold)
         replies = {{"/updates/quillmoorver.htm", {c.status, c.page}}};
         MessageCapture boxes(IDNO);
         EXPECT_EQ(RunLiveUpdate(nullptr), 0);
-        ASSERT_EQ(boxes.Messages().size(), 1u);
-        EXPECT_EQ(boxes.Messages()[0].text, c.told);
-        EXPECT_EQ(boxes.Messages()[0].title, "Quillmoor");
+        EXPECT_EQ(boxes.Texts(), std::vector<std::string>{c.told});
+        EXPECT_EQ(boxes.Messages().at(0).title, "Quillmoor");
     }
     WriteSetting("Update Server", "");
     EXPECT_EQ(UpdateServerAddress(), std::string("http://") + defaultUpdateServer);
@@ -140,29 +139,11 @@ struct UpdaterTest : ::testing::Test {
     void SetUp() override
     {
         ASSERT_NE(host, "");
-        replies.clear();
         newProgram = ReadFileBytes(QuillmoorExe());
         ASSERT_GT(newProgram.size(), 100000u);
         // The installed program has a mark at its end, so old and new differ.
         oldProgram = newProgram + "installed copy";
         std::ofstream(dest, std::ios::binary) << oldProgram;
-    }
-
-    // Runs the updater to its end; the text of its message box, if it showed one.
-    std::string RunUpdater(DWORD* exitCode)
-    {
-        AppProcess updater;
-        EXPECT_TRUE(updater.Start("-url \"http://" + host + "/updates/Quillmoor.zip\" -dest \"" + dest + "\"",
-                                  UpdaterExe()));
-        // It ends by itself after a success, or waits on its message box.
-        std::string told;
-        *exitCode = STILL_ACTIVE;
-        for (int i = 0; i < 300 && *exitCode == STILL_ACTIVE; *exitCode = updater.WaitForExit(200), ++i) {
-            MessageBoxSeen box = WaitForMessageBox(updater.Id(), 200);
-            if (box.window)
-                told = box.text, PressButton(box.window, IDOK);
-        }
-        return told;
     }
 
     SavedSettingsKey savedSettings; // the started program's first-start settings go again
@@ -198,8 +179,17 @@ TEST_F(UpdaterTest, FailedUpdateLeavesTheOldProgramWorking)
         replies = {{"/updates/Quillmoor.zip", {200, c.archive, c.dropAfter}}};
         if (c.hash)
             replies["/updates/Quillmoor.sha256"] = {200, c.hash};
-        DWORD code = 0;
-        std::string told = RunUpdater(&code);
+        AppProcess updater;
+        EXPECT_TRUE(updater.Start("-url \"http://" + host + "/updates/Quillmoor.zip\" -dest \"" + dest + "\"",
+                                  UpdaterExe()));
+        // It ends by itself after a success, or waits on its message box.
+        std::string told;
+        DWORD code = STILL_ACTIVE;
+        for (int i = 0; i < 300 && code == STILL_ACTIVE; code = updater.WaitForExit(200), ++i) {
+            MessageBoxSeen box = WaitForMessageBox(updater.Id(), 200);
+            if (box.window)
+                told = box.text, PressButton(box.window, IDOK);
+        }
         EXPECT_NE(told.find(c.told), std::string::npos) << told;
         EXPECT_EQ(code, 1u);
         EXPECT_TRUE(ReadFileBytes(dest) == oldProgram);
@@ -244,11 +234,7 @@ TEST_F(UpdaterTest, LiveUpdateHandsTheProgramToTheUpdater)
 
 namespace {
 
-std::string Setting(const char* name)
-{
-    std::string text;
-    return ReadSetting(name, text) ? text : "<missing>";
-}
+std::string Setting(const char* name) { std::string text; return ReadSetting(name, text) ? text : "<missing>"; }
 
 // Clicks the button (none for 0) and handles what that posted.
 void Press(HWND dialog, int id)
