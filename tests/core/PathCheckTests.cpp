@@ -20,7 +20,7 @@ struct Case { std::string text; int expected; };
 
 } // namespace
 
-// A 32-bit program's system32 references look in SysWOW64 (the lower-case name only).
+// Real command lines; a 32-bit program's system32 references look in SysWOW64 (lower-case name only).
 TEST(IsValidPath, CommandLinesFoundInRealRegistries)
 {
     Wow64Forced native(0);

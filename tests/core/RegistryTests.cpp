@@ -107,7 +107,7 @@ TEST(DeleteRegKeyAndValue, RemoveWhatTheyNameAndRetryOnceWhenDenied)
         EXPECT_EQ(DeleteRegValue(HKEY_CURRENT_USER, key.Path(), c.name), c.result) << c.name;
     }
     const RegistryTree expected = {{"", {}}, {"|three", {REG_SZ, "1\0"s}}, {"three\\", {}},
-                           {"three\\deep\\", {}}, {"three\\deep\\deeper\\", {}}};
+                                   {"three\\deep\\", {}}, {"three\\deep\\deeper\\", {}}};
     EXPECT_EQ(TreeAt(key.Path()), expected);
 }
 
