@@ -4,11 +4,11 @@
 #include "app/CommandLine.h"
 #include "core/PathCheck.h"
 #include "core/Registry.h"
+#include "support/MessageCapture.h"
 #include "support/Planted.h"
 #include "support/SavedBackEnd.h"
 #include "support/SavedSettings.h"
-#include "support/TestThread.h"
-#include "support/UiDriver.h"
+#include "support/StateWitness.h"
 
 struct CollectedText : TextOutput {
     std::string text;
@@ -16,24 +16,22 @@ struct CollectedText : TextOutput {
 };
 
 // The window shows a box and never opens; the headless scan writes the
-// refusal on standard error and does not run.
+// refusal on standard error and does not run; a switch it does not know
+// ends the run with 2 before the system is looked at.
 TEST(Application, RefusesSixtyFourBitWindowsWithAndWithoutTheWindow)
 {
     OverrideWow64(1);
-    MessageBoxSeen seen;
-    TestThread answer([&seen] {
-        seen = WaitForMessageBox(GetCurrentProcessId(), 10000);
-        if (seen.window)
-            PressButton(seen.window, IDOK);
-    });
+    MessageCapture boxes;
     EXPECT_FALSE(StartApplication());
-    answer.Join();
     EndApplication();
     CollectedText out, err;
     int code = RunHeadless({"/scan", "/all"}, out, err);
+    EXPECT_EQ(RunHeadlessCommand({"/scan", "/bogus"}), ExitBadCommandLine);
     OverrideWow64(-1);
 
-    EXPECT_EQ(seen.title + ": " + seen.text, "test_app: 64 bit version of windows not supported");
+    ASSERT_EQ(boxes.Messages().size(), 1u);
+    EXPECT_EQ(boxes.Messages()[0].title + ": " + boxes.Messages()[0].text,
+              "test_app: 64 bit version of windows not supported");
     EXPECT_EQ(FindWindowA(nullptr, "Quillmoor v8.0"), nullptr);
     EXPECT_EQ(std::to_string(code) + " " + out.text + "|" + err.text, "3 |64 bit version of windows not supported\r\n");
 }
@@ -43,6 +41,7 @@ TEST(Application, RefusesSixtyFourBitWindowsWithAndWithoutTheWindow)
 // run goes on by itself.
 TEST(Application, AHeadlessRunWritesBoxesToStandardErrorInsteadOfWaiting)
 {
+    DefaultSettings settings;
     PlantedKey library(HKEY_CLASSES_ROOT, "TypeLib\\{" + UniqueName("QmLib") + "}\\1.0\\0\\win32");
     library.SetString("", "C:\\windows\\system32\\stdole2.tlb");
     SavedBackEnd saved;
@@ -51,22 +50,4 @@ TEST(Application, AHeadlessRunWritesBoxesToStandardErrorInsteadOfWaiting)
     int code = RunHeadless({"/scan", "/sections:2"}, out, err);
     EXPECT_TRUE(code == ExitNoProblems || code == ExitProblemsFound) << code;
     EXPECT_EQ(err.text.substr(0, 23), "Error in RegCloseKey.\r\n");
-}
-
-// A fix names the set it wrote and counts what it did, on standard output.
-TEST(Application, AHeadlessFixNamesItsSetAndCountsTheRepairs)
-{
-    DefaultSettings settings;
-    PlantedKey broken(HKEY_LOCAL_MACHINE,
-                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + UniqueName("QmFix") + ".exe");
-    broken.SetString("", "C:\\" + UniqueName("QmFixGone") + "\\gone.exe");
-    CollectedText out, err;
-    EXPECT_EQ(RunHeadless({"/scan", "/sections:4", "/fix"}, out, err), ExitProblemsFound) << err.text;
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, broken.Path()));
-    const size_t at = out.text.find("\r\nBackup set: "), end = out.text.find("\r\n", at + 2);
-    ASSERT_TRUE(at != std::string::npos && end != std::string::npos) << out.text;
-    const std::string cabinet = out.text.substr(at + 14, end - at - 14);
-    EXPECT_NE(GetFileAttributesA(cabinet.c_str()), INVALID_FILE_ATTRIBUTES) << cabinet;
-    DeleteFileA(cabinet.c_str());
-    EXPECT_EQ(out.text.substr(end), "\r\nRepaired: 1, valid again: 0, kept: 0, refused: 0, failed: 0\r\n");
 }

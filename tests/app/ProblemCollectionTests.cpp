@@ -19,13 +19,12 @@ class ShownResults : public ResultsDisplay {
 public:
     std::vector<std::string> rowUpdates; // "row section count"
     std::string labels[4];
-    int clears = 0;
     void ShowSectionCount(int row, unsigned section, const std::string& countText) override
     {
         rowUpdates.push_back(std::to_string(row) + " " + std::to_string(section) + " " + countText);
     }
     void ShowGroupLabel(SectionGroupId group, const std::string& text) override { labels[group] = text; }
-    void ClearSectionRows() override { ++clears; }
+    void ClearSectionRows() override {}
     void InsertSectionRows(const ScanPlan&) override {}
 };
 
@@ -34,69 +33,43 @@ ProblemPtr Problem(unsigned section, const std::string& key, const std::string& 
     return MakeProblemRecord(section, data, key, "Value", data, "", size);
 }
 
-class Collection : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        scanLog.BeginScanLog();
-        scanLog.SetGenerateLog(1);
-        ScanPlan plan = {};
-        for (unsigned code = 0; code < SectionCount; ++code)
-            plan.rowOf[code] = -1;
-        for (unsigned code : {SectionStartup, SectionWinTemp, SectionIECookies, SectionTweaks})
-            plan.rowOf[code] = plan.rowCount++;
-        collection.SetSectionRows(plan);
-    }
+} // namespace
 
+// Records on the ignore list (the user's, in any case, or the built-in one)
+// are dropped unlogged and take no serial; the others are counted by
+// section and group, checked as the scan's setting says, and the rows and
+// labels follow.
+TEST(ProblemCollection, IgnoredRecordsAreDroppedAndTheRestCountedByRowAndLabel)
+{
     DefaultSettings settings;
     IgnoreList ignoreList;
     ScanLog scanLog;
     ShownResults shown;
     ProblemCollection collection{ignoreList, scanLog, shown};
-};
-
-} // namespace
-
-TEST_F(Collection, IgnoredRecordsAreDroppedUnloggedAndTakeNoSerial)
-{
+    scanLog.BeginScanLog();
+    scanLog.SetGenerateLog(1);
+    ScanPlan plan = {};
+    for (unsigned code = 0; code < SectionCount; ++code)
+        plan.rowOf[code] = -1;
+    for (unsigned code : {SectionStartup, SectionWinTemp, SectionIECookies, SectionTweaks})
+        plan.rowOf[code] = plan.rowCount++;
+    collection.SetSectionRows(plan);
     {
         PlantedFile list(IgnoreListPath(), "hkey_local_machine\\software\\QmIgnored\r\r\n");
         ignoreList.LoadIgnoreList();
     }
     collection.SetCheckAllItems(1);
-    const char* keys[] = {
-        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kept1",
-        "HKEY_LOCAL_MACHINE\\SOFTWARE\\QMIGNOREDBAR",      // other case, longer name
-        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kept2",
-        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"
-        "\\Cache\\Paths\\path1",                           // built in
-        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kept3",
-    };
-    for (const char* key : keys) {
+    for (const char* key : {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Kept1", "HKEY_LOCAL_MACHINE\\SOFTWARE\\QMIGNOREDBAR",
+                            "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kept2",
+                            "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"
+                            "\\Cache\\Paths\\path1",
+                            "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kept3"}) {
         ProblemPtr record = Problem(SectionStartup, key, "C:\\gone.exe");
         record->checked = 0; // the scan's setting decides, not the scanner
         collection.OnProblemFound(std::move(record));
     }
-
-    ASSERT_EQ(collection.Problems().size(), 3u);
-    EXPECT_EQ(collection.AcceptedCount(), 3u);
-    for (uint32_t i = 0; i < 3; ++i)
-        EXPECT_EQ(std::to_string(collection.Problems()[i]->serial) + std::to_string(collection.Problems()[i]->checked) +
-                      " " + collection.Problems()[i]->keyPath,
-                  std::to_string(i) + "1 HKEY_LOCAL_MACHINE\\SOFTWARE\\Kept" + std::to_string(i + 1));
-    EXPECT_EQ(shown.labels[GroupRegistry] + "|" + shown.rowUpdates.back(), "Problems Found: 3|0 8 3");
-    const std::string log = ReadFileBytes(scanLog.FilePath());
-    EXPECT_TRUE(log.find("Kept3") != std::string::npos && log.find("QMIGNORED") == std::string::npos &&
-                log.find("Cache\\Paths") == std::string::npos)
-        << log;
-}
-
-TEST_F(Collection, SectionsAndGroupsAreCountedAndTheLabelsFollow)
-{
-    collection.OnProblemFound(Problem(SectionStartup, "HKEY_CURRENT_USER\\Run", "a"));
-    // The first record already turns the Windows label into bytes.
+    // Registry records alone already turn the Windows label into bytes.
     EXPECT_EQ(shown.labels[GroupWindows], "Increase Disk Space By: 0 bytes");
-    collection.OnProblemFound(Problem(SectionStartup, "HKEY_CURRENT_USER\\Run", "b"));
     collection.OnProblemFound(Problem(SectionFonts, "HKEY_LOCAL_MACHINE\\Fonts", "c")); // no row
     collection.OnProblemFound(Problem(SectionWinTemp, "C:\\t\\1.tmp", "C:\\t\\1.tmp", 700));
     collection.OnProblemFound(Problem(SectionScanDisk, "C:\\FILE0000.CHK", "C:\\FILE0000.CHK", 400));
@@ -104,19 +77,28 @@ TEST_F(Collection, SectionsAndGroupsAreCountedAndTheLabelsFollow)
     collection.OnProblemFound(Problem(SectionTweaks, "HKEY_CURRENT_USER\\Tweak", "1"));
     collection.OnProblemFound(Problem(SectionReserved, "HKEY_CURRENT_USER\\R", "r", 5000));
 
-    EXPECT_EQ(collection.Problems().size(), 8u) << "a code 18 record is kept";
+    ASSERT_EQ(collection.Problems().size(), 9u) << "a code 18 record is kept";
+    EXPECT_EQ(collection.AcceptedCount(), 9u);
+    for (uint32_t i = 0; i < 3; ++i)
+        EXPECT_EQ(std::to_string(collection.Problems()[i]->serial) + std::to_string(collection.Problems()[i]->checked) +
+                      " " + collection.Problems()[i]->keyPath,
+                  std::to_string(i) + "1 HKEY_LOCAL_MACHINE\\SOFTWARE\\Kept" + std::to_string(i + 1));
     // Registry, browser and tweak counts; per section: startup, fonts, code 18.
     EXPECT_EQ(std::to_string(collection.RegistryProblemCount()) + std::to_string(collection.IeProblemCount()) +
                   std::to_string(collection.TweakCount()) + " " +
                   std::to_string(collection.SectionProblemCount(SectionStartup)) +
                   std::to_string(collection.SectionProblemCount(SectionFonts)) +
                   std::to_string(collection.SectionProblemCount(SectionReserved)),
-              "311 210");
+              "411 310");
     EXPECT_DOUBLE_EQ(collection.DiskBytes(), 1100.0) << "only temp and ScanDisk files free space";
-    EXPECT_EQ(shown.rowUpdates, (std::vector<std::string>{"0 8 1", "0 8 2", "1 16 1", "2 19 1", "3 22 1"}));
+    EXPECT_EQ(shown.rowUpdates, (std::vector<std::string>{"0 8 1", "0 8 2", "0 8 3", "1 16 1", "2 19 1", "3 22 1"}));
     EXPECT_EQ(shown.labels[GroupRegistry] + "|" + shown.labels[GroupIETemp] + "|" + shown.labels[GroupWindows] + "|" +
                   shown.labels[GroupTweaks],
-              "Problems Found: 3|Problems Found: 1|Increase Disk Space By: 1.07 KB|Tweaks Available: 1");
+              "Problems Found: 4|Problems Found: 1|Increase Disk Space By: 1.07 KB|Tweaks Available: 1");
+    const std::string log = ReadFileBytes(scanLog.FilePath());
+    EXPECT_TRUE(log.find("Kept3") != std::string::npos && log.find("QMIGNORED") == std::string::npos &&
+                log.find("Cache\\Paths") == std::string::npos)
+        << log;
 }
 
 TEST(DiskSpaceText, BoundsAndFormats)

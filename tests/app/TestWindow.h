@@ -1,34 +1,52 @@
 #pragma once
-// For windows a test creates in its own thread: a message pump, control
-// positions, and this process's main window over settings of the test's own.
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <string>
-
 #include "app/MainWindow.h"
+#include "settings/Settings.h"
 #include "support/MessageCapture.h"
 #include "support/SavedSettings.h"
 #include "support/UiDriver.h"
+#include "support/UiSteps.h"
 
 // Dispatches every waiting message of this thread, dialog keys included.
-void PumpWindowMessages(HWND dialog);
+inline void PumpWindowMessages(HWND dialog)
+{
+    for (int round = 0; round < 3; ++round, Sleep(30)) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            if (!dialog || !IsWindow(dialog) || !IsDialogMessageA(dialog, &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+    }
+}
 
-// A control's rectangle in its parent's client coordinates.
-RECT ChildRect(HWND control);
-
-// The main window, shown, over the default settings with only the registry
-// integrity and startup sections on and the browser and tweaks groups
-// unticked; message boxes are captured.
+// This process's main window, shown in the test's thread, over the default
+// settings with only the registry integrity and startup sections on and the
+// browser and tweaks groups unticked; message boxes are captured.
 class MainWindowTest : public testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override
+    {
+        settings.OnlySections({SectionRegistryIntegrity, SectionStartup});
+        for (SectionGroupId group : {GroupIETemp, GroupTweaks})
+            WriteSetting(GroupSettingsKey(group), "0");
+        window = main.CreateModeless(nullptr);
+        ASSERT_NE(window, nullptr);
+        ShowWindow(window, SW_SHOW);
+        PumpWindowMessages(window);
+    }
+    void TearDown() override { DestroyWindow(window), PumpWindowMessages(nullptr); }
     void Show(MainWindow::Page page) { main.SetPage(page), PumpWindowMessages(window); }
     // Runs the window until the scan thread has ended; false when it did not in time.
-    bool WaitForScanEnd(DWORD milliseconds = 60000);
+    bool WaitForScanEnd()
+    {
+        bool ended = WaitFor([this] { return PumpWindowMessages(window), !main.ScanThreadRunning(); }, 60000);
+        return PumpWindowMessages(window), ended;
+    }
     HWND Item(int id) const { return GetDlgItem(window, id); }
     std::string Text(int id) const { return WindowText(Item(id)); }
     void Click(int id) { SendMessageA(Item(id), BM_CLICK, 0, 0), PumpWindowMessages(window); }

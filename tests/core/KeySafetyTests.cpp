@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <aclapi.h>
 #include <sddl.h>
 #include <shlwapi.h>
 
@@ -14,55 +15,23 @@
 
 namespace {
 
-std::string SidText(PSID sid)
+// The access list and its inheritance flags as SDDL text: of the descriptor
+// given, else of the key at `path` below HKEY_CURRENT_USER.
+std::string AccessList(const std::string& path, PSECURITY_DESCRIPTOR given = nullptr)
 {
+    PSECURITY_DESCRIPTOR read = nullptr;
     char* text = nullptr;
-    if (!ConvertSidToStringSidA(sid, &text))
-        return "?";
-    std::string result = text;
-    LocalFree(text);
-    return result;
-}
-
-// A descriptor's access list, one "type flags mask SID" text per entry.
-std::vector<std::string> AccessList(PSECURITY_DESCRIPTOR descriptor)
-{
-    std::vector<std::string> entries;
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL acl = nullptr;
-    if (!GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) || !present || !acl)
-        return entries;
-    for (DWORD i = 0; i < acl->AceCount; ++i) {
-        ACCESS_ALLOWED_ACE* ace = nullptr;
-        GetAce(acl, i, reinterpret_cast<void**>(&ace));
-        entries.push_back(std::to_string(ace->Header.AceType) + " " +
-                          std::to_string(ace->Header.AceFlags) + " " + std::to_string(ace->Mask) +
-                          " " + SidText(&ace->SidStart));
-    }
-    return entries;
-}
-
-std::vector<std::string> AccessListOf(const std::string& path)
-{
-    RegKey key;
-    if (key.Open(HKEY_CURRENT_USER, path, READ_CONTROL) != ERROR_SUCCESS)
-        return {"missing"};
-    std::vector<BYTE> descriptor(4096);
-    DWORD size = static_cast<DWORD>(descriptor.size());
-    if (RegGetKeySecurity(key.Handle(), DACL_SECURITY_INFORMATION, descriptor.data(), &size) !=
-        ERROR_SUCCESS)
-        return {"unreadable"};
-    return AccessList(descriptor.data());
-}
-
-std::string CurrentUser()
-{
-    std::vector<BYTE> sid;
-    return GetCurrentUserSid(sid) ? SidText(sid.data()) : "?";
+    if (!given && GetNamedSecurityInfoA(("CURRENT_USER\\" + path).c_str(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION,
+                                        nullptr, nullptr, nullptr, nullptr, &read))
+        return "unreadable";
+    ConvertSecurityDescriptorToStringSecurityDescriptorA(given ? given : read, SDDL_REVISION_1,
+                                                         DACL_SECURITY_INFORMATION, &text, nullptr);
+    std::string result = text ? text : "?";
+    return LocalFree(text), LocalFree(read), result;
 }
 
 int deniedLeft = 0;
-std::vector<std::vector<std::string>> listsSet;
+std::vector<std::string> listsSet;
 
 } // namespace
 
@@ -70,9 +39,8 @@ TEST(DeleteSafety, ABareRootOrAnEmptySubkeyIsRefusedAndNothingIsTouched)
 {
     for (const char* path : {"HKEY_CURRENT_USER", "HKEY_CURRENT_USER\\", "HKEY_LOCAL_MACHINE\\\\"}) {
         HKEY root = HKEY_CURRENT_USER;
-        std::string subkey = "x";
-        EXPECT_FALSE(SplitKeyPath(path, root, subkey)) << path;
-        EXPECT_EQ(root, nullptr) << path;
+        std::string subkey;
+        EXPECT_TRUE(!SplitKeyPath(path, root, subkey) && !root) << path;
     }
     // An open key stands in for a root: the same call on a real root would
     // empty it if the refusal failed.
@@ -98,32 +66,34 @@ TEST(DeleteSafety, ADeniedValueIsDeletedAndItsKeysGetTheirOwnAccessListsBack)
     key.SetString("one", "1");
     key.SetString("two", "2");
     const std::string child = key.Subkey("child");
-    const std::vector<std::string> keyList = AccessListOf(key.Path());
-    const std::vector<std::string> childList = AccessListOf(child);
-    ASSERT_FALSE(keyList.empty());
+    const std::string keyList = AccessList(key.Path()), childList = AccessList(child);
+    ASSERT_NE(keyList.find('('), std::string::npos) << keyList;
 
     SavedBackEnd restore;
     regApi.SHDeleteValueA = [](HKEY root, LPCSTR path, LPCSTR name) -> DWORD {
         return deniedLeft-- > 0 ? ERROR_ACCESS_DENIED : SHDeleteValueA(root, path, name);
     };
     regApi.RegSetKeySecurity = [](HKEY k, SECURITY_INFORMATION what, PSECURITY_DESCRIPTOR d) {
-        listsSet.push_back(AccessList(d));
+        listsSet.push_back(AccessList("", d));
         return RegSetKeySecurity(k, what, d);
     };
     deniedLeft = 1;
-    listsSet.clear();
     EXPECT_EQ(DeleteRegValue(HKEY_CURRENT_USER, key.Path(), "one"), 1);
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key.Path(), "one"), "");
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, key.Path(), "two"), "2");
 
     // For the retry: the user in front of every entry each key had ...
+    std::vector<BYTE> sid;
+    char* user = nullptr;
+    ASSERT_TRUE(GetCurrentUserSid(sid) && ConvertSidToStringSidA(sid.data(), &user));
+    std::string widened = keyList;
+    widened.insert(widened.find('('), "(A;;KA;;;" + std::string(user) + ")");
+    LocalFree(user);
     ASSERT_GE(listsSet.size(), 2u);
-    std::vector<std::string> widened = keyList;
-    widened.insert(widened.begin(), "0 0 " + std::to_string(KEY_ALL_ACCESS) + " " + CurrentUser());
     EXPECT_EQ(listsSet[0], widened);
     // ... and afterwards exactly the lists they had.
-    EXPECT_EQ(AccessListOf(key.Path()), keyList);
-    EXPECT_EQ(AccessListOf(child), childList);
+    EXPECT_EQ(AccessList(key.Path()), keyList);
+    EXPECT_EQ(AccessList(child), childList);
 }
 
 // A branch with two link subkeys that lead back to it, a link that leads out

@@ -1,31 +1,31 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "core/FileFacts.h"
 #include "core/PathCheck.h"
 #include "core/Registry.h"
+#include "core/Text.h"
 #include "support/Planted.h"
 #include "support/SavedBackEnd.h"
 
 namespace {
 
 // Forces IsWow64 for one scope and asks the platform again afterwards.
-struct Wow64Forced {
-    explicit Wow64Forced(int value) { OverrideWow64(value); }
-    ~Wow64Forced() { OverrideWow64(-1); }
-};
+struct Wow64Forced { explicit Wow64Forced(int value) { OverrideWow64(value); } ~Wow64Forced() { OverrideWow64(-1); } };
 
-struct Case {
-    std::string text;
-    int expected;
-};
+struct Case { std::string text; int expected; };
 
 } // namespace
 
+// Real command lines; a 32-bit program's system32 references look in SysWOW64 (lower-case name only).
 TEST(IsValidPath, CommandLinesFoundInRealRegistries)
 {
     Wow64Forced native(0);
+    const std::string wow = UniqueName("qmwow") + ".dll";
+    PlantedFile redirected(GetWindowsFolder() + "\\SysWOW64\\" + wow);
     const std::string base = "C:\\" + UniqueName("QmJudge");
     PlantedFile app(base + "\\App Dir\\app.exe");
     PlantedFile tool(base + "\\tool.exe");
@@ -53,25 +53,13 @@ TEST(IsValidPath, CommandLinesFoundInRealRegistries)
         // Folders, trailing backslashes and "\.\".
         {empty.Path() + "\\gone.exe", 0}, {empty.Path() + "\\", 1}, {empty.Path(), 1},
         {tool.Path() + "\\.\\", 1}, {base + "\\.\\tool.exe", 1}, {tool.Path() + "\\1", 1},
-        {gone + "\\", 0},
+        {gone + "\\", 0}, {GetWindowsFolder() + "\\system32\\" + wow, 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(IsValidPath(c.text), c.expected) << c.text;
-}
-
-TEST(IsValidPath, System32ReferencesOfA32BitProgramLookInSysWow64)
-{
-    const std::string name = UniqueName("qmwow") + ".dll";
-    PlantedFile redirected(GetWindowsFolder() + "\\SysWOW64\\" + name);
-    const std::string reference = GetWindowsFolder() + "\\system32\\" + name;
-    {
-        Wow64Forced native(0);
-        EXPECT_EQ(IsValidPath(reference), 0);
-    }
     Wow64Forced wow64(1);
-    EXPECT_EQ(IsValidPath("\"" + reference + "\" /s"), 1);
-    // Only the lower-case folder name is redirected.
-    EXPECT_EQ(IsValidPath(GetWindowsFolder() + "\\System32\\" + name), 0);
+    EXPECT_EQ(IsValidPath("\"" + GetWindowsFolder() + "\\system32\\" + wow + "\" /s"), 1);
+    EXPECT_EQ(IsValidPath(GetWindowsFolder() + "\\System32\\" + wow), 0);
 }
 
 TEST(AutoCad, TheInstallFolderOfTheCurrentVersionIsSearchedForBareNames)
@@ -147,4 +135,23 @@ TEST(IsExcludedReference, BuiltInNoiseAndTheIgnoreListInAnyCase)
         EXPECT_EQ(IsExcludedReference(c.text, ignore), c.expected) << c.text;
     // A blank line of the ignore list must not hide everything.
     EXPECT_EQ(IsExcludedReference("HKEY_CURRENT_USER\\Software\\x\\v\\C:\\a.exe", {""}), 0);
+}
+
+TEST(FileFacts, AMemoAnswersFromMemoryWithTheWrittenCaseAndNothingOutlivesIt)
+{
+    PlantedFolder folder("C:\\" + UniqueName("QmFacts"));
+    PlantedFile file(folder.Path() + "\\Tool.exe");
+    const std::string later = folder.Path() + "\\later.txt";
+    std::unique_ptr<PlantedFile> planting;
+    {
+        FileFactsMemo memo;
+        memo.SetWrittenText("\"" + file.Path() + "\" /run,0");
+        EXPECT_EQ(memo.WrittenForm(LowerAscii(file.Path())), file.Path());
+        EXPECT_EQ(memo.WrittenForm("c:\\elsewhere"), "c:\\elsewhere");
+        EXPECT_NE(FileAttributesOf(LowerAscii(file.Path())), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(FileAttributesOf(later), INVALID_FILE_ATTRIBUTES);
+        planting = std::make_unique<PlantedFile>(later);
+        EXPECT_EQ(FileAttributesOf(later), INVALID_FILE_ATTRIBUTES) << "answered from memory";
+    }
+    EXPECT_NE(FileAttributesOf(later), INVALID_FILE_ATTRIBUTES) << "outside every memo the platform is asked";
 }

@@ -2,14 +2,18 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <list>
 #include <set>
 #include <string>
 
+#include "app/CommandLine.h"
+#include "core/Handles.h"
 #include "core/Registry.h"
 #include "support/FileBytes.h"
 #include "support/Planted.h"
 #include "support/SavedSettings.h"
+#include "support/StateWitness.h"
 #include "support/UiDriver.h"
 #include "support/UiSteps.h"
 
@@ -19,19 +23,17 @@ std::set<std::string> Cabinets(const std::string& folder)
 {
     std::set<std::string> paths;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*.cab").c_str(), &found);
-    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+    FindHandle search(FindFirstFileA((folder + "\\*.cab").c_str(), &found));
+    for (bool more = bool(search); more; more = FindNextFileA(search.Get(), &found))
         paths.insert(folder + "\\" + found.cFileName);
-    if (search != INVALID_HANDLE_VALUE)
-        FindClose(search);
     return paths;
 }
 
 } // namespace
 
 // A run killed while it writes its set leaves the set unfinished in the work
-// folder; the next fix packs it into a set of its own before it begins, then
-// repairs the rest into another.
+// folder; the next fix (run here) packs it into a set of its own before it
+// begins, then repairs the rest into another, which it names, and counts.
 TEST(HeadlessFix, AKilledRunsSetIsRecoveredByTheNextAndEveryProblemEndsRepaired)
 {
     DefaultSettings settings;
@@ -42,12 +44,9 @@ TEST(HeadlessFix, AKilledRunsSetIsRecoveredByTheNextAndEveryProblemEndsRepaired)
         planted.back().SetString("", "C:\\" + UniqueName("QmFixGone") + "\\gone.exe");
     }
     auto remaining = [&] {
-        int left = 0;
-        for (const PlantedKey& key : planted)
-            left += KeyExists(HKEY_LOCAL_MACHINE, key.Path());
-        return left;
+        return std::count_if(planted.begin(), planted.end(), [](auto& key) { return KeyExists(key.Root(), key.Path()); });
     };
-    const std::string exeBackups = QuillmoorExe().substr(0, QuillmoorExe().rfind('\\')) + "\\Quillmoor8Backup";
+    const std::string exeBackups = TestBinaryFolder() + "\\Quillmoor8Backup";
     const std::string config = TestTempFolder() + "Quillmoor8BackUp\\Config.ini";
     const std::set<std::string> before = Cabinets(exeBackups);
     {
@@ -57,17 +56,20 @@ TEST(HeadlessFix, AKilledRunsSetIsRecoveredByTheNextAndEveryProblemEndsRepaired)
                 120000);
         ASSERT_TRUE(first.Running()) << "the first run ended before it could be killed";
     }
-    ASSERT_GT(remaining(), 0);
+    const auto left = remaining();
+    ASSERT_GT(left, 0);
     ASSERT_NE(ReadFileBytes(config).find("[NAME:"), std::string::npos) << "no record of the killed run";
 
-    AppProcess second;
-    ASSERT_TRUE(second.Start("/scan /sections:4 /fix"));
-    EXPECT_EQ(second.WaitForExit(300000), 1u);
+    std::string output;
+    EXPECT_EQ(RunHeadlessCommand({"/scan", "/sections:4", "/fix"}, &output), ExitProblemsFound);
     EXPECT_EQ(remaining(), 0);
-    // Two new sets: the killed run's, packed first, and the second run's own.
-    int sets = 0;
+    std::set<std::string> sets;
     for (const std::string& path : Cabinets(exeBackups))
-        if (!before.count(path))
-            sets += DeleteFileA(path.c_str()) ? 1 : 0;
-    EXPECT_EQ(sets, 2);
+        if (!before.count(path) && DeleteFileA(path.c_str()))
+            sets.insert(path);
+    EXPECT_EQ(sets.size(), 2u) << "the killed run's set and this run's own";
+    const size_t named = output.find("\r\nBackup set: ") + 14;
+    EXPECT_EQ(sets.count(output.substr(named, output.find("\r\n", named) - named)), 1u) << output;
+    EXPECT_NE(output.find("\r\nRepaired: " + std::to_string(left) + ", valid again: 0, kept: 0, refused: 0, failed: 0\r\n"),
+              std::string::npos) << output;
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <list>
 #include <string>
 
 #include "core/ScanSection.h"
@@ -22,8 +21,7 @@ struct RunningApp {
     void Start(const std::string& arguments = "")
     {
         ASSERT_TRUE(app.Start(arguments)) << QuillmoorExe();
-        window = WaitForWindow(app.Id(), "Quillmoor v8.0", 15000);
-        ASSERT_NE(window, nullptr) << "no window titled \"Quillmoor v8.0\"";
+        ASSERT_NE(window = WaitForWindow(app.Id(), "Quillmoor v8.0", 15000), nullptr) << "no main window";
         Sleep(300);
     }
     HWND Item(int id) const { return Control(window, id); }
@@ -37,12 +35,25 @@ struct RunningApp {
 
 } // namespace
 
-// A second copy ends at once without a window; Enter does nothing; the
-// options panel closes alone; the skin's buttons minimise and close.
-TEST(MainWindow, SecondCopyStartPageOptionsPanelMinimiseAndCloseBox)
+// A first start (a dropped file and a shortcut's switch open the window) writes
+// the default settings and the log folder they name before the window shows; a
+// second copy ends at once; Enter does nothing; the options panel closes alone;
+// the skin's buttons minimise and close.
+TEST(MainWindow, FirstStartSecondCopyOptionsPanelMinimiseAndCloseBox)
 {
+    SavedSettingsKey saved;
+    const std::string exe = QuillmoorExe(), logFolder = exe.substr(0, exe.rfind('\\')) + "\\logs";
+    RemoveTree(logFolder); // with the logs of earlier runs
     RunningApp run;
-    ASSERT_NO_FATAL_FAILURE(run.Start());
+    ASSERT_NO_FATAL_FAILURE(run.Start("\"C:\\users\\Public\\Desktop\\dropped file.reg\" /min"));
+    std::string registry, logPath;
+    EXPECT_EQ(ReadSetting("Registry Section", registry) + ReadSetting("Log File Path", logPath), 2);
+    EXPECT_EQ(logPath, logFolder);
+    const DWORD attributes = GetFileAttributesA(logFolder.c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+    for (int id : {IDC_CHECK_REGISTRY, IDC_CHECK_IE, IDC_CHECK_WINDOWS, IDC_CHECK_TWEAKS})
+        EXPECT_TRUE(IsChecked(run.Item(id))) << id;
+
     AppProcess second;
     ASSERT_TRUE(second.Start());
     EXPECT_EQ(second.WaitForExit(10000), 0u);
@@ -73,28 +84,6 @@ TEST(MainWindow, SecondCopyStartPageOptionsPanelMinimiseAndCloseBox)
     EXPECT_EQ(run.app.WaitForExit(10000), 0u);
 }
 
-// Started with a file dropped on it and a switch of a shortcut, neither of
-// which asks for a run without the window. The log folder the settings name is
-// made with them, so that the complete scan never finds the program's own
-// setting pointing nowhere.
-TEST(Application, FirstStartWritesTheDefaultSettingsBeforeTheWindowShowsAndEscapeEnds)
-{
-    SavedSettingsKey saved;
-    const std::string exe = QuillmoorExe();
-    const std::string logFolder = exe.substr(0, exe.rfind('\\')) + "\\logs";
-    RemoveDirectoryA(logFolder.c_str());
-    RunningApp run;
-    ASSERT_NO_FATAL_FAILURE(run.Start("\"C:\\users\\Public\\Desktop\\dropped file.reg\" /min"));
-    std::string registry, logPath;
-    EXPECT_EQ(ReadSetting("Registry Section", registry) + ReadSetting("Log File Path", logPath), 2);
-    EXPECT_EQ(logPath, logFolder);
-    const DWORD attributes = GetFileAttributesA(logFolder.c_str());
-    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
-    for (int id : {IDC_CHECK_REGISTRY, IDC_CHECK_IE, IDC_CHECK_WINDOWS, IDC_CHECK_TWEAKS})
-        EXPECT_TRUE(IsChecked(run.Item(id))) << id;
-    run.EndWithEscape();
-}
-
 // Three Run entries of a program that is gone, for the startup section, then
 // the whole-registry walk: an abort keeps what was accepted before it and the
 // results wait for its box; Escape during a scan ends the program cleanly.
@@ -103,12 +92,9 @@ TEST(ScanFromWindow, AbortKeepsWhatWasAcceptedAndEscapeDuringAScanEndsCleanly)
     const std::string name = UniqueName("QmGoneRun");
     DefaultSettings settings;
     settings.OnlySections({SectionStartup, SectionCompleteRegistry, SectionServices});
-    std::list<PlantedValue> planted;
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        std::string value = name + std::to_string(planted.size());
-        planted.emplace_back(root, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", value,
-                             "C:\\" + name + "\\" + value + ".exe");
-    }
+    const std::string runKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", gone = "C:\\" + name + "\\gone.exe";
+    PlantedValue first(HKEY_LOCAL_MACHINE, runKey, name + "0", gone), second(HKEY_LOCAL_MACHINE, runKey, name + "1", gone),
+        third(HKEY_CURRENT_USER, runKey, name + "2", gone);
     auto startAndScan = [](RunningApp& run) {
         ASSERT_NO_FATAL_FAILURE(run.Start());
         Click(run.Item(IDC_SCAN_NOW));
@@ -125,17 +111,15 @@ TEST(ScanFromWindow, AbortKeepsWhatWasAcceptedAndEscapeDuringAScanEndsCleanly)
     EXPECT_EQ(box.text, "Scan Aborted");
     EXPECT_EQ(run.Text(IDC_STATUS_ITEM), "Scan Aborted");
     EXPECT_FALSE(IsShown(run.Item(IDC_REPAIR))) << "the results page waits for the box";
-    std::string label = run.Text(IDC_LABEL_REGISTRY);
-    ASSERT_EQ(label.rfind("Problems Found: ", 0), 0u) << label;
-    int found = std::stoi(label.substr(16));
-    EXPECT_GE(found, 3);
+    const size_t found = std::stoul(run.Text(IDC_LABEL_REGISTRY).substr(16)); // after "Problems Found: "
+    EXPECT_GE(found, 3u) << run.Text(IDC_LABEL_REGISTRY);
     PressButton(box.window, IDOK);
     ASSERT_TRUE(WaitFor([&] { return IsShown(run.Item(IDC_REPAIR)); }, 5000)) << "no results page";
     SaveScreenshot("results-after-scan", run.window);
 
     // One log entry for each problem the window counted, and nothing after.
     std::string log = ReadOnlyMatch(settings.LogFolder(), "*.txt");
-    EXPECT_EQ(CountOf(log, "\r\r\nKey : "), static_cast<size_t>(found));
+    EXPECT_EQ(CountOf(log, "\r\r\nKey : "), found);
     EXPECT_NE(log.find("ValueName : " + name + "0"), std::string::npos);
     run.EndWithEscape();
 

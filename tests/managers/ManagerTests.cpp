@@ -3,13 +3,12 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstring>
+#include <deque>
 #include <fstream>
-#include <memory>
+#include <regex>
 
 #include "app/OptionsDialog.h"
 #include "core/Registry.h"
-#include "core/Text.h"
 #include "managers/ManagerDialogs.h"
 #include "resource.h"
 #include "support/FileBytes.h"
@@ -44,10 +43,7 @@ const std::string backups = "Software\\Quillmoor8\\";
 using Tree = RegistryTree;
 
 // One value, type and bytes; type 0 when it is missing.
-Tree::mapped_type ValueAt(HKEY root, const std::string& path, const std::string& name)
-{
-    return TreeAt(root, path)["|" + name];
-}
+auto ValueAt(HKEY root, const std::string& key, const std::string& name) { return TreeAt(root, key)["|" + name]; }
 
 const Tree emptyKey{{"", {}}};
 
@@ -107,10 +103,7 @@ struct Opened {
 };
 
 // The rows of some names before and after a press, and the message boxes shown.
-struct Outcome {
-    Rows listed, left;
-    Names boxes;
-};
+struct Outcome { Rows listed, left; Names boxes; };
 
 // Ticks the rows of `names` (with `firstOnly`, the first) in a new dialog D
 // and presses `button`, answering each question with `answer`.
@@ -120,18 +113,14 @@ Outcome Press(int button, const Names& names, const std::string& shot, int answe
     MessageCapture boxes(answer);
     Opened<D> opened(args...);
     std::vector<int> rows;
-    Outcome outcome{opened.Named(names, &rows), {}, {}};
+    Rows listed = opened.Named(names, &rows);
     for (size_t i = 0; i < rows.size() && (!firstOnly || i == 0); ++i)
         ListView_SetCheckState(opened.List(), rows[i], TRUE);
-    if (!shot.empty()) {
-        SetWindowPos(opened.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-        Pump();
-        SaveScreenshot(shot, opened.window);
-    }
+    if (!shot.empty()) // shown for the picture alone
+        SetWindowPos(opened.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW), Pump(),
+            SaveScreenshot(shot, opened.window);
     opened.Press(button);
-    outcome.left = opened.Named(names);
-    outcome.boxes = boxes.Texts();
-    return outcome;
+    return {listed, opened.Named(names), boxes.Texts()};
 }
 
 template <typename D>
@@ -150,15 +139,13 @@ const Names removed{"Item(s) Removed"}, restored{"Selected Item(s) Restored"};
 const Names quillmoorDetails{"Quillmoor8 (Version : 8.0)", "Quillmoor (Version : 8.0)", "Quillmoor registry cleaner",
                              "Quillmoor"};
 
-class Managers : public testing::Test {
-protected:
-    SavedSettingsKey saved;
-};
+struct Managers : testing::Test { SavedSettingsKey saved; };
 
 } // namespace
 
 // Entries of one name in both Run keys are backed up and come back with type and
 // bytes; restoring over an entry in place asks first, and only that row comes back.
+// A backup that cannot be written leaves every entry where it was.
 TEST_F(Managers, StartupEntriesGoToTheirBackupKeysAndComeBackWithTypeAndBytes)
 {
     const std::string name = UniqueName("QmRun");
@@ -170,6 +157,12 @@ TEST_F(Managers, StartupEntriesGoToTheirBackupKeysAndComeBackWithTypeAndBytes)
     const Tree machineBefore = TreeAt(HKEY_LOCAL_MACHINE, runKey), userBefore = TreeAt(HKEY_CURRENT_USER, runKey);
 
     EXPECT_EQ(Remove<StartupManagerDialog>({"no such row"}).boxes, (Names{"Please Check an Item to Remove"}));
+    {
+        DeniedWrites denied;
+        EXPECT_EQ(Remove<StartupManagerDialog>({name}).left.size(), 2u) << "still listed";
+    }
+    EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, runKey), machineBefore);
+    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, runKey), userBefore);
     Outcome removal = Remove<StartupManagerDialog>({name}, "startup-manager");
     EXPECT_EQ(removal.listed, (Rows{{name, expandable}, {name, longCommand}}));
     EXPECT_EQ(removal.left, Rows());
@@ -198,22 +191,17 @@ TEST_F(Managers, StartupEntriesGoToTheirBackupKeysAndComeBackWithTypeAndBytes)
     EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, backups + "RunCUBkup"), emptyKey);
 }
 
+// Two objects of the same name and file each keep a backup of their own; one
+// that cannot be copied stays, and no half copy is left.
 TEST_F(Managers, BrowserHelperKeysGoToTheBackupByClassIdAndComeBackWhole)
 {
-    // Two objects of the same name and file: each keeps a backup of its own.
     const std::string ids[2] = {"{" + UniqueName("QmHelperA") + "}", "{" + UniqueName("QmHelperB") + "}"};
-    std::vector<std::unique_ptr<PlantedKey>> planted;
+    std::deque<PlantedKey> planted;
     for (const std::string& id : ids) {
-        const std::string objectKey = bhoKey + "\\" + id;
-        planted.emplace_back(std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, objectKey + "\\Settings\\Deep"))
-            ->SetString("Mode", id);
-        auto& object = planted.emplace_back(std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, objectKey));
-        object->SetString("", "Qm Helper");
-        object->SetDword("NoExplorer", 1);
-        object->SetBinary("Blob", {0, 1, 2, 0xFF});
-        object->SetString("Where", "%ProgramFiles%\\qm", REG_EXPAND_SZ);
-        planted.emplace_back(std::make_unique<PlantedKey>(HKEY_CLASSES_ROOT, "CLSID\\" + id + "\\InprocServer32"))
-            ->SetString("", QuillmoorExe());
+        PlantedKey& object = planted.emplace_back(HKEY_LOCAL_MACHINE, bhoKey + "\\" + id);
+        object.SetString("", "Qm Helper");
+        WriteRegValue(HKEY_LOCAL_MACHINE, object.Subkey("Settings\\Deep"), "Mode", id, REG_EXPAND_SZ);
+        planted.emplace_back(HKEY_CLASSES_ROOT, "CLSID\\" + id + "\\InprocServer32").SetString("", QuillmoorExe());
     }
     const Tree before = TreeAt(HKEY_LOCAL_MACHINE, bhoKey);
     const Tree objectBefore[2] = {TreeAt(HKEY_LOCAL_MACHINE, bhoKey + "\\" + ids[0]),
@@ -221,6 +209,12 @@ TEST_F(Managers, BrowserHelperKeysGoToTheBackupByClassIdAndComeBackWhole)
     ASSERT_EQ(objectBefore[1].count("Settings\\Deep\\|Mode"), 1u);
     const Rows rows{{"Qm Helper", QuillmoorExe()}, {"Qm Helper", QuillmoorExe()}};
     EXPECT_EQ(Opened<BrowserHelperDialog>().Details("Qm Helper"), quillmoorDetails);
+    {
+        DeniedWrites denied;
+        EXPECT_EQ(Remove<BrowserHelperDialog>({"Qm Helper"}).left, rows);
+    }
+    EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, bhoKey), before);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, backups + "BHOBkup\\" + ids[0])) << "no half copy";
 
     Outcome removal = Remove<BrowserHelperDialog>({"Qm Helper"}, "bho-manager");
     EXPECT_EQ(removal.listed, rows);
@@ -238,102 +232,65 @@ TEST_F(Managers, BrowserHelperKeysGoToTheBackupByClassIdAndComeBackWhole)
     EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, backups + "BHOBkup"), emptyKey);
 }
 
+// A failed backup leaves the entry; a failed restore keeps the backup and the row.
 TEST_F(Managers, InstalledProgramsListedByTheirRulesAndTheirKeysComeBackWhole)
 {
     const std::string name = UniqueName("QmProgram"), entryKey = uninstallKey + "\\" + name;
-    PlantedKey deep(HKEY_LOCAL_MACHINE, entryKey + "\\Extra\\Deep");
-    deep.SetString("Note", "kept", REG_EXPAND_SZ);
     PlantedKey entry(HKEY_LOCAL_MACHINE, entryKey);
     entry.SetString("DisplayName", "Qm Program");
     entry.SetString("UninstallString", "C:\\Qm\\uninstall.exe /x");
-    entry.SetDword("EstimatedSize", 4096);
-    entry.SetBinary("Blob", {9, 8, 7});
+    WriteRegValue(HKEY_LOCAL_MACHINE, entry.Subkey("Extra\\Deep"), "Note", "kept", REG_EXPAND_SZ);
     // A system component is not listed, nor an entry without a display name.
-    const struct {
-        const char* displayName;
-        int systemComponent; // -1: none
-    } others[] = {{"Qm Component", 1}, {"Qm Not Component", 0}, {nullptr, -1}};
-    std::vector<std::unique_ptr<PlantedKey>> planted;
-    for (const auto& other : others) {
-        auto& key = planted.emplace_back(std::make_unique<PlantedKey>(HKEY_LOCAL_MACHINE, entryKey + std::to_string(planted.size())));
-        key->SetString("UninstallString", "x");
-        if (other.displayName)
-            key->SetString("DisplayName", other.displayName);
-        if (other.systemComponent >= 0)
-            key->SetDword("SystemComponent", other.systemComponent);
+    std::deque<PlantedKey> others;
+    for (int component : {1, 0, -1}) {
+        PlantedKey& other = others.emplace_back(HKEY_LOCAL_MACHINE, entryKey + std::to_string(component + 1));
+        other.SetString("UninstallString", "x");
+        if (component >= 0) {
+            other.SetString("DisplayName", component ? "Qm Component" : "Qm Not Component");
+            other.SetDword("SystemComponent", component);
+        }
     }
+    const Tree before = TreeAt(HKEY_LOCAL_MACHINE, entryKey);
+    ASSERT_EQ(before.count("Extra\\Deep\\|Note"), 1u);
+    const Rows rows{{"Qm Program", "C:\\Qm\\uninstall.exe /x"}, {"Qm Not Component", "x"}};
+    const Names names{"Qm Program", "Qm Component", "Qm Not Component", ""};
+    {
+        DeniedWrites denied;
+        EXPECT_EQ(Remove<InstalledProgramsDialog>({"Qm Program"}).left.size(), 1u) << "still listed";
+    }
+    EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, entryKey), before);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, backups + "UninstallBkup\\" + name)) << "no half copy";
     // A backup left from an earlier removal is replaced, not mixed in.
     PlantedKey stale(HKEY_CURRENT_USER, backups + "UninstallBkup\\" + name);
     stale.SetString("Stale", "from before");
     stale.Subkey("Old");
-    const Tree before = TreeAt(HKEY_LOCAL_MACHINE, entryKey);
-    ASSERT_EQ(before.count("Extra\\Deep\\|Note"), 1u);
-    const Rows row{{"Qm Program", "C:\\Qm\\uninstall.exe /x"}};
 
-    Outcome removal = Remove<InstalledProgramsDialog>({"Qm Program", "Qm Component", "Qm Not Component", ""},
-                                                      "programs-manager");
-    EXPECT_EQ(removal.listed, (Rows{row[0], {"Qm Not Component", "x"}}));
+    Outcome removal = Remove<InstalledProgramsDialog>(names, "programs-manager");
+    EXPECT_EQ(removal.listed, rows);
     EXPECT_EQ(removal.boxes, removed);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, entryKey));
+    {
+        DeniedWrites denied;
+        Outcome failed = Restore(RemovedKind::InstalledPrograms, {"Qm Program"});
+        EXPECT_EQ(failed.left, failed.listed) << "the dialog stays open with the row";
+        EXPECT_EQ(failed.boxes, Names());
+    }
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, entryKey)) << "a failed copy is not left half written";
     EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, backups + "UninstallBkup\\" + name), before);
 
-    Outcome restore = Restore(RemovedKind::InstalledPrograms, {"Qm Program", "Qm Not Component"}, "restore-programs");
-    EXPECT_EQ(restore.listed, (Rows{row[0], {"Qm Not Component", "x"}}));
+    Outcome restore = Restore(RemovedKind::InstalledPrograms, names, "restore-programs");
+    EXPECT_EQ(restore.listed, rows);
     EXPECT_EQ(restore.boxes, restored);
     EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, entryKey), before);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, backups + "UninstallBkup\\" + name));
-}
-
-TEST_F(Managers, AFailedBackupLeavesTheOriginalAndAFailedRestoreKeepsTheBackup)
-{
-    const std::string name = UniqueName("QmKept");
-    const std::string helperKey = bhoKey + "\\{" + name + "}";
-    const std::string programKey = uninstallKey + "\\" + name;
-    PlantedValue run(HKEY_CURRENT_USER, runKey, name, "C:\\qm\\kept.exe");
-    PlantedKey helper(HKEY_LOCAL_MACHINE, helperKey);
-    helper.SetString("", name);
-    PlantedKey program(HKEY_LOCAL_MACHINE, programKey);
-    program.SetString("DisplayName", name);
-    program.SetDword("EstimatedSize", 7);
-    const Tree runBefore = TreeAt(HKEY_CURRENT_USER, runKey), helperBefore = TreeAt(HKEY_LOCAL_MACHINE, helperKey),
-               programBefore = TreeAt(HKEY_LOCAL_MACHINE, programKey);
-    {
-        DeniedWrites denied;
-        for (const Outcome& outcome : {Remove<StartupManagerDialog>({name}), Remove<BrowserHelperDialog>({name}),
-                                       Remove<InstalledProgramsDialog>({name})}) {
-            EXPECT_EQ(outcome.left.size(), 1u) << "still listed";
-            EXPECT_EQ(outcome.boxes, removed);
-        }
-    }
-    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, runKey), runBefore);
-    EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, helperKey), helperBefore);
-    EXPECT_EQ(TreeAt(HKEY_LOCAL_MACHINE, programKey), programBefore);
-    for (RemovedKind kind : {RemovedKind::BrowserHelpers, RemovedKind::StartupPrograms, RemovedKind::InstalledPrograms})
-        for (const RemovedEntry& entry : ListRemovedEntries(kind))
-            EXPECT_EQ(entry.backupName.find(name), std::string::npos) << "a failed backup is not listed";
-
-    // The entry goes for real; writing it back fails: the backup stays, and so does the dialog.
-    ASSERT_EQ(Remove<InstalledProgramsDialog>({name}).left, Rows());
-    const std::string backup = backups + "UninstallBkup\\" + name;
-    ASSERT_EQ(TreeAt(HKEY_CURRENT_USER, backup), programBefore);
-    {
-        DeniedWrites denied;
-        Outcome restore = Restore(RemovedKind::InstalledPrograms, {name});
-        EXPECT_EQ(restore.left, restore.listed) << "the dialog stays open with the row";
-        EXPECT_EQ(restore.boxes, Names());
-    }
-    EXPECT_EQ(TreeAt(HKEY_CURRENT_USER, backup), programBefore);
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, programKey)) << "a failed copy is not left half written";
 }
 
 // The selected entry's version details, and running it.
 TEST_F(Managers, DetailsAndRunSelectedOfUnquotedAndQuotedCommands)
 {
     PlantedFolder folder(TestTempFolder() + UniqueName("Qm Recorder"));
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
     const std::string program = folder.Path() + "\\recorder.exe";
-    ASSERT_TRUE(CopyFileA(self, program.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((TestBinaryFolder() + "\\test_managers.exe").c_str(), program.c_str(), FALSE));
     const std::string name = UniqueName("QmRecorder"), missing = UniqueName("QmMissing");
     PlantedValue value(HKEY_CURRENT_USER, runKey, name, program + " /qm-switch");
     PlantedValue gone(HKEY_CURRENT_USER, runKey, missing, "C:\\qm nowhere\\gone.exe /a");
@@ -351,11 +308,8 @@ TEST_F(Managers, DetailsAndRunSelectedOfUnquotedAndQuotedCommands)
     std::string line;
     for (DWORD start = GetTickCount(); line.empty() && GetTickCount() - start < 30000; Sleep(100))
         line = ReadFileBytes(folder.Path() + "\\commandline.txt");
-    line = Lowered(line);
-    size_t exe = line.find("recorder.exe");
-    ASSERT_NE(exe, std::string::npos) << line;
-    std::string parameters = line.substr(exe + strlen("recorder.exe"));
-    EXPECT_EQ(parameters.erase(0, parameters.find_first_not_of("\" ")), "/qm-switch");
+    EXPECT_TRUE(std::regex_match(line, std::regex(R"("?[^"]+\\recorder\.exe"? +/qm-switch)", std::regex::icase)))
+        << line;
 
     manager.Details(missing);
     manager.Press(IDC_RUN_SELECTED);
@@ -384,6 +338,6 @@ TEST_F(Managers, EachManagerPictureOfTheOptionsPanelOpensItsDialog)
         SendMessageA(options.window, WM_LBUTTONUP, 0, centre);
     }
     KillTimer(nullptr, timer);
-    EXPECT_EQ(titles, (Names{"Manage Browser Helper Objects (BHO)", "Manage Startup Programs",
-                                                "Manage Installed Programs"}));
+    EXPECT_EQ(titles,
+              (Names{"Manage Browser Helper Objects (BHO)", "Manage Startup Programs", "Manage Installed Programs"}));
 }

@@ -22,11 +22,8 @@
 
 namespace {
 
-struct Reply {
-    int status = 200;
-    std::string body;
-    size_t dropAfter = std::string::npos; // the body's bytes sent before the connection closes
-};
+// With `dropAfter`, the connection closes after that many bytes of the body.
+struct Reply { int status = 200; std::string body; size_t dropAfter = std::string::npos; };
 
 // One blocking accept loop on the loopback address for the whole run answers
 // each path from this table (404 otherwise); tests change it between requests.
@@ -36,9 +33,7 @@ const std::string host = [] {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 0), &data);
     static SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in address = {AF_INET, 0, {{{127, 0, 0, 1}}}, {}}; // any free port
     int size = sizeof(address);
     if (bind(listener, (sockaddr*)&address, size) || listen(listener, 4) ||
         getsockname(listener, (sockaddr*)&address, &size))
@@ -103,12 +98,7 @@ TEST(UpdateCheck, VersionPageDecidesWhatTheUserIsTold)
     ASSERT_NE(host, "");
     SavedSettingsKey savedSettings;
     WriteDefaultSettings();
-    const struct {
-        const char* server;
-        int status;
-        const char* page;
-        const char* told;
-    } cases[] = {
+    const struct { const char* server; int status; const char *page, *told; } cases[] = {
         {host.c_str(), 200, "<HTML><BODY>\r\n\r\n  7.1 \r\n\r\n</BODY></HTML>", "Already updated"},
         {host.c_str(), 200, "<html><body>\n8.0\n</body></html>", offer},
         {host.c_str(), 200, "\n 7.1\n", "Already updated"},
@@ -122,13 +112,14 @@ TEST(UpdateCheck, VersionPageDecidesWhatTheUserIsTold)
         replies = {{"/updates/quillmoorver.htm", {c.status, c.page}}};
         MessageCapture boxes(IDNO);
         EXPECT_EQ(RunLiveUpdate(nullptr), 0);
-        ASSERT_EQ(boxes.Messages().size(), 1u);
-        EXPECT_EQ(boxes.Messages()[0].text, c.told);
-        EXPECT_EQ(boxes.Messages()[0].title, "Quillmoor");
+        EXPECT_EQ(boxes.Texts(), std::vector<std::string>{c.told});
+        EXPECT_EQ(boxes.Messages().at(0).title, "Quillmoor");
     }
     WriteSetting("Update Server", "");
     EXPECT_EQ(UpdateServerAddress(), std::string("http://") + defaultUpdateServer);
 }
+
+std::string UpdaterExe() { return TestBinaryFolder() + "\\updater.exe"; }
 
 // Closes the program's main window (of any process) once it shows; false if none did.
 bool CloseStartedProgram()
@@ -144,34 +135,15 @@ bool CloseStartedProgram()
     return CloseHandle(process), ended;
 }
 
-class UpdaterTest : public ::testing::Test {
-protected:
+struct UpdaterTest : ::testing::Test {
     void SetUp() override
     {
         ASSERT_NE(host, "");
-        replies.clear();
         newProgram = ReadFileBytes(QuillmoorExe());
         ASSERT_GT(newProgram.size(), 100000u);
         // The installed program has a mark at its end, so old and new differ.
         oldProgram = newProgram + "installed copy";
         std::ofstream(dest, std::ios::binary) << oldProgram;
-    }
-
-    // Runs the updater to its end; the text of its message box, if it showed one.
-    std::string RunUpdater(DWORD* exitCode)
-    {
-        AppProcess updater;
-        EXPECT_TRUE(updater.Start("-url \"http://" + host + "/updates/Quillmoor.zip\" -dest \"" + dest + "\"",
-                                  TestBinaryFolder() + "\\updater.exe"));
-        // It ends by itself after a success, or waits on its message box.
-        std::string told;
-        *exitCode = STILL_ACTIVE;
-        for (int i = 0; i < 300 && *exitCode == STILL_ACTIVE; *exitCode = updater.WaitForExit(200), ++i) {
-            MessageBoxSeen box = WaitForMessageBox(updater.Id(), 200);
-            if (box.window)
-                told = box.text, PressButton(box.window, IDOK);
-        }
-        return told;
     }
 
     SavedSettingsKey savedSettings; // the started program's first-start settings go again
@@ -194,28 +166,30 @@ TEST_F(UpdaterTest, FailedUpdateLeavesTheOldProgramWorking)
     std::string good = MakeZip({{"Quillmoor8.exe", newProgram}});
     std::string broken = good.substr(0, good.size() / 2) + std::string(100, 'x') + good.substr(good.size() / 2 + 100);
     const size_t whole = std::string::npos;
-    const struct {
-        const char* name;
-        std::string archive;
-        const char* hash;
-        size_t dropAfter;
-        const char* told;
-    } cases[] = {
-        {"broken archive", broken, nullptr, whole, "damaged"},
-        {"not a zip", "<html><body>portal</body></html>", nullptr, whole, "no zip archive"},
-        {"missing file", MakeZip({{"readme.txt", "x"}}), nullptr, whole, "holds no Quillmoor8.exe"},
-        {"wrong hash", good, "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef", whole, "SHA-256"},
-        {"not Quillmoor", MakeZip({{"Quillmoor8.exe", ReadFileBytes(TestBinaryFolder() + "\\updater.exe")}}), nullptr, whole,
-         "not Quillmoor"},
-        {"dropped connection", good, nullptr, good.size() / 2, "could not be downloaded"},
+    const struct { std::string archive; const char* hash; size_t dropAfter; const char* told; } cases[] = {
+        {broken, nullptr, whole, "damaged"},
+        {"<html><body>portal</body></html>", nullptr, whole, "no zip archive"},
+        {MakeZip({{"readme.txt", "x"}}), nullptr, whole, "holds no Quillmoor8.exe"},
+        {good, "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef", whole, "SHA-256"},
+        {MakeZip({{"Quillmoor8.exe", ReadFileBytes(UpdaterExe())}}), nullptr, whole, "not Quillmoor"},
+        {good, nullptr, good.size() / 2, "could not be downloaded"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.told);
         replies = {{"/updates/Quillmoor.zip", {200, c.archive, c.dropAfter}}};
         if (c.hash)
             replies["/updates/Quillmoor.sha256"] = {200, c.hash};
-        DWORD code = 0;
-        std::string told = RunUpdater(&code);
+        AppProcess updater;
+        EXPECT_TRUE(updater.Start("-url \"http://" + host + "/updates/Quillmoor.zip\" -dest \"" + dest + "\"",
+                                  UpdaterExe()));
+        // It ends by itself after a success, or waits on its message box.
+        std::string told;
+        DWORD code = STILL_ACTIVE;
+        for (int i = 0; i < 300 && code == STILL_ACTIVE; code = updater.WaitForExit(200), ++i) {
+            MessageBoxSeen box = WaitForMessageBox(updater.Id(), 200);
+            if (box.window)
+                told = box.text, PressButton(box.window, IDOK);
+        }
         EXPECT_NE(told.find(c.told), std::string::npos) << told;
         EXPECT_EQ(code, 1u);
         EXPECT_TRUE(ReadFileBytes(dest) == oldProgram);
@@ -236,7 +210,7 @@ TEST_F(UpdaterTest, LiveUpdateHandsTheProgramToTheUpdater)
     replies = {{"/updates/quillmoorver.htm", {200, "<html><body>8.0</body></html>"}},
                {"/updates/Quillmoor.zip", {200, archive}},
                {"/updates/Quillmoor.sha256", {200, published + "  Quillmoor.zip\n"}}};
-    ASSERT_TRUE(CopyFileA((TestBinaryFolder() + "\\updater.exe").c_str(), "C:\\QuillmoorUpdaterTest\\updater.exe", FALSE));
+    ASSERT_TRUE(CopyFileA(UpdaterExe().c_str(), (folder.Path() + "\\updater.exe").c_str(), FALSE));
 
     AppProcess program;
     ASSERT_TRUE(program.Start("", dest));
@@ -260,12 +234,9 @@ TEST_F(UpdaterTest, LiveUpdateHandsTheProgramToTheUpdater)
 
 namespace {
 
-std::string Setting(const char* name)
-{
-    std::string text;
-    return ReadSetting(name, text) ? text : "<missing>";
-}
+std::string Setting(const char* name) { std::string text; return ReadSetting(name, text) ? text : "<missing>"; }
 
+// Clicks the button (none for 0) and handles what that posted.
 void Press(HWND dialog, int id)
 {
     SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
@@ -274,20 +245,8 @@ void Press(HWND dialog, int id)
         DispatchMessageA(&msg);
 }
 
-void Shoot(HWND dialog, const char* name)
-{
-    ShowWindow(dialog, SW_SHOW);
-    Press(dialog, 0);
-    SaveScreenshot(name, dialog);
-}
-
-class PreferencesTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        WriteDefaultSettings();
-        RemoveStartupRunValue("Quillmoor8.exe");
-    }
+struct PreferencesTest : ::testing::Test {
+    void SetUp() override { WriteDefaultSettings(), RemoveStartupRunValue("Quillmoor8.exe"); }
     void TearDown() override { RemoveStartupRunValue("Quillmoor8.exe"); }
 
     SavedSettingsKey savedSettings;
@@ -302,16 +261,11 @@ protected:
 // "Run at windows startup"; the log folder is saved only with logging on at OK.
 TEST_F(PreferencesTest, EveryFlagRoundTripsAndTheStartupEntryFollows)
 {
-    const struct {
-        int id;
-        const char* setting;
-    } boxes[] = {{IDC_PREF_AUTORUN, "AutoRun"}, {IDC_PREF_NO_BACKUP, "NoAutoBackup"},
-                 {IDC_PREF_CHECK_ALL, "CheckAllItems"}, {IDC_PREF_GENERATE_LOG, "Generate Log"}};
-    const struct {
-        const char* flags;
-        bool pressLog;
-        bool keepsOldFolder;
-    } cases[] = {{"1011", true, true}, {"0100", true, false}, {"1011", false, false}};
+    const struct { int id; const char* setting; } boxes[] = {
+        {IDC_PREF_AUTORUN, "AutoRun"}, {IDC_PREF_NO_BACKUP, "NoAutoBackup"},
+        {IDC_PREF_CHECK_ALL, "CheckAllItems"}, {IDC_PREF_GENERATE_LOG, "Generate Log"}};
+    const struct { const char* flags; bool pressLog, keepsOldFolder; } cases[] = {
+        {"1011", true, true}, {"0100", true, false}, {"1011", false, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.flags);
         for (int i = 0; i < 4; ++i)
@@ -325,9 +279,8 @@ TEST_F(PreferencesTest, EveryFlagRoundTripsAndTheStartupEntryFollows)
                 Press(dialog, boxes[i].id);
         }
         // With logging off at opening, the folder stays out of reach.
-        bool wasLogging = c.flags[3] == '1';
-        EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, IDC_PREF_LOG_PATH)) != 0, wasLogging);
-        EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, IDC_PREF_BROWSE)) != 0, wasLogging);
+        EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, IDC_PREF_LOG_PATH)) != 0, c.flags[3] == '1');
+        EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, IDC_PREF_BROWSE)) != 0, c.flags[3] == '1');
         EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_PREF_LOG_PATH)), oldLog.Path());
         SetDlgItemTextA(dialog, IDC_PREF_LOG_PATH, newLog.Path().c_str());
         Press(dialog, IDOK);
@@ -342,8 +295,9 @@ TEST_F(PreferencesTest, EveryFlagRoundTripsAndTheStartupEntryFollows)
     }
 }
 
-// A missing log folder keeps the dialog open and saves nothing, logging or not.
-TEST_F(PreferencesTest, InvalidLogFilePathKeepsTheDialogOpen)
+// A missing log folder keeps the dialog open and saves nothing, logging or not;
+// "Show Ignore List" opens the ignore list over Preferences, modally.
+TEST_F(PreferencesTest, InvalidLogFilePathKeepsTheDialogOpenAndTheIgnoreListOpensOverIt)
 {
     for (const char* logging : {"1", "0"}) {
         WriteSetting("Generate Log", logging);
@@ -355,8 +309,20 @@ TEST_F(PreferencesTest, InvalidLogFilePathKeepsTheDialogOpen)
         Press(dialog, IDOK);
         ASSERT_TRUE(IsWindow(dialog));
         EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Invalid Log File Path"});
-        if (logging[0] == '0')
-            Shoot(dialog, "prefs-preferences");
+        if (logging[0] == '0') {
+            ShowWindow(dialog, SW_SHOW), Press(dialog, 0), SaveScreenshot("prefs-preferences", dialog);
+            HWND owner = nullptr;
+            bool preferencesEnabled = true;
+            TestThread closer([&] {
+                HWND list = WaitForWindow(GetCurrentProcessId(), "Ignore List", 30000);
+                owner = GetWindow(list, GW_OWNER), preferencesEnabled = IsWindowEnabled(dialog) != 0;
+                PostMessageA(list, WM_COMMAND, IDCANCEL, 0);
+            });
+            Press(dialog, IDC_PREF_IGNORE_LIST); // returns when the list is closed
+            closer.Join();
+            EXPECT_EQ(owner, dialog);
+            EXPECT_FALSE(preferencesEnabled);
+        }
         Press(dialog, IDCANCEL);
         EXPECT_FALSE(IsWindow(dialog));
         EXPECT_EQ(Setting("CheckAllItems"), "1");
@@ -366,12 +332,9 @@ TEST_F(PreferencesTest, InvalidLogFilePathKeepsTheDialogOpen)
 // Save writes each box as shown ("yes" is off); Close writes nothing.
 TEST_F(PreferencesTest, SelectSectionsSavesEveryBoxAndCloseNothing)
 {
-    const struct {
-        int id;
-        const char *setting, *stored, *saved;
-    } boxes[] = {{IDC_SEL_COMPLETE, "Complete Registry Scan", "yes", "1"},
-                 {IDC_SEL_ACTIVEX, "ActiveX/Classes Section", "1", "0"},
-                 {IDC_SEL_MRU, "MRULocations", "yes", "1"}};
+    const struct { int id; const char *setting, *stored, *saved; } boxes[] = {
+        {IDC_SEL_COMPLETE, "Complete Registry Scan", "yes", "1"},
+        {IDC_SEL_ACTIVEX, "ActiveX/Classes Section", "1", "0"}, {IDC_SEL_MRU, "MRULocations", "yes", "1"}};
     for (const auto& box : boxes)
         WriteSetting(box.setting, box.stored);
     for (int save : {0, 1}) {
@@ -383,32 +346,10 @@ TEST_F(PreferencesTest, SelectSectionsSavesEveryBoxAndCloseNothing)
             Press(dialog, box.id);
         }
         if (!save)
-            Shoot(dialog, "prefs-sections");
+            ShowWindow(dialog, SW_SHOW), Press(dialog, 0), SaveScreenshot("prefs-sections", dialog);
         Press(dialog, save ? IDOK : IDCANCEL);
         EXPECT_FALSE(IsWindow(dialog));
         for (const auto& box : boxes)
             EXPECT_EQ(Setting(box.setting), save ? box.saved : box.stored) << box.setting;
     }
-}
-
-// "Show Ignore List" opens the ignore-list dialog over Preferences, modally.
-TEST_F(PreferencesTest, ShowIgnoreListOpensTheIgnoreList)
-{
-    HWND dialog = preferences.CreateModeless(nullptr);
-    ASSERT_NE(dialog, nullptr);
-    HWND seen = nullptr, owner = nullptr;
-    bool preferencesEnabled = true;
-    TestThread closer([&] {
-        if (!(seen = WaitForWindow(GetCurrentProcessId(), "Ignore List", 30000)))
-            return;
-        owner = GetWindow(seen, GW_OWNER);
-        preferencesEnabled = IsWindowEnabled(dialog) != 0;
-        PostMessageA(seen, WM_COMMAND, IDCANCEL, 0);
-    });
-    Press(dialog, IDC_PREF_IGNORE_LIST); // returns when the list is closed
-    closer.Join();
-    ASSERT_NE(seen, nullptr);
-    EXPECT_EQ(owner, dialog);
-    EXPECT_FALSE(preferencesEnabled);
-    Press(dialog, IDCANCEL);
 }

@@ -20,7 +20,7 @@ using Calls = std::vector<std::string>;
 
 // Scanners that only note, in the context's call list, that they ran: under
 // their member's name, in lower case unlike every other call. The one named
-// `abortIn` presses Abort as it ends.
+// `abortIn` presses Abort as it ends; named with a leading '!', it fails instead.
 SectionScanners RecordingScanners(RecordingContext& rc, const std::string& abortIn = "")
 {
 #define NOTE(member) {&S::member, #member}
@@ -35,6 +35,8 @@ SectionScanners RecordingScanners(RecordingContext& rc, const std::string& abort
 #undef NOTE
     auto note = [&rc, abortIn](const std::string& name, const std::string& call) {
         rc.calls.push_back(call);
+        if ("!" + name == abortIn)
+            throw std::runtime_error("broken");
         if (name == abortIn)
             keepScanning = 0;
     };
@@ -68,28 +70,26 @@ std::vector<unsigned> Rows(const ScanPlan& plan)
 
 const bool allGroups[4] = {true, true, true, true};
 
-class ScanDriverTest : public testing::Test {
+class ScanDriverTest : public ScanTest {
 protected:
-    void SetUp() override { keepScanning = 1; }
-    void TearDown() override { keepScanning = 0; }
-
     void Scan(const bool groups[4])
     {
         plan = PrepareSections(groups);
-        std::copy(groups, groups + 4, rc.groupChecked);
-        ScanDriver(rc, plan, scanners);
+        std::copy(groups, groups + 4, context.groupChecked);
+        ScanDriver(context, plan, scanners);
     }
 
     DefaultSettings settings; // every section on
-    RecordingContext rc;
-    SectionScanners scanners = RecordingScanners(rc);
+    SectionScanners scanners = RecordingScanners(context);
     ScanPlan plan;
 };
 
 } // namespace
 
 // Registry sections check the abort flag before they start (all but two); the
-// later groups never do and rely on their scanners to stop.
+// later groups never do and rely on their scanners to stop. A scanner that
+// fails ends the scan the way an abort does: the user gets the full bar,
+// "Scan Aborted" and the results found so far.
 TEST_F(ScanDriverTest, RunsEverySectionInScanOrderAndAnAbortStopsAtTheNextCheckedSection)
 {
     Scan(allGroups);
@@ -110,7 +110,7 @@ TEST_F(ScanDriverTest, RunsEverySectionInScanOrderAndAnAbortStopsAtTheNextChecke
         "tempFolder " + TestTempFolder(), "tempFolder C:\\windows\\Temp",
         scanning + "ScanDisk Files", "foundFiles C:\\found.*", "foundFiles Z:\\found.*",
         scanning + "Windows Tweaks", "tweaks", "SetStatus "};
-    EXPECT_EQ(Ran(rc, true), expected);
+    EXPECT_EQ(Ran(context, true), expected);
     // The registry rows list their sections in an order of their own.
     EXPECT_EQ(Rows(plan), (std::vector<unsigned>{SectionRegistryIntegrity, SectionStartup, SectionSounds,
         SectionActiveX, SectionAppPaths, SectionHelpFiles, SectionMru, SectionShortcuts, SectionSharedDlls,
@@ -118,42 +118,32 @@ TEST_F(ScanDriverTest, RunsEverySectionInScanOrderAndAnAbortStopsAtTheNextChecke
         SectionServices, SectionVxd, SectionWinTemp, SectionScanDisk, SectionIECookies, SectionIETemp,
         SectionIETypedUrls, SectionTweaks}));
 
-    const Calls everything = Ran(rc);
+    const Calls everything = Ran(context);
     const std::pair<const char*, const char*> cases[] = {// aborted in, last to run
         {"startupPrograms", "startupPrograms"}, {"helpFiles", "helpFiles"},
-        {"shortcuts", "sharedDlls"}, {"sharedDlls", "sharedDlls"}, {"cookies", "tweaks"}};
+        {"shortcuts", "sharedDlls"}, {"sharedDlls", "sharedDlls"}, {"cookies", "tweaks"},
+        {"!helpFiles", "helpFiles"}, {"!cookies", "cookies"}};
     for (const auto& [abortIn, lastToRun] : cases) {
-        RecordingContext context;
-        SectionScanners watched = RecordingScanners(context, abortIn);
+        RecordingContext aborted;
+        SectionScanners watched = RecordingScanners(aborted, abortIn);
         keepScanning = 1;
-        ScanDriver(context, PrepareSections(allGroups), watched);
+        ScanDriver(aborted, PrepareSections(allGroups), watched);
 
         auto last = std::find(everything.begin(), everything.end(), lastToRun);
-        EXPECT_EQ(Ran(context), Calls(everything.begin(), last + 1)) << abortIn;
-        EXPECT_EQ(Calls(context.calls.end() - 4, context.calls.end()),
-                  (Calls{"ShowItem Scan Aborted", "ShowFinalMessage Scan Aborted",
+        EXPECT_EQ(Ran(aborted), Calls(everything.begin(), last + 1)) << abortIn;
+        EXPECT_EQ(Calls(aborted.calls.end() - 5, aborted.calls.end()),
+                  (Calls{"FillProgress", "ShowItem Scan Aborted", "ShowFinalMessage Scan Aborted",
                          "ShowResultsPage", "ScanFinished"}))
             << abortIn;
     }
 }
 
-// A scanner that fails ends the scan the way an abort does: the user gets
-// the full bar, "Scan Aborted" and the results found so far.
-TEST_F(ScanDriverTest, AScannerThatThrowsEndsTheScanAsAnAbort)
+// Unticked groups get no rows and do not run; the rows put the Windows group
+// first, the scan runs the browser group first. The scan thread sits in a
+// single-threaded apartment while it scans (the shortcut check's shell link
+// object needs one) and leaves it at the end.
+TEST_F(ScanDriverTest, UntickedGroupsNeverRunAndTheScanThreadHasItsOwnApartment)
 {
-    scanners.helpFiles = [](ScanContext&) { throw std::runtime_error("broken"); };
-    Scan(allGroups);
-    EXPECT_EQ(Ran(rc).back(), "mruLocations");
-    EXPECT_EQ(Calls(rc.calls.end() - 5, rc.calls.end()),
-              (Calls{"FillProgress", "ShowItem Scan Aborted", "ShowFinalMessage Scan Aborted",
-                     "ShowResultsPage", "ScanFinished"}));
-}
-
-// The scan thread sits in a single-threaded apartment while it scans (the
-// shortcut check's shell link object needs one) and leaves it at the end.
-TEST_F(ScanDriverTest, TheScanThreadHasItsOwnApartment)
-{
-    settings.OnlySections({SectionStartup});
     // Asking for the multithreaded model fails inside a single-threaded apartment.
     auto tryMultithreaded = [] {
         HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -162,29 +152,22 @@ TEST_F(ScanDriverTest, TheScanThreadHasItsOwnApartment)
         return result;
     };
     HRESULT insideScan = E_FAIL, afterScan = E_FAIL;
-    scanners.startupPrograms = [&](ScanContext&) { insideScan = tryMultithreaded(); };
+    scanners.typedUrls = [&, noted = scanners.typedUrls](ScanContext& c) { noted(c), insideScan = tryMultithreaded(); };
+    const bool groups[4] = {false, true, true, false}; // Windows and IE only
     TestThread([&] {
-        Scan(allGroups);
+        Scan(groups);
         afterScan = tryMultithreaded();
     }).Join();
+
     EXPECT_EQ(insideScan, RPC_E_CHANGED_MODE);
     EXPECT_EQ(afterScan, S_OK);
-}
-
-// Unticked groups get no rows and do not run; the rows put the Windows group
-// first, the scan runs the browser group first.
-TEST_F(ScanDriverTest, UntickedGroupsNeverRun)
-{
-    const bool groups[4] = {false, true, true, false}; // Windows and IE only
-    Scan(groups);
-
     EXPECT_EQ(Rows(plan), (std::vector<unsigned>{SectionWinTemp, SectionScanDisk, SectionIECookies,
                                                   SectionIETemp, SectionIETypedUrls}));
-    EXPECT_EQ(Ran(rc), (Calls{"cookies", "browserCache", "typedUrls",
+    EXPECT_EQ(Ran(context), (Calls{"cookies", "browserCache", "typedUrls",
                               "tempFolder " + TestTempFolder(), "tempFolder C:\\windows\\Temp",
                               "foundFiles C:\\found.*", "foundFiles Z:\\found.*"}));
-    ASSERT_GE(rc.calls.size(), 6u);
-    EXPECT_EQ(Calls(rc.calls.end() - 6, rc.calls.end()),
+    ASSERT_GE(context.calls.size(), 6u);
+    EXPECT_EQ(Calls(context.calls.end() - 6, context.calls.end()),
               (Calls{"SetStatus ", "FillProgress", "ShowItem Scan Complete",
                      "ShowFinalMessage Scan Completed", "ShowResultsPage", "ScanFinished"}));
 }

@@ -8,6 +8,7 @@
 #include "scan/Tweaks.h"
 #include "support/Planted.h"
 #include "support/RecordingContext.h"
+#include "support/RegistryTree.h"
 
 namespace {
 
@@ -30,22 +31,10 @@ const Expected tweaks[] = {
      "System\\CurrentControlSet\\Services\\Dnscache\\Parameters", "CacheHashTableSize", nullptr, 384},
 };
 
-// A value as stored: its type as one character, then its bytes; empty when missing.
-std::string Stored(const Expected& tweak)
-{
-    char buffer[1024];
-    DWORD type = REG_NONE, size = sizeof(buffer);
-    if (SHGetValueA(tweak.root, tweak.subkey, tweak.name, &type, buffer, &size) != ERROR_SUCCESS)
-        return "";
-    return static_cast<char>(type) + std::string(buffer, size);
-}
-
-std::string Text(const std::string& text) { return static_cast<char>(REG_SZ) + text + '\0'; }
-
-std::string Number(DWORD number)
-{
-    return static_cast<char>(REG_DWORD) + std::string(reinterpret_cast<char*>(&number), 4);
-}
+// A value's type and bytes, as a registry tree holds them.
+using Value = std::pair<DWORD, std::string>;
+Value Text(const std::string& text) { return {REG_SZ, text + '\0'}; }
+Value Number(DWORD number) { return {REG_DWORD, std::string(reinterpret_cast<char*>(&number), 4)}; }
 
 // The record a scan offers for the tweak, or null.
 ProblemPtr Offered(const char* name)
@@ -61,7 +50,7 @@ ProblemPtr Offered(const char* name)
 } // namespace
 
 // The checks are few and quick: they all run even after an abort.
-TEST(Tweaks, EachIsOfferedUntilSetAndApplyingWritesTheRecommendedValue)
+TEST(Tweaks, EachIsOfferedUntilSetAndApplyingWritesTheRecommendedValueWhereItsKeyExists)
 {
     keepScanning = 0;
     for (const Expected& tweak : tweaks) {
@@ -72,32 +61,27 @@ TEST(Tweaks, EachIsOfferedUntilSetAndApplyingWritesTheRecommendedValue)
         SHDeleteValueA(tweak.root, tweak.subkey, tweak.name);
         ProblemPtr record = Offered(tweak.name);
         ASSERT_NE(record, nullptr) << "not offered while missing";
-        EXPECT_EQ(std::to_string(record->checked) + "|" + std::to_string(record->section) + "|" +
-                      record->keyPath + "|" + record->description + "|" + record->valueName +
-                      record->valueData + "|" + std::to_string(record->sizeBytes),
-                  "1|22|" + RootLongName(tweak.root) + "\\" + tweak.subkey + "|" + tweak.title +
-                      "||0.000000");
+        EXPECT_EQ(RecordText(*record),
+                  RecordText(22, tweak.name, RootKeyName(tweak.root) + "\\" + tweak.subkey, "", "", tweak.title));
 
         // Text is compared exactly: a trailing blank or a leading zero makes another value.
-        const std::string recommended = tweak.text ? Text(tweak.text) : Number(tweak.number);
-        for (const std::string& value :
+        const Value recommended = tweak.text ? Text(tweak.text) : Number(tweak.number);
+        for (const Value& value :
              {recommended, tweak.text ? Text(tweak.text + std::string(" ")) : Number(tweak.number + 1),
               tweak.text ? Text("0" + std::string(tweak.text)) : Number(tweak.number * 2)}) {
-            SHSetValueA(tweak.root, tweak.subkey, tweak.name, value[0], value.data() + 1,
-                        static_cast<DWORD>(value.size() - 1));
+            SHSetValueA(tweak.root, tweak.subkey, tweak.name, value.first, value.second.data(),
+                        static_cast<DWORD>(value.second.size()));
             EXPECT_EQ(Offered(tweak.name) == nullptr, value == recommended);
         }
 
         ApplyTweak(*record);
-        EXPECT_EQ(Stored(tweak), recommended);
+        EXPECT_EQ(TreeAt(tweak.root, tweak.subkey)["|" + std::string(tweak.name)], recommended);
         EXPECT_EQ(Offered(tweak.name), nullptr) << "still offered once applied";
     }
-}
 
-TEST(Tweaks, MissingKeyIsNeitherOfferedNorCreated)
-{
+    // A tweak whose key this prefix lacks is neither offered nor created.
     const char optimalLayout[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\OptimalLayout";
-    ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, optimalLayout)); // this prefix lacks it
+    ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, optimalLayout));
     ProblemPtr record = NewProblemRecord();
     record->item = "EnableAutoLayout";
     ApplyTweak(*record);

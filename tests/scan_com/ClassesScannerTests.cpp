@@ -13,31 +13,15 @@
 
 namespace {
 
-using Records = std::vector<std::string>;
-
 const std::string cr = "HKEY_CLASSES_ROOT\\";
 const std::string fileMissing = "The file (%s) does not exist at the specified location";
 const std::string appIdInvalid = "The Application ID (%s) is not valid.  (%s does not exist)";
 
-// One record as "section|item|key|value name|value data|description"; `key` below HKEY_CLASSES_ROOT.
+// A record's text, `key` below HKEY_CLASSES_ROOT.
 std::string Fields(unsigned section, const std::string& item, const std::string& key,
                    const std::string& name, const std::string& data, const std::string& text)
 {
-    return std::to_string(section) + "|" + item + "|" + cr + key + "|" + name + "|" + data + "|" +
-           text;
-}
-
-// The records at or below `key`, in the order reported; a record that is not
-// selected for repair or carries a size is marked.
-Records RecordsUnder(const RecordingContext& context, const std::string& key)
-{
-    Records found;
-    for (const ProblemPtr& r : context.records)
-        if (r->keyPath == cr + key || r->keyPath.rfind(cr + key + "\\", 0) == 0)
-            found.push_back(Fields(r->section, r->item, r->keyPath.substr(cr.size()), r->valueName,
-                                   r->valueData, r->description) +
-                            (r->checked != 1 || r->sizeBytes != 0.0 ? " (not selected, or sized)" : ""));
-    return found;
+    return RecordText(section, item, cr + key, name, data, text);
 }
 
 // A REG_SZ value in a subkey ("" for the key itself); an empty name is the default value.
@@ -45,11 +29,8 @@ struct Value {
     std::string subkey, name, data;
 };
 
-class ClassesScan : public testing::Test {
+class ClassesScan : public ScanTest {
 protected:
-    void SetUp() override { keepScanning = 1; }
-    void TearDown() override { keepScanning = 0; }
-
     // A key below HKEY_CLASSES_ROOT with its values; it goes away, with all
     // below it, at the end. Answers its path.
     std::string Plant(const std::string& path, const std::vector<Value>& values = {})
@@ -63,12 +44,11 @@ protected:
         return path;
     }
 
-    RecordingContext context;
     std::list<PlantedKey> planted;
     const std::string windows = GetWindowsFolder();
 };
 
-TEST_F(ClassesScan, ClassesIdentifiersAndTypeLibrariesThatLeadNowhereAreReportedCheckByCheck)
+TEST_F(ClassesScan, ClassesIdentifiersTypeLibrariesAndExtensionsThatLeadNowhereAreReportedCheckByCheck)
 {
     const std::string classId = "{" + UniqueName("QmGoodClass") + "}";
     const std::string goodLib = "{" + UniqueName("QmGoodLib") + "}", gone = UniqueName("qmgone");
@@ -104,41 +84,6 @@ TEST_F(ClassesScan, ClassesIdentifiersAndTypeLibrariesThatLeadNowhereAreReported
         {"\\1.0\\0\\win64", "", goneFolder + "\\b.tlb"}, {"\\1.0\\HELPDIR", "", goneFolder + "\\"},
         {"\\2.0\\0\\win16", "Other", ""}, {"\\2.0\\HELPDIR", "", "\"" + goneFolder + "\""}});
 
-    ScanClsids(context);
-    RecordingContext identifiers, libraries;
-    ScanProgIds(identifiers);
-    ScanTypeLibs(libraries);
-
-    const std::string dll = windows + "\\" + gone + ".dll", tlb = windows + "\\Gone.tlb";
-    const std::string exe = GetProgramFilesFolder() + "\\" + gone + "\\server.exe";
-    const std::string codeBase = goneFolder + "\\A.dll", id = gone + ".server";
-    EXPECT_EQ(RecordsUnder(context, broken),
-              (Records{Fields(1, dll, broken + "\\InprocServer32", "(Default)", dll, fileMissing),
-                       Fields(1, exe, broken + "\\LocalServer32", "(Default)", exe, fileMissing),
-                       Fields(1, id, broken + "\\VersionIndependentProgId", "(Default)", id, appIdInvalid),
-                       Fields(1, "{" + gone + "}", broken + "\\TypeLib", "", "", ""),
-                       Fields(1, codeBase, broken + "\\InProcServer32\\1.0.0.0", "CodeBase", codeBase,
-                              fileMissing)}));
-    EXPECT_EQ(RecordsUnder(identifiers, brokenId),
-              (Records{Fields(2, missingClass, brokenId + "\\CLSID", "(Default)", missingClass,
-                              appIdInvalid)}));
-    EXPECT_EQ(RecordsUnder(libraries, brokenLib),
-              (Records{Fields(2, tlb, brokenLib + "\\1.0\\0\\win32", "(Default)", tlb, fileMissing),
-                       Fields(2, goneFolder, brokenLib + "\\1.0\\HELPDIR", "(Default)", goneFolder, fileMissing),
-                       Fields(2, "", brokenLib + "\\2.0\\0\\win16", "(Default)", "", fileMissing),
-                       Fields(2, goneFolder, brokenLib + "\\2.0\\HELPDIR", "(Default)", goneFolder,
-                              "The Directory path is not valid. (%s does not exist)")}));
-    EXPECT_EQ(RecordsUnder(context, valid), Records{});
-    EXPECT_EQ(RecordsUnder(libraries, validLib), Records{});
-    for (const std::string& fine : {goodId, alias})
-        EXPECT_EQ(RecordsUnder(identifiers, fine), Records{}) << fine;
-}
-
-TEST_F(ClassesScan, ExtensionsThatLeadNowhereAreReportedAndTheOthersAreNot)
-{
-    const std::string progId = Plant(UniqueName("QmDocument") + ".Document");
-    const std::string classId = "{" + UniqueName("QmHandlerClass") + "}";
-    Plant("CLSID\\" + classId);
     auto extension = [&](const std::vector<Value>& values) {
         return Plant("." + UniqueName("qmext"), values);
     };
@@ -150,23 +95,50 @@ TEST_F(ClassesScan, ExtensionsThatLeadNowhereAreReportedAndTheOthersAreNot)
         extension({{"", "", "QmNoSuch.Document"}, {"", "Content Type", "text/x-quillmoor"}}),
         extension({{"", "PerceivedType", "text"}, {"\\PersistentHandler", "", "{QmNoSuchHandler}"}}),
         extension({{"", "", "QmNoSuch.Document"}, {"\\ShellEx", "Other", ""}}),
-        extension({{"", "", progId + ".1"}}),
+        extension({{"", "", goodId + ".1"}}),
         extension({{"\\PersistentHandler", "", classId}}),
         extension({{"\\Shell\\open\\command", "", "notepad.exe"}}),
         extension({{"\\DefaultIcon", "", "notepad.exe,0"}}),
         extension({{"\\QmDocument.1\\ShellNew", "NullFile", ""}})};
 
+    ScanClsids(context);
+    RecordingContext identifiers, libraries;
+    ScanProgIds(identifiers);
+    ScanTypeLibs(libraries);
     ScanFileAssociations(context);
 
-    EXPECT_EQ(RecordsUnder(context, goneProgId),
+    const std::string dll = windows + "\\" + gone + ".dll", tlb = windows + "\\Gone.tlb";
+    const std::string exe = GetProgramFilesFolder() + "\\" + gone + "\\server.exe";
+    const std::string codeBase = goneFolder + "\\A.dll", id = gone + ".server";
+    EXPECT_EQ(context.RecordsWith(cr + broken),
+              (Records{Fields(1, dll, broken + "\\InprocServer32", "(Default)", dll, fileMissing),
+                       Fields(1, exe, broken + "\\LocalServer32", "(Default)", exe, fileMissing),
+                       Fields(1, id, broken + "\\VersionIndependentProgId", "(Default)", id, appIdInvalid),
+                       Fields(1, "{" + gone + "}", broken + "\\TypeLib", "", "", ""),
+                       Fields(1, codeBase, broken + "\\InProcServer32\\1.0.0.0", "CodeBase", codeBase,
+                              fileMissing)}));
+    EXPECT_EQ(identifiers.RecordsWith(cr + brokenId),
+              (Records{Fields(2, missingClass, brokenId + "\\CLSID", "(Default)", missingClass,
+                              appIdInvalid)}));
+    EXPECT_EQ(libraries.RecordsWith(cr + brokenLib),
+              (Records{Fields(2, tlb, brokenLib + "\\1.0\\0\\win32", "(Default)", tlb, fileMissing),
+                       Fields(2, goneFolder, brokenLib + "\\1.0\\HELPDIR", "(Default)", goneFolder, fileMissing),
+                       Fields(2, "", brokenLib + "\\2.0\\0\\win16", "(Default)", "", fileMissing),
+                       Fields(2, goneFolder, brokenLib + "\\2.0\\HELPDIR", "(Default)", goneFolder,
+                              "The Directory path is not valid. (%s does not exist)")}));
+    EXPECT_EQ(context.RecordsWith(cr + valid), Records{});
+    EXPECT_EQ(libraries.RecordsWith(cr + validLib), Records{});
+    for (const std::string& fine : {goodId, alias})
+        EXPECT_EQ(identifiers.RecordsWith(cr + fine), Records{}) << fine;
+    EXPECT_EQ(context.RecordsWith(cr + goneProgId),
               (Records{Fields(11, goneProgId, goneProgId, "(Default)", "QmNoSuch.Document",
                               appIdInvalid)}));
-    EXPECT_EQ(RecordsUnder(context, goneHandler),
+    EXPECT_EQ(context.RecordsWith(cr + goneHandler),
               (Records{Fields(11, goneHandler, goneHandler, "PersistentHandler", "{QmNoSuchHandler}",
                               appIdInvalid)}));
-    EXPECT_EQ(RecordsUnder(context, bare), (Records{Fields(11, bare, bare, "ShellEx", "", appIdInvalid)}));
+    EXPECT_EQ(context.RecordsWith(cr + bare), (Records{Fields(11, bare, bare, "ShellEx", "", appIdInvalid)}));
     for (const std::string& key : fine)
-        EXPECT_EQ(RecordsUnder(context, key), Records{}) << key;
+        EXPECT_EQ(context.RecordsWith(cr + key), Records{}) << key;
 }
 
 TEST_F(ClassesScan, AbortFinishesTheCurrentEntryAndBeginsNoOther)

@@ -2,7 +2,7 @@
 #include <shlobj.h>
 #include <wininet.h>
 
-#include <set>
+#include <fstream>
 
 #include "core/Handles.h"
 #include "core/PathCheck.h"
@@ -17,8 +17,7 @@
 
 namespace {
 
-// The file system returns files in no set order: records are compared as a set.
-using Records = std::multiset<std::string>;
+const char invalid[] = "The shortcut is not valid.  Shortcut refers to (%s) which is a file that does not exist.";
 
 // A shortcut saved by the shell's own link object; padding after its last
 // block leaves it loadable, only larger.
@@ -34,44 +33,21 @@ void MakeShortcut(const std::string& linkPath, const std::string& target, DWORD 
     wchar_t wide[MAX_PATH];
     MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
     ASSERT_EQ(file->Save(wide, TRUE), S_OK) << linkPath;
-    HandleOwner saved(CreateFileA(linkPath.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0,
-                                  nullptr));
-    const std::string zeros(padding, '\0');
-    DWORD written = 0;
-    ASSERT_TRUE(WriteFile(saved.Get(), zeros.data(), padding, &written, nullptr)) << linkPath;
+    ASSERT_TRUE(std::ofstream(linkPath, std::ios::binary | std::ios::app) << std::string(padding, '\0'));
 }
 
-std::string Fields(unsigned section, const std::string& item, const std::string& keyPath,
-                   const std::string& valueData, const std::string& description, double size)
+// A file's record: its path is item, key and data at once.
+std::string FileRecord(unsigned section, const std::string& path, const std::string& description, double size)
 {
-    return std::to_string(section) + "|" + item + "|" + keyPath + "|" + valueData + "|" +
-           description + "|" + std::to_string(size);
+    return RecordText(section, path, path, "", path, description, size);
 }
 
-// The records whose item mentions `marker`; one with a value name or a field
-// no scanner sets, or not selected for repair, is marked.
-Records RecordsMentioning(const RecordingContext& context, const std::string& marker)
-{
-    Records found;
-    for (const ProblemPtr& r : context.records)
-        if (r->item.find(marker) != std::string::npos)
-            found.insert(
-                Fields(r->section, r->item, r->keyPath, r->valueData, r->description, r->sizeBytes) +
-                (r->valueName.empty() && r->checked == 1 && !r->reserved1 && !r->reserved2
-                     ? ""
-                     : " (value name or hidden field wrong)"));
-    return found;
-}
+using FileCleanup = ScanTest;
 
-class FileCleanup : public testing::Test {
-protected:
-    void SetUp() override { keepScanning = 1; }
-    void TearDown() override { keepScanning = 0; }
-
-    RecordingContext context;
-};
-
-TEST_F(FileCleanup, ShortcutsToMissingFilesOnFixedDrivesAreReported)
+// Wine links the profile's folders to the Linux home, as Vista's junctions
+// lead elsewhere: a walk that followed them would offer the user's own
+// files (and a link back to its parent would never end).
+TEST_F(FileCleanup, ShortcutsToMissingFilesOnFixedDrivesAreReportedAndWalksNeverEnterFolderLinks)
 {
     PlantedFolder folder("C:\\" + UniqueName("QmLinks"));
     const std::string gone = "C:\\" + UniqueName("QmGone") + "\\app.exe";
@@ -91,18 +67,35 @@ TEST_F(FileCleanup, ShortcutsToMissingFilesOnFixedDrivesAreReported)
     MakeShortcut(lowerNetHood, gone);
     // Only ".lnk" in exactly this case is a shortcut.
     PlantedFile upper(folder.Path() + "\\UPPER.LNK", "not a link");
+    PlantedFolder home("Z:\\tmp\\" + UniqueName("QmHome")), temp(TestTempFolder() + UniqueName("QmTemp"));
+    MakeShortcut(home.Path() + "\\broken.lnk", gone);
+    PlantedFile letter(home.Path() + "\\docs\\letter.txt", "dear");
     ASSERT_FALSE(HasFatalFailure()) << "a shortcut could not be made";
+    FolderLink documents(folder.Path() + "\\Documents", home.Path());
+    FolderLink tempDocuments(temp.Path() + "\\Documents", home.Path());
+    FolderLink again(folder.Path() + "\\again", folder.Path());
+    ASSERT_TRUE(documents.Made() && tempDocuments.Made() && again.Made());
+    WIN32_FIND_DATAA found;
+    ASSERT_TRUE(FindHandle(FindFirstFileA((folder.Path() + "\\Documents\\*.lnk").c_str(), &found)));
 
     ScanShortcuts(context, folder.Path() + "\\");
+    ScanTempFolder(context, temp.Path());
 
-    const char invalid[] =
-        "The shortcut is not valid.  Shortcut refers to (%s) which is a file that does not exist.";
-    EXPECT_EQ(RecordsMentioning(context, ""),
-              (Records{Fields(14, broken, gone, gone, invalid, 0),
-                       Fields(14, lowerNetHood, gone, gone, invalid, 0)}));
+    EXPECT_EQ(context.RecordsWith(""),
+              (Records{RecordText(14, broken, gone, "", gone, invalid),
+                       RecordText(14, lowerNetHood, gone, "", gone, invalid)}));
+    for (const std::string& call : context.calls)
+        EXPECT_TRUE(call.find("\\Documents\\") == std::string::npos &&
+                    call.find("\\again\\") == std::string::npos)
+            << call;
 }
 
-TEST_F(FileCleanup, LeftoverFilesAreReportedWithTheirSizeAndFilesInUseStay)
+// Leftover files are offered with their size and files in use stay.
+// Everything a temporary-folder walk finds is offered for deletion: a root
+// that holds more than leftovers (TEMP unset or pointing at the profile, the
+// Windows folder, a drive) is not walked at all, and the repair's own work
+// folder inside the temporary folder is left to the repair.
+TEST_F(FileCleanup, LeftoversAreReportedWithTheirSizeButNotFilesInUseWorkFilesOrRootsThatHoldMore)
 {
     PlantedFolder temp(TestTempFolder() + UniqueName("QmTemp"));
     PlantedFile closed(temp.Path() + "\\closed.tmp", std::string(1234, 'c'));
@@ -112,6 +105,9 @@ TEST_F(FileCleanup, LeftoverFilesAreReportedWithTheirSizeAndFilesInUseStay)
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder);
+    const std::string stem = UniqueName("qmwork");
+    PlantedFile windowsTemp(GetWindowsFolder() + "\\Temp\\" + stem + ".tmp", "tmp");
+    PlantedFile work(TestTempFolder() + "Quillmoor8BackUp\\" + stem + ".reg", "backup");
     // The disk checker's fragments in its folder and below; a loose file and
     // a user's folder that only begin like them are left alone.
     PlantedFile loose("C:\\found.txt", "lost clusters");
@@ -121,25 +117,20 @@ TEST_F(FileCleanup, LeftoverFilesAreReportedWithTheirSizeAndFilesInUseStay)
     PlantedFile deeper(fragments.Path() + "\\dir0000\\file0001.chk", std::string(3, 'f'));
     PlantedFile bystander("C:\\" + UniqueName("notfound") + ".txt");
 
-    ScanTempFolder(context, temp.Path());
+    ScanTempFolder(context, GetWindowsFolder() + "\\Temp");
+    ScanTempFolder(context, TestTempFolder());
     RecordingContext found;
     ScanFoundFiles(found, "C:\\found.*");
 
     const std::string temporary = "Windows Temp File", fragment = "ScanDisk Files";
-    EXPECT_EQ(RecordsMentioning(context, ""),
-              (Records{Fields(16, closed.Path(), closed.Path(), closed.Path(), temporary, 1234),
-                       Fields(16, nested.Path(), nested.Path(), nested.Path(), temporary, 77)}));
-    EXPECT_EQ(RecordsMentioning(found, ""),
-              (Records{Fields(17, chained.Path(), chained.Path(), chained.Path(), fragment, 512),
-                       Fields(17, deeper.Path(), deeper.Path(), deeper.Path(), fragment, 3)}));
-}
+    EXPECT_EQ(context.RecordsWith(temp.Path()),
+              (Records{FileRecord(16, closed.Path(), temporary, 1234),
+                       FileRecord(16, nested.Path(), temporary, 77)}));
+    EXPECT_EQ(context.RecordsWith(stem), Records{FileRecord(16, windowsTemp.Path(), temporary, 3)});
+    EXPECT_EQ(found.RecordsWith(""),
+              (Records{FileRecord(17, chained.Path(), fragment, 512),
+                       FileRecord(17, deeper.Path(), fragment, 3)}));
 
-// Everything a temporary-folder walk finds is offered for deletion: a root
-// that holds more than leftovers (TEMP unset or pointing at the profile, the
-// Windows folder, a drive) is not walked at all, and the repair's own work
-// folder inside the temporary folder is left to the repair.
-TEST_F(FileCleanup, TemporaryFolderRootsThatHoldMoreThanLeftoversAreNotWalked)
-{
     const std::string profile = GetSpecialFolder(CSIDL_PROFILE);
     PlantedFile inProfile(profile + "\\" + UniqueName("qmprofile") + ".txt");
     for (const std::string& root :
@@ -150,50 +141,9 @@ TEST_F(FileCleanup, TemporaryFolderRootsThatHoldMoreThanLeftoversAreNotWalked)
         ScanTempFolder(one, root);
         EXPECT_EQ(one.calls, std::vector<std::string>{}) << root;
     }
-
-    const std::string stem = UniqueName("qmwork");
-    PlantedFile windowsTemp(GetWindowsFolder() + "\\Temp\\" + stem + ".tmp", "tmp");
-    PlantedFile work(TestTempFolder() + "Quillmoor8BackUp\\" + stem + ".reg", "backup");
-    ScanTempFolder(context, GetWindowsFolder() + "\\Temp");
-    ScanTempFolder(context, TestTempFolder());
-    EXPECT_EQ(RecordsMentioning(context, stem),
-              Records{Fields(16, windowsTemp.Path(), windowsTemp.Path(), windowsTemp.Path(),
-                             "Windows Temp File", 3)});
 }
 
-// Wine links the profile's folders to the Linux home, as Vista's junctions
-// lead elsewhere: a walk that followed them would offer the user's own
-// files (and a link back to its parent would never end).
-TEST_F(FileCleanup, FolderWalksNeverEnterFolderLinks)
-{
-    const std::string gone = "C:\\" + UniqueName("QmGone") + "\\app.exe";
-    PlantedFolder home("Z:\\tmp\\" + UniqueName("QmHome"));
-    MakeShortcut(home.Path() + "\\broken.lnk", gone);
-    PlantedFile letter(home.Path() + "\\docs\\letter.txt", "dear");
-    PlantedFolder drive("C:\\" + UniqueName("QmDrive"));
-    MakeShortcut(drive.Path() + "\\own.lnk", gone);
-    PlantedFolder temp(TestTempFolder() + UniqueName("QmTemp"));
-    FolderLink documents(drive.Path() + "\\Documents", home.Path());
-    FolderLink tempDocuments(temp.Path() + "\\Documents", home.Path());
-    FolderLink again(drive.Path() + "\\again", drive.Path());
-    ASSERT_TRUE(documents.Made() && tempDocuments.Made() && again.Made());
-    WIN32_FIND_DATAA found;
-    ASSERT_TRUE(FindHandle(FindFirstFileA((drive.Path() + "\\Documents\\*.lnk").c_str(), &found)));
-
-    ScanShortcuts(context, drive.Path() + "\\");
-    ScanTempFolder(context, temp.Path());
-
-    const std::string own = drive.Path() + "\\own.lnk";
-    const char invalid[] =
-        "The shortcut is not valid.  Shortcut refers to (%s) which is a file that does not exist.";
-    EXPECT_EQ(RecordsMentioning(context, ""), Records{Fields(14, own, gone, gone, invalid, 0)});
-    for (const std::string& call : context.calls)
-        EXPECT_TRUE(call.find("\\Documents\\") == std::string::npos &&
-                    call.find("\\again\\") == std::string::npos)
-            << call;
-}
-
-TEST_F(FileCleanup, CookiesAndHistoryFilesAreReportedButNeverTheSystemsOwn)
+TEST_F(FileCleanup, CookiesAndHistoryFilesAreReportedButNeverTheSystemsOwnAndLongCacheEntriesAreRead)
 {
     const std::string cookies = GetSpecialFolder(CSIDL_COOKIES);
     const std::string history = GetSpecialFolder(CSIDL_HISTORY);
@@ -209,18 +159,15 @@ TEST_F(FileCleanup, CookiesAndHistoryFilesAreReportedButNeverTheSystemsOwn)
     ScanBrowserCache(browser);
 
     // Files below the cookie folder count as temporary files.
-    EXPECT_EQ(RecordsMentioning(context, stem),
-              (Records{Fields(19, Lowered(cookie.Path()), "", "", "Cookie", 321),
-                       Fields(16, inSub.Path(), inSub.Path(), inSub.Path(), "Windows Temp File", 45)}));
-    EXPECT_EQ(RecordsMentioning(context, "index.dat"), Records{});
-    EXPECT_EQ(RecordsMentioning(browser, stem),
-              Records{Fields(20, Lowered(visited.Path()), "", "IE_FILE", "IE TEMP", 0)});
-}
+    EXPECT_EQ(context.RecordsWith(stem),
+              (Records{RecordText(19, Lowered(cookie.Path()), "", "", "", "Cookie", 321),
+                       FileRecord(16, inSub.Path(), "Windows Temp File", 45)}));
+    EXPECT_EQ(context.RecordsWith("index.dat"), Records{});
+    EXPECT_EQ(browser.RecordsWith(stem),
+              Records{RecordText(20, Lowered(visited.Path()), "", "", "IE_FILE", "IE TEMP")});
 
-// The scanner's own pattern finds nothing under Wine, whose history container
-// answers only to "Visited:"; the enumeration is checked on that one.
-TEST_F(FileCleanup, CacheEnumerationGrowsItsRecordForLongEntries)
-{
+    // The scanner's own pattern finds nothing under Wine, whose history container
+    // answers only to "Visited:"; the enumeration is checked on that one.
     const std::string url = "Visited: qm@http://example.com/" + UniqueName("long") + "/" +
                             std::string(6000, 'p'); // longer than the first record buffer
     ASSERT_TRUE(CommitUrlCacheEntryA(url.c_str(), nullptr, FILETIME{}, FILETIME{},

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "core/PathCheck.h"
 #include "core/Registry.h"
 #include "scan/HistoryScanners.h"
@@ -13,51 +11,22 @@
 
 namespace {
 
-using Records = std::vector<std::string>;
-
 const std::string fileMissing = "The file (%s) does not exist at the specified location";
 const std::string typedUrls = "Software\\Microsoft\\Internet Explorer\\TypedUrls";
 
-std::string Fields(unsigned section, const std::string& item, const std::string& key,
-                   const std::string& name, const std::string& data, const std::string& text)
-{
-    return std::to_string(section) + "|" + item + "|" + key + "|" + name + "|" + data + "|" + text;
-}
-
-// One record as above; one not selected for repair, or with a field no scanner sets, is marked.
-std::string Fields(const ProblemRecord& r)
-{
-    return Fields(r.section, r.item, r.keyPath, r.valueName, r.valueData, r.description) +
-           (r.checked == 1 && r.serial == 0 && r.sizeBytes == 0.0 ? "" : " (hidden field wrong)");
-}
-
-// The records whose key path contains `marker`, sorted: the registry lists
-// values in an order of its own.
-Records RecordsAt(const RecordingContext& context, const std::string& marker)
-{
-    Records found;
-    for (const ProblemPtr& record : context.records)
-        if (record->keyPath.find(marker) != std::string::npos)
-            found.push_back(Fields(*record));
-    std::sort(found.begin(), found.end());
-    return found;
-}
-
-class HistoryScan : public testing::Test {
+class HistoryScan : public ScanTest {
 protected:
     void SetUp() override
     {
-        keepScanning = 1;
+        ScanTest::SetUp();
         FillMruKeys();
     }
-    void TearDown() override { keepScanning = 0; }
     void Walk(RecordingContext& into, const PlantedKey& key)
     {
         RegKey open;
         ASSERT_EQ(open.Open(key.Root(), key.Path(), KEY_ALL_ACCESS), ERROR_SUCCESS);
         WalkRegistryValues(into, open.Handle(), key.FullPath(), SectionCompleteRegistry);
     }
-    RecordingContext context;
     SavedBackEnd savedBackEnd;
 };
 
@@ -97,58 +66,63 @@ TEST_F(HistoryScan, WalkReportsEachStringValueWhoseDrivePathIsGoneDepthFirstAndN
 
     ASSERT_NO_FATAL_FAILURE(Walk(context, key));
 
-    Records expected = {Fields(13, lost, subkeys[0].FullPath(), "Lost", lost, fileMissing)};
+    Records expected = {RecordText(13, lost, subkeys[0].FullPath(), "Lost", lost, fileMissing)};
     for (const Case& c : cases)
         if (!c.reported.empty())
-            expected.push_back(Fields(13, c.reported, key.FullPath(), c.name, c.reported, fileMissing));
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(RecordsAt(context, key.FullPath()), expected);
+            expected.insert(RecordText(13, c.reported, key.FullPath(), c.name, c.reported, fileMissing));
+    EXPECT_EQ(context.RecordsWith(key.FullPath()), expected);
     ASSERT_FALSE(context.records.empty());
     EXPECT_EQ(context.records[0]->keyPath, subkeys[0].FullPath()) << "not depth first";
 }
 
-TEST_F(HistoryScan, RecentFileKeysBelongToTheirOwnSectionAndTheCompleteScanLeavesThem)
+// Recent-file lists belong to a section of their own, which the complete scan
+// leaves to it. The current user's hive is also a key of HKEY_USERS, under its
+// own name there. Two links that lead back to their own key would send a walk
+// round for ever; a chain of 300 levels is legal and walked to its end; the
+// program's own settings, its managers' backups included, are nobody's
+// leftovers. A root whose SOFTWARE key will not open is told and not walked.
+TEST_F(HistoryScan, CompleteScanWalksEachRootUnderItsOwnNameToItsEndAndLeavesRecentFilesAndItsOwnSettings)
 {
     PlantedKey wordpad(HKEY_CURRENT_USER,
                        "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Wordpad\\Recent File List");
     wordpad.SetString("File1", "C:\\QmMissing\\Letter.doc");
     wordpad.SetString("File2", "C:\\windows\\win.ini");
-    PlantedKey other(HKEY_CURRENT_USER, "Software\\" + UniqueName("QmOther"));
-    other.SetString("Path", "C:\\QmMissing\\other.exe");
-
-    ScanMruLocations(context);
-    RecordingContext complete;
-    ScanCurrentUser(complete);
-
-    const std::string letter = "c:\\qmmissing\\letter.doc", gone = "c:\\qmmissing\\other.exe";
-    EXPECT_EQ(RecordsAt(context, "\\Wordpad\\"),
-              (Records{Fields(SectionMru, letter, wordpad.FullPath(), "File1", letter, fileMissing)}));
-    EXPECT_EQ(RecordsAt(complete, "\\Wordpad\\"), Records{});
-    EXPECT_EQ(RecordsAt(complete, other.FullPath()),
-              (Records{Fields(13, gone, other.FullPath(), "Path", gone, fileMissing)}));
-}
-
-// The current user's hive is also a key of HKEY_USERS, under its own name
-// there. A root whose SOFTWARE key will not open is told and not walked.
-TEST_F(HistoryScan, CompleteScanWalksEachRootUnderItsOwnName)
-{
     const std::string name = UniqueName("QmRoots");
-    PlantedKey machine(HKEY_LOCAL_MACHINE, "Software\\" + name);
-    machine.SetString("Lost", "C:\\QmMissing\\machine.exe");
-    PlantedKey user(HKEY_CURRENT_USER, "Software\\" + name);
+    PlantedKey machine(HKEY_LOCAL_MACHINE, "Software\\" + name), user(HKEY_CURRENT_USER, "Software\\" + name);
+    machine.SetString("Lost", "C:\\QmMissing\\beside.exe");
     user.SetString("Lost", "C:\\QmMissing\\user.exe");
+    ASSERT_TRUE(PlantDeepChain(HKEY_LOCAL_MACHINE, machine.Path(), 300, "Deep", "C:\\QmMissing\\deep.exe"));
+    std::string chain = machine.Path();
+    for (int level = 0; level < 300; ++level)
+        chain += "\\d";
+    LinkKey back1(HKEY_LOCAL_MACHINE, machine.Path(), "back1", HKEY_LOCAL_MACHINE, machine.Path());
+    LinkKey back2(HKEY_LOCAL_MACHINE, machine.Path(), "back2", HKEY_LOCAL_MACHINE, machine.Path());
+    ASSERT_TRUE(back1.Made() && back2.Made());
+    PlantedKey backup(HKEY_CURRENT_USER, "SOFTWARE\\Quillmoor8\\RunLMBkup\\" + name);
+    backup.SetString("Lost", "C:\\QmMissing\\removed.exe");
 
+    RecordingContext recent;
+    ScanMruLocations(recent);
     ScanLocalMachine(context);
+    ScanCurrentUser(context);
     ScanAllUsers(context);
 
-    Records paths;
-    for (const ProblemPtr& record : context.records)
-        if (record->keyPath.find(name) != std::string::npos)
-            paths.push_back(record->keyPath);
-    ASSERT_EQ(paths.size(), 2u);
-    EXPECT_EQ(paths[0], machine.FullPath());
-    EXPECT_EQ(paths[1].rfind("HKEY_USERS\\S-1-5-21-", 0), 0u) << paths[1];
-    EXPECT_NE(paths[1].find("\\Software\\" + name), std::string::npos) << paths[1];
+    const std::string letter = "c:\\qmmissing\\letter.doc", lost = "c:\\qmmissing\\user.exe";
+    EXPECT_EQ(recent.RecordsWith("\\Wordpad\\"),
+              (Records{RecordText(SectionMru, letter, wordpad.FullPath(), "File1", letter, fileMissing)}));
+    EXPECT_EQ(context.RecordsWith(wordpad.FullPath()), Records{});
+    EXPECT_EQ(context.RecordsWith("Quillmoor8"), Records{});
+    Records found = context.RecordsWith(name);
+    ASSERT_EQ(found.size(), 4u);
+    const std::string users = *found.rbegin(); // HKEY_USERS sorts last
+    EXPECT_EQ(users.rfind("13|" + lost + "|HKEY_USERS\\S-1-5-21-", 0), 0u) << users;
+    EXPECT_NE(users.find("\\Software\\" + name + "|Lost|" + lost + "|"), std::string::npos) << users;
+    found.erase(users);
+    EXPECT_EQ(found, (Records{RecordText(13, "c:\\qmmissing\\beside.exe", machine.FullPath(), "Lost",
+                                     "c:\\qmmissing\\beside.exe", fileMissing),
+                              RecordText(13, "c:\\qmmissing\\deep.exe", "HKEY_LOCAL_MACHINE\\" + chain, "Deep",
+                                     "c:\\qmmissing\\deep.exe", fileMissing),
+                              RecordText(13, lost, user.FullPath(), "Lost", lost, fileMissing)}));
 
     regApi.RegOpenKeyExA = [](HKEY parent, LPCSTR subkey, DWORD options, REGSAM access, PHKEY result) {
         return subkey && _stricmp(subkey, "SOFTWARE") == 0
@@ -158,42 +132,13 @@ TEST_F(HistoryScan, CompleteScanWalksEachRootUnderItsOwnName)
     for (auto pass : {ScanLocalMachine, ScanCurrentUser}) {
         RecordingContext one;
         pass(one);
-        EXPECT_EQ(one.calls, Records{"ShowFailure RegOpenKeyEx FAILED (application title)"});
+        EXPECT_EQ(one.calls, std::vector<std::string>{"ShowFailure RegOpenKeyEx FAILED (application title)"});
     }
 }
 
-// Two links that lead back to their own key would send a walk round for
-// ever; a chain of 300 levels is legal and walked to its end; the program's
-// own settings, its managers' backups included, are nobody's leftovers.
-TEST_F(HistoryScan, CompleteScanEndsAtLinksBackReachesDeepKeysAndLeavesItsOwnSettings)
-{
-    const std::string name = UniqueName("QmLoop");
-    PlantedKey loop(HKEY_LOCAL_MACHINE, "Software\\" + name);
-    loop.SetString("Lost", "C:\\QmMissing\\beside.exe");
-    ASSERT_TRUE(PlantDeepChain(HKEY_LOCAL_MACHINE, loop.Path(), 300, "Deep", "C:\\QmMissing\\deep.exe"));
-    std::string chain = loop.Path();
-    for (int level = 0; level < 300; ++level)
-        chain += "\\d";
-    LinkKey back1(HKEY_LOCAL_MACHINE, loop.Path(), "back1", HKEY_LOCAL_MACHINE, loop.Path());
-    LinkKey back2(HKEY_LOCAL_MACHINE, loop.Path(), "back2", HKEY_LOCAL_MACHINE, loop.Path());
-    ASSERT_TRUE(back1.Made() && back2.Made());
-    PlantedKey backup(HKEY_CURRENT_USER, "SOFTWARE\\Quillmoor8\\RunLMBkup\\" + name);
-    backup.SetString("Lost", "C:\\QmMissing\\removed.exe");
-
-    ScanLocalMachine(context);
-    ScanCurrentUser(context);
-    ScanAllUsers(context);
-
-    EXPECT_EQ(RecordsAt(context, name),
-              (Records{Fields(13, "c:\\qmmissing\\beside.exe", loop.FullPath(), "Lost",
-                              "c:\\qmmissing\\beside.exe", fileMissing),
-                       Fields(13, "c:\\qmmissing\\deep.exe", "HKEY_LOCAL_MACHINE\\" + chain, "Deep",
-                              "c:\\qmmissing\\deep.exe", fileMissing)}));
-    EXPECT_EQ(RecordsAt(context, "Quillmoor8"), Records{});
-}
-
 // Counter entries are stored letter-rotated: "UEME_RUNPATH:C:\QmMissing2\Prog.exe".
-TEST_F(HistoryScan, CounterEntriesNamingMissingDrivePathsAreReported)
+// Abort stops each scanner at once.
+TEST_F(HistoryScan, CounterEntriesNamingMissingDrivePathsAndEveryTypedAddressAreReported)
 {
     PlantedKey count(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
                                         "UserAssist\\{" + UniqueName("QmGuid") + "}\\Count");
@@ -207,14 +152,11 @@ TEST_F(HistoryScan, CounterEntriesNamingMissingDrivePathsAreReported)
 
     ScanUserAssist(context);
 
-    EXPECT_EQ(RecordsAt(context, count.FullPath()),
-              (Records{Fields(13, other, count.FullPath(), other, "C:\\QmMissing\\Other.exe", fileMissing),
-                       Fields(13, prog, count.FullPath(), prog, "C:\\QmMissing2\\Prog.exe",
-                              fileMissing)}));
-}
+    EXPECT_EQ(context.RecordsWith(count.FullPath()),
+              (Records{RecordText(13, other, count.FullPath(), other, "C:\\QmMissing\\Other.exe", fileMissing),
+                       RecordText(13, prog, count.FullPath(), prog, "C:\\QmMissing2\\Prog.exe", fileMissing)}));
 
-TEST_F(HistoryScan, EveryTypedAddressIsReportedAndAbortStopsEachScannerAtOnce)
-{
+    // Every typed address is reported, unread when too long.
     RecordingContext empty;
     ScanTypedUrls(empty); // no key at all
     EXPECT_TRUE(empty.records.empty());
@@ -227,10 +169,10 @@ TEST_F(HistoryScan, EveryTypedAddressIsReportedAndAbortStopsEachScannerAtOnce)
     ScanTypedUrls(context);
 
     const std::string at = "HKEY_CURRENT_USER\\" + typedUrls;
-    EXPECT_EQ(RecordsAt(context, at),
-              (Records{Fields(21, "url1", at, "", "http://qm.example/", "IE_TYPED_URLS"),
-                       Fields(21, "url2", at, "", "ftp://unreachable.invalid/file", "IE_TYPED_URLS"),
-                       Fields(21, "url3", at, "", "", "IE_TYPED_URLS")}));
+    EXPECT_EQ(context.RecordsWith(at),
+              (Records{RecordText(21, "url1", at, "", "http://qm.example/", "IE_TYPED_URLS"),
+                       RecordText(21, "url2", at, "", "ftp://unreachable.invalid/file", "IE_TYPED_URLS"),
+                       RecordText(21, "url3", at, "", "", "IE_TYPED_URLS")}));
 
     // The flag is cleared as soon as the first item has been handled.
     PlantedKey walk(HKEY_CURRENT_USER, "Software\\" + UniqueName("QmAbort"));

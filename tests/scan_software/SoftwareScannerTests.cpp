@@ -13,53 +13,22 @@
 
 namespace {
 
-using Records = std::vector<std::string>;
-
 const std::string runKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::string appPathsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
 const std::string uninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const std::string sharedKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 const std::string hkcu = "HKEY_CURRENT_USER\\", hklm = "HKEY_LOCAL_MACHINE\\";
 
+// The record of a value that names a missing file.
 std::string Fields(unsigned section, const std::string& item, const std::string& keyPath,
                    const std::string& valueName, const std::string& valueData)
 {
-    return std::to_string(section) + "|" + item + "|" + keyPath + "|" + valueName + "|" + valueData;
+    return RecordText(section, item, keyPath, valueName, valueData,
+                      "The file (%s) does not exist at the specified location");
 }
 
-// The fields of the records that mention `marker`, in the order reported; a
-// record with another description, or with a field no scanner sets, is marked.
-Records RecordsMentioning(const RecordingContext& context, const std::string& marker)
-{
-    Records found;
-    for (const ProblemPtr& r : context.records) {
-        const std::string fields = Fields(r->section, r->item, r->keyPath, r->valueName, r->valueData);
-        if (fields.find(marker) == std::string::npos)
-            continue;
-        const bool plain = r->description == "The file (%s) does not exist at the specified location" &&
-                           r->checked == 1 && r->reserved1 == 0 && r->reserved2 == 0 &&
-                           r->serial == 0 && r->sizeBytes == 0.0;
-        found.push_back(fields + (plain ? "" : " (description or hidden field wrong)"));
-    }
-    return found;
-}
-
-// Abort: the entry being looked at (a value or a key) is finished, no other begun.
-void ExpectStopAfterOneEntry(void (*scan)(ScanContext&))
-{
-    RecordingContext aborted;
-    aborted.onItem = [](const std::string&) { keepScanning = 0; };
-    keepScanning = 1;
-    scan(aborted);
-    EXPECT_EQ(aborted.CallsStartingWith("ShowItem ").size(), 1u);
-    EXPECT_EQ(aborted.calls.back(), "Step");
-}
-
-class SoftwareScanner : public testing::Test {
+class SoftwareScanner : public ScanTest {
 protected:
-    void SetUp() override { keepScanning = 1; }
-    void TearDown() override { keepScanning = 0; }
-
     // A new key below HKEY_LOCAL_MACHINE with one string value; answers its full path.
     std::string Plant(const std::string& path, const std::string& name, const std::string& data)
     {
@@ -68,14 +37,13 @@ protected:
         return planted.back().FullPath();
     }
 
-    RecordingContext context;
     std::list<PlantedKey> planted;
     // A folder that exists nowhere on the machine.
     const std::string missing = "C:\\" + UniqueName("QmGone");
     const std::string windows = GetWindowsFolder();
 };
 
-TEST_F(SoftwareScanner, ValueListsReportTheFileTheirEntryNames)
+TEST_F(SoftwareScanner, ValueListsAndProgramServiceAndDriverKeysReportTheFileTheirEntryNames)
 {
     const std::string sounds = "Control Panel\\Sounds", help = "SOFTWARE\\Microsoft\\Windows\\Help";
     const std::string fonts = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
@@ -109,23 +77,19 @@ TEST_F(SoftwareScanner, ValueListsReportTheFileTheirEntryNames)
 
     const std::string sound = missing + "\\ding.wav", helpTested = missing + "\\" + name + ".chm";
     const std::string font = windows + "\\Fonts\\qmgone.ttf", dll = missing + "\\shared.dll";
-    EXPECT_EQ(RecordsMentioning(context, name), Records{});
-    EXPECT_EQ(RecordsMentioning(soundScan, name),
+    EXPECT_EQ(context.RecordsWith(name), Records{});
+    EXPECT_EQ(soundScan.RecordsWith(name),
               (Records{Fields(12, sound, hkcu + sounds, name + "_gone", sound)}));
-    EXPECT_EQ(RecordsMentioning(helpScan, name),
+    EXPECT_EQ(helpScan.RecordsWith(name),
               (Records{Fields(7, helpTested, hklm + help, name + ".chm", helpTested)}));
-    EXPECT_EQ(RecordsMentioning(fontScan, name),
+    EXPECT_EQ(fontScan.RecordsWith(name),
               (Records{Fields(5, font, hklm + fonts, name + " Gone (TrueType)", font)}));
-    EXPECT_EQ(RecordsMentioning(sharedScan, "QmGone"), (Records{Fields(6, dll, hklm + sharedKey, dll, dll)}));
-    EXPECT_EQ(RecordsMentioning(sharedScan, "win.ini"), Records{});
-    ExpectStopAfterOneEntry(ScanSharedDlls);
-}
+    EXPECT_EQ(sharedScan.RecordsWith("QmGone"), (Records{Fields(6, dll, hklm + sharedKey, dll, dll)}));
+    EXPECT_EQ(sharedScan.RecordsWith("win.ini"), Records{});
 
-TEST_F(SoftwareScanner, ProgramKeysAreJudgedByTheirExpandedPathOrUninstallCommand)
-{
-    const std::string gonePart = UniqueName("qmgone");
-    const std::string appPath = "%ProgramFiles%\\" + gonePart + "\\app.exe";
-    const std::string command = "\"%SystemRoot%\\" + gonePart + "\\Uninst.EXE\" /Remove";
+    const std::string gone = UniqueName("qmgone"), system32 = windows + "\\system32\\";
+    const std::string appPath = "%ProgramFiles%\\" + gone + "\\app.exe";
+    const std::string command = "\"%SystemRoot%\\" + gone + "\\Uninst.EXE\" /Remove";
     const std::string goneApp = Plant(appPathsKey + UniqueName("QmApp") + ".exe", "", appPath);
     Plant(appPathsKey + UniqueName("QmApp") + ".exe", "", "%SystemRoot%\\notepad.exe");
     // Keys without the value, or hidden from the installed-programs list, are passed over.
@@ -136,25 +100,8 @@ TEST_F(SoftwareScanner, ProgramKeysAreJudgedByTheirExpandedPathOrUninstallComman
     planted.back().SetDword("SystemComponent", 1);
     Plant(uninstallKey + UniqueName("QmProgram"), "DisplayName", "Qm without an uninstaller");
     Plant(uninstallKey + UniqueName("QmProgram"), "UninstallString", "");
-
-    ScanAppPaths(context);
-    RecordingContext programs;
-    ScanAddRemovePrograms(programs);
-
-    // Application paths keep their case; uninstall commands are judged lowered.
-    const std::string app = GetProgramFilesFolder() + "\\" + gonePart + "\\app.exe";
-    EXPECT_EQ(RecordsMentioning(context, "QmApp"), (Records{Fields(4, app, goneApp, "(Default)", app)}));
-    EXPECT_EQ(RecordsMentioning(programs, "QmProgram"),
-              (Records{Fields(3, command, goneProgram, "UninstallString",
-                              "\"" + windows + "\\" + gonePart + "\\uninst.exe\" /remove")}));
-    ExpectStopAfterOneEntry(ScanAddRemovePrograms);
-}
-
-TEST_F(SoftwareScanner, ServiceAndDriverPathsOfEveryFormAreBroughtToOneFile)
-{
-    const std::string gone = UniqueName("qmgone"), system32 = windows + "\\system32\\";
-    // Paths are lowered before they are judged; the Windows folder keeps its
-    // case. Device drivers are looked for in the system folder; *vmm is built in.
+    // Service paths are lowered before they are judged; the Windows folder keeps
+    // its case. Device drivers are looked for in the system folder; *vmm is built in.
     const struct {
         bool driver;
         std::string data, tested; // tested empty: not reported
@@ -174,17 +121,35 @@ TEST_F(SoftwareScanner, ServiceAndDriverPathsOfEveryFormAreBroughtToOneFile)
                                  UniqueName("QmSvc"),
                              c.driver ? "StaticVXD" : "ImagePath", c.data));
 
+    RecordingContext programs, drivers;
+    ScanAppPaths(context);
     ScanServices(context);
-    RecordingContext drivers;
+    ScanAddRemovePrograms(programs);
     ScanVxds(drivers);
 
+    // Application paths keep their case; uninstall commands are judged lowered.
+    const std::string app = GetProgramFilesFolder() + "\\" + gone + "\\app.exe";
+    EXPECT_EQ(context.RecordsWith("QmApp"), (Records{Fields(4, app, goneApp, "(Default)", app)}));
+    EXPECT_EQ(programs.RecordsWith("QmProgram"),
+              (Records{Fields(3, command, goneProgram, "UninstallString",
+                              "\"" + windows + "\\" + gone + "\\uninst.exe\" /remove")}));
     for (size_t i = 0; i < keys.size(); ++i) {
         const auto& c = cases[i];
         const char* value = c.driver ? "StaticVXD" : "ImagePath";
-        EXPECT_EQ(RecordsMentioning(c.driver ? drivers : context, keys[i] + "|"),
+        EXPECT_EQ((c.driver ? drivers : context).RecordsWith(keys[i] + "|"),
                   c.tested.empty() ? Records{}
                                    : Records{Fields(c.driver ? 10 : 9, c.tested, keys[i], value, c.tested)})
             << c.data;
+    }
+
+    // Abort: the entry being looked at (a value or a key) is finished, no other begun.
+    for (auto scan : {ScanSharedDlls, ScanAddRemovePrograms}) {
+        RecordingContext aborted;
+        aborted.onItem = [](const std::string&) { keepScanning = 0; };
+        keepScanning = 1;
+        scan(aborted);
+        EXPECT_EQ(aborted.CallsStartingWith("ShowItem ").size(), 1u);
+        EXPECT_EQ(aborted.calls.back(), "Step");
     }
 }
 

@@ -19,48 +19,34 @@ const char settingsPath[] = "SOFTWARE\\Quillmoor8";
 // Every value handed to the registry back end, with exactly the bytes given.
 std::map<std::string, std::string> written;
 
-LONG WINAPI RecordingSetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD count)
-{
-    written[name] = type == REG_SZ ? std::string(reinterpret_cast<const char*>(data), count) : "(not REG_SZ)";
-    return ::RegSetValueExA(key, name, reserved, type, data, count);
-}
+struct SettingsStore : testing::Test { SavedSettingsKey saved; };
 
-class SettingsStore : public testing::Test {
-protected:
-    SavedSettingsKey saved;
-};
-
-ProblemRecord Record(const std::string& key, const std::string& name, const std::string& data)
-{
-    ProblemRecord record;
-    record.keyPath = key, record.valueName = name, record.valueData = data;
-    return record;
-}
-
-class ScanLogFile : public testing::Test {
-protected:
-    DefaultSettings settings;
-};
+struct ScanLogFile : testing::Test { DefaultSettings settings; };
 
 } // namespace
 
+// Without the key nothing is stored and no flag is on; the first start stores every default.
 TEST_F(SettingsStore, FirstStartStoresEveryDefaultAsPlainText)
 {
     ASSERT_EQ(SettingsKeyMissing(), 1);
+    EXPECT_EQ(WriteSetting("CheckAllItems", "1"), 0);
+    EXPECT_EQ(SettingsKeyMissing(), 1) << "a write must never create the key";
+    EXPECT_FALSE(SettingOn("CheckAllItems"));
     written.clear();
     {
         SavedBackEnd backEnd;
-        regApi.RegSetValueExA = RecordingSetValue;
+        regApi.RegSetValueExA = [](HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD count) {
+            written[name] = type == REG_SZ ? std::string((const char*)data, count) : "(not REG_SZ)";
+            return ::RegSetValueExA(key, name, reserved, type, data, count);
+        };
         ASSERT_EQ(WriteDefaultSettings(), 1);
     }
     EXPECT_EQ(SettingsKeyMissing(), 0);
 
     // Every section the scan can run and every group starts switched on.
     std::map<std::string, std::string> expected = {
-        {"Generate Log", "1"}, {"Log File Path", TestBinaryFolder() + "\\logs"},
-        {"AutoRun", "0"},      {"NoAutoBackup", "0"},
-        {"CheckAllItems", "1"}, {"Version", "8.0"},
-    };
+        {"Generate Log", "1"}, {"Log File Path", TestBinaryFolder() + "\\logs"}, {"AutoRun", "0"},
+        {"NoAutoBackup", "0"}, {"CheckAllItems", "1"}, {"Version", "8.0"}};
     for (unsigned code = 0; code < SectionCount; ++code)
         if (code != SectionReserved)
             expected[SectionSettingsKey(code)] = "1";
@@ -70,21 +56,14 @@ TEST_F(SettingsStore, FirstStartStoresEveryDefaultAsPlainText)
     EXPECT_EQ(written, expected);
 }
 
-TEST_F(SettingsStore, WithoutTheKeyNothingIsStoredAndNoFlagIsOn)
-{
-    EXPECT_EQ(WriteSetting("CheckAllItems", "1"), 0);
-    EXPECT_EQ(SettingsKeyMissing(), 1) << "a write must never create the key";
-    EXPECT_FALSE(SettingOn("CheckAllItems"));
-}
-
 TEST_F(SettingsStore, ATextReadsOnlyWhenItFitsAndOnlyTheTextOneTurnsAFlagOn)
 {
     PlantedKey store(HKEY_CURRENT_USER, settingsPath);
+    std::string missing = "untouched";
+    EXPECT_EQ(ReadSetting("NoAutoBackup", missing), 0);
+    EXPECT_EQ(missing, "untouched");
     const std::string zero(1, '\0');
-    const struct {
-        std::string bytes;
-        bool readable, on;
-    } cases[] = {
+    const struct { std::string bytes; bool readable, on; } cases[] = {
         {"1", true, true}, {"1" + zero, true, true}, {"", true, false}, {"yes", true, false}, {" 1", true, false},
         // Texts must fit a 260-byte buffer and leave room for a zero in 255.
         {std::string(254, 'p') + zero, true, false}, {std::string(255, 'p'), false, false},
@@ -98,10 +77,6 @@ TEST_F(SettingsStore, ATextReadsOnlyWhenItFitsAndOnlyTheTextOneTurnsAFlagOn)
         EXPECT_EQ(text, c.readable ? std::string(c.bytes.c_str()) : "untouched");
         EXPECT_EQ(SettingOn("NoAutoBackup"), c.on);
     }
-    ASSERT_EQ(DeleteRegValue(HKEY_CURRENT_USER, settingsPath, "NoAutoBackup"), 1);
-    std::string text = "untouched";
-    EXPECT_EQ(ReadSetting("NoAutoBackup", text), 0);
-    EXPECT_EQ(text, "untouched");
 }
 
 TEST_F(SettingsStore, AnOverlayAnswersForItsNamesAndKeepsTheStoreUnchanged)
@@ -116,22 +91,17 @@ TEST_F(SettingsStore, AnOverlayAnswersForItsNamesAndKeepsTheStoreUnchanged)
         EXPECT_EQ(ReadSetting("Windows Section", text), 1);
         EXPECT_EQ(text, "written");
     }
-    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, settingsPath, "Windows Section"), "1") << "an overlaid write must not reach the store";
+    EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, settingsPath, "Windows Section"), "1") << "an overlaid write stays out";
     EXPECT_TRUE(SettingOn("Windows Section")) << "without the overlay the store answers again";
 }
 
-TEST(ScanLogName, DayMonthYearAndTimeWithoutLeadingZeros)
-{
-    // Year, month, weekday, day, hour, minute, second, milliseconds.
-    EXPECT_EQ(ScanLogFileName("C:\\logs", {2009, 7, 0, 4, 15, 3, 9, 0}),
-              "C:\\logs\\4-7-2009 (15-3-9).txt");
-    EXPECT_EQ(ScanLogFileName("C:\\logs\\\\", {2010, 12, 0, 31, 0, 0, 0, 0}),
-              "C:\\logs\\31-12-2010 (0-0-0).txt");
-}
-
-// Named after the moment the scan began; nothing is added while logging is off.
+// Named after the moment the scan began (day-month-year, no leading zeros);
+// nothing is added while logging is off.
 TEST_F(ScanLogFile, EveryScanWritesItsOwnLogAndNothingWhileLoggingIsOff)
 {
+    // Year, month, weekday, day, hour, minute, second, milliseconds.
+    EXPECT_EQ(ScanLogFileName("C:\\logs", {2009, 7, 0, 4, 15, 3, 9, 0}), "C:\\logs\\4-7-2009 (15-3-9).txt");
+    EXPECT_EQ(ScanLogFileName("C:\\logs\\\\", {2010, 12, 0, 31, 0, 0, 0, 0}), "C:\\logs\\31-12-2010 (0-0-0).txt");
     ScanLog log;
     SYSTEMTIME before, after;
     GetLocalTime(&before);
@@ -143,7 +113,7 @@ TEST_F(ScanLogFile, EveryScanWritesItsOwnLogAndNothingWhileLoggingIsOff)
     const std::string begun = ReadFileBytes(log.FilePath());
     EXPECT_EQ(begun.rfind("Quillmoor Version = 8.0\r\r\n", 0), 0u);
     log.SetGenerateLog(0);
-    log.LogProblem(Record("HKEY_CURRENT_USER\\x", "Name", "data"));
+    log.LogProblem({1, 1, "Invalid file", "HKEY_CURRENT_USER\\x", "Name", "data"});
     EXPECT_EQ(ReadFileBytes(log.FilePath()), begun);
 }
 
@@ -158,7 +128,7 @@ TEST_F(ScanLogFile, TheProgramFolderTakesOverFromAMissingLogFolder)
     ScanLog log;
     log.BeginScanLog();
     log.SetGenerateLog(1);
-    log.LogProblem(Record("k", "n", "v"));
+    log.LogProblem({1, 1, "Invalid file", "k", "n", "v"});
     EXPECT_EQ(GetFileAttributesA(log.FilePath().c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(ReadFileBytes(blocker.Path()), "keep");
 }

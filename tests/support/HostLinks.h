@@ -1,14 +1,12 @@
 #pragma once
-// Deep key chains and links of the kind Wine itself makes: a folder link is a symbolic link of
-// the host system (as the profile's Desktop or Documents pointing at the
-// Linux home); a registry link is a key whose SymbolicLinkValue names
-// another key. Both vanish, as links, when the test ends.
+// Deep key chains, and links as Wine makes them: a host system's symbolic link to a folder (as
+// the profile's Documents to the Linux home) and a key whose SymbolicLinkValue names another key.
 
 #include <windows.h>
 
 #include <string>
 
-// A folder link at `link` leading to the folder `target` (Windows paths).
+// A folder link at `link` leading to the folder `target` (Windows paths); gone, as a link, at the end.
 class FolderLink {
 public:
     FolderLink(const std::string& link, const std::string& target);
@@ -24,7 +22,7 @@ private:
 };
 
 // A link key `name` below `parent` (under `root`) leading to the key
-// `target` below `targetRoot`.
+// `target` below `targetRoot`; gone, as a link, at the end.
 class LinkKey {
 public:
     LinkKey(HKEY root, const std::string& parent, const std::string& name, HKEY targetRoot,

@@ -17,15 +17,34 @@ struct CapturedMessage {
 
 class MessageCapture {
 public:
-    explicit MessageCapture(int answer = IDOK);
-    ~MessageCapture();
+    explicit MessageCapture(int answer = IDOK) : previous(messageBoxFunction)
+    {
+        captured.clear();
+        capturedAnswer = answer;
+        messageBoxFunction = Capture;
+    }
+    ~MessageCapture() { messageBoxFunction = previous; }
     MessageCapture(const MessageCapture&) = delete;
     MessageCapture& operator=(const MessageCapture&) = delete;
 
-    const std::vector<CapturedMessage>& Messages() const;
+    const std::vector<CapturedMessage>& Messages() const { return captured; }
     // The texts alone, in the order shown.
-    std::vector<std::string> Texts() const;
+    std::vector<std::string> Texts() const
+    {
+        std::vector<std::string> texts;
+        for (const CapturedMessage& message : captured)
+            texts.push_back(message.text);
+        return texts;
+    }
 
 private:
+    static int WINAPI Capture(HWND, LPCSTR text, LPCSTR title, UINT type)
+    {
+        captured.push_back({text ? text : "", title ? title : "", type});
+        return capturedAnswer;
+    }
+
+    static inline std::vector<CapturedMessage> captured;
+    static inline int capturedAnswer = IDOK;
     MessageBoxFunction previous;
 };

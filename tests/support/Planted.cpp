@@ -10,17 +10,14 @@
 
 namespace {
 
-// A key the planters open or create for a moment. They call the platform
-// directly: a test may have wrapped an entry of the program's registry back end.
+// A key the planters create (with `disposition`: which it was) or open for a
+// moment. They call the platform directly: a test may have wrapped an entry of
+// the program's registry back end.
 struct TestKey {
-    TestKey(HKEY root, const std::string& path, REGSAM access)
-        : result(RegOpenKeyExA(root, path.c_str(), 0, access, &handle))
-    {
-    }
-    // Creates the key when missing; `disposition` says which it was.
-    TestKey(HKEY root, const std::string& path, DWORD* disposition)
-        : result(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle,
-                                 disposition))
+    TestKey(HKEY root, const std::string& path, DWORD* disposition = nullptr)
+        : result(disposition ? RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                               &handle, disposition)
+                             : RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | KEY_SET_VALUE, &handle))
     {
     }
     ~TestKey()
@@ -28,8 +25,6 @@ struct TestKey {
         if (result == ERROR_SUCCESS)
             RegCloseKey(handle);
     }
-    TestKey(const TestKey&) = delete;
-    TestKey& operator=(const TestKey&) = delete;
 
     HKEY handle = nullptr;
     LONG result;
@@ -38,20 +33,11 @@ struct TestKey {
 void WriteValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
                 const void* data, DWORD size)
 {
-    TestKey key(root, path, KEY_SET_VALUE);
-    EXPECT_EQ(key.result, ERROR_SUCCESS) << "planting in " << path;
-    EXPECT_EQ(RegSetValueExA(key.handle, name.empty() ? nullptr : name.c_str(), 0, type,
-                             static_cast<const BYTE*>(data), size),
-              ERROR_SUCCESS)
+    EXPECT_EQ(SHSetValueA(root, path.c_str(), name.c_str(), type, data, size), ERROR_SUCCESS)
         << "planting " << path << " " << name;
 }
 
 } // namespace
-
-std::string RootLongName(HKEY root)
-{
-    return RootKeyName(root);
-}
 
 PlantedKey::PlantedKey(HKEY r, const std::string& p) : root(r), path(p)
 {
@@ -77,17 +63,15 @@ PlantedKey::~PlantedKey()
     }
     for (auto sub = createdSubkeys.rbegin(); sub != createdSubkeys.rend(); ++sub)
         SHDeleteKeyA(root, sub->c_str());
-    TestKey key(root, path, KEY_SET_VALUE);
+    TestKey key(root, path);
     if (key.result != ERROR_SUCCESS)
         return;
-    for (auto value = kept.rbegin(); value != kept.rend(); ++value) {
-        const char* name = value->name.empty() ? nullptr : value->name.c_str();
+    for (auto value = kept.rbegin(); value != kept.rend(); ++value)
         if (value->existed)
-            RegSetValueExA(key.handle, name, 0, value->type, value->data.data(),
+            RegSetValueExA(key.handle, value->name.c_str(), 0, value->type, value->data.data(),
                            static_cast<DWORD>(value->data.size()));
         else
-            RegDeleteValueA(key.handle, name);
-    }
+            RegDeleteValueA(key.handle, value->name.c_str());
 }
 
 void PlantedKey::Keep(const std::string& name)
@@ -98,7 +82,7 @@ void PlantedKey::Keep(const std::string& name)
         if (value.name == name)
             return; // the first state seen is the one to put back
     KeptValue value{name, false, REG_NONE, {}};
-    TestKey key(root, path, KEY_QUERY_VALUE);
+    TestKey key(root, path);
     DWORD size = 0;
     if (key.result == ERROR_SUCCESS &&
         RegQueryValueExA(key.handle, name.c_str(), nullptr, &value.type, nullptr, &size) ==
@@ -113,7 +97,7 @@ void PlantedKey::Keep(const std::string& name)
 
 std::string PlantedKey::FullPath() const
 {
-    return RootLongName(root) + "\\" + path;
+    return RootKeyName(root) + "\\" + path;
 }
 
 void PlantedKey::SetString(const std::string& name, const std::string& data, DWORD type)
@@ -163,21 +147,15 @@ void RemoveTree(const std::string& path)
 {
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = data.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string child = path + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &data)) {
+        const std::string name = data.cFileName, child = path + "\\" + name;
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL), DeleteFileA(child.c_str());
+        else if (name != "." && name != "..")
+            RemoveTree(child);
     }
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
     RemoveDirectoryA(path.c_str());
 }
 

@@ -52,17 +52,14 @@ private:
 // One value written into a key that may hold the system's own values (Run,
 // Fonts ...): at the end the value is as it was, and the key is gone again if
 // it was created for the value.
-class PlantedValue {
+class PlantedValue : PlantedKey {
 public:
     PlantedValue(HKEY root, const std::string& path, const std::string& name, const std::string& data,
                  DWORD type = REG_SZ)
-        : key(root, path)
+        : PlantedKey(root, path)
     {
-        key.SetString(name, data, type);
+        SetString(name, data, type);
     }
-
-private:
-    PlantedKey key;
 };
 
 // Removes a folder and everything in it.
@@ -101,7 +98,5 @@ public:
 std::vector<std::string> CreateFolders(const std::string& path);
 // A unique name for this test process, for keys and files that must not clash.
 std::string UniqueName(const std::string& stem);
-// The long name of one of the four roots the program names ("HKEY_CURRENT_USER" ...).
-std::string RootLongName(HKEY root);
 // The folder of the running test executable.
 std::string TestBinaryFolder();

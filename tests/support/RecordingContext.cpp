@@ -1,42 +1,17 @@
 #include "support/RecordingContext.h"
 
-void RecordingContext::Report(ProblemPtr record)
+std::string RecordText(const ProblemRecord& r)
 {
-    calls.push_back("Report " + record->item);
-    records.push_back(std::move(record));
+    return RecordText(r.section, r.item, r.keyPath, r.valueName, r.valueData, r.description, r.sizeBytes) +
+           (r.checked == 1 && !r.reserved1 && !r.reserved2 && !r.serial ? "" : " (hidden field wrong)");
 }
 
-void RecordingContext::ShowItem(const std::string& text)
+std::string RecordText(unsigned section, const std::string& item, const std::string& keyPath,
+                       const std::string& valueName, const std::string& valueData,
+                       const std::string& description, double size)
 {
-    calls.push_back("ShowItem " + text);
-    if (onItem)
-        onItem(text);
-}
-
-void RecordingContext::SetGroupLabel(SectionGroupId group, const std::string& text)
-{
-    calls.push_back("SetGroupLabel " + std::to_string(group) + " " + text);
-}
-
-bool RecordingContext::GroupChecked(SectionGroupId group)
-{
-    calls.push_back("GroupChecked " + std::to_string(group));
-    return group < GroupNone && groupChecked[group];
-}
-
-void RecordingContext::SetRowText(int row, int column, const std::string& text)
-{
-    calls.push_back("SetRowText " + std::to_string(row) + " " + std::to_string(column) + " " + text);
-    if (row < 0)
-        return;
-    if (rows.size() <= static_cast<size_t>(row))
-        rows.resize(row + 1, std::vector<std::string>(3));
-    rows[row][column] = text;
-}
-
-std::string RecordingContext::RowText(int row, int column)
-{
-    return row >= 0 && static_cast<size_t>(row) < rows.size() ? rows[row][column] : "";
+    return std::to_string(section) + "|" + item + "|" + keyPath + "|" + valueName + "|" + valueData + "|" +
+           description + "|" + std::to_string(size);
 }
 
 std::vector<std::string> RecordingContext::CallsStartingWith(const std::string& prefix) const
@@ -45,5 +20,14 @@ std::vector<std::string> RecordingContext::CallsStartingWith(const std::string& 
     for (const std::string& call : calls)
         if (call.compare(0, prefix.size(), prefix) == 0)
             found.push_back(call);
+    return found;
+}
+
+Records RecordingContext::RecordsWith(const std::string& marker) const
+{
+    Records found;
+    for (const ProblemPtr& record : records)
+        if (RecordText(*record).find(marker) != std::string::npos)
+            found.insert(RecordText(*record));
     return found;
 }

@@ -10,34 +10,33 @@
 #include "support/FileBytes.h"
 
 namespace {
-const char settingsPath[] = "SOFTWARE\\Quillmoor8";
+
+// Moves HKEY_CURRENT_USER\SOFTWARE\`from` to SOFTWARE\`to`; false when there is none.
+bool MoveSoftwareKey(const std::string& from, const std::string& to)
+{
+    RegKey source, software;
+    if (source.Open(HKEY_CURRENT_USER, "SOFTWARE\\" + from, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+        return false;
+    software.Open(HKEY_CURRENT_USER, "SOFTWARE", KEY_ALL_ACCESS);
+    CopyRegKey(source.Handle(), software.Handle(), to);
+    source.Close();
+    DeleteRegKey(HKEY_CURRENT_USER, "SOFTWARE\\" + from);
+    return true;
 }
 
-SavedSettingsKey::SavedSettingsKey()
+} // namespace
+
+SavedSettingsKey::SavedSettingsKey() : savedName(UniqueName("QuillmoorSavedSettings"))
 {
-    RegKey settings;
-    if (settings.Open(HKEY_CURRENT_USER, settingsPath, KEY_ALL_ACCESS) == ERROR_SUCCESS) {
-        RegKey software;
-        software.Open(HKEY_CURRENT_USER, "SOFTWARE", KEY_ALL_ACCESS);
-        savedName = UniqueName("QuillmoorSavedSettings");
-        CopyRegKey(settings.Handle(), software.Handle(), savedName);
-    }
-    settings.Close();
-    DeleteRegKey(HKEY_CURRENT_USER, settingsPath);
+    if (!MoveSoftwareKey("Quillmoor8", savedName))
+        savedName.clear();
 }
 
 SavedSettingsKey::~SavedSettingsKey()
 {
-    DeleteRegKey(HKEY_CURRENT_USER, settingsPath);
-    if (savedName.empty())
-        return;
-    RegKey saved;
-    RegKey software;
-    if (saved.Open(HKEY_CURRENT_USER, "SOFTWARE\\" + savedName, KEY_ALL_ACCESS) == ERROR_SUCCESS &&
-        software.Open(HKEY_CURRENT_USER, "SOFTWARE", KEY_ALL_ACCESS) == ERROR_SUCCESS)
-        CopyRegKey(saved.Handle(), software.Handle(), "Quillmoor8");
-    saved.Close();
-    DeleteRegKey(HKEY_CURRENT_USER, "SOFTWARE\\" + savedName);
+    DeleteRegKey(HKEY_CURRENT_USER, "SOFTWARE\\Quillmoor8");
+    if (!savedName.empty())
+        MoveSoftwareKey(savedName, "Quillmoor8");
 }
 
 DefaultSettings::DefaultSettings() : logs(TestTempFolder() + UniqueName("QuillmoorTestLogs"))

@@ -8,9 +8,9 @@
 
 class TestThread {
 public:
-    explicit TestThread(std::function<void()> work) : work(std::move(work))
+    explicit TestThread(std::function<void()> work)
+        : work(std::move(work)), thread(CreateThread(nullptr, 0, Run, this, 0, nullptr))
     {
-        thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
     }
     ~TestThread() { Join(); }
     TestThread(const TestThread&) = delete;
@@ -18,20 +18,13 @@ public:
 
     void Join()
     {
-        if (!thread)
-            return;
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-        thread = nullptr;
+        if (thread)
+            WaitForSingleObject(thread, INFINITE), CloseHandle(thread), thread = nullptr;
     }
 
 private:
-    static DWORD WINAPI Run(void* self)
-    {
-        static_cast<TestThread*>(self)->work();
-        return 0;
-    }
+    static DWORD WINAPI Run(void* self) { return static_cast<TestThread*>(self)->work(), 0; }
 
     std::function<void()> work;
-    HANDLE thread = nullptr;
+    HANDLE thread;
 };

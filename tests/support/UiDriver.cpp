@@ -1,97 +1,52 @@
 #include "support/UiDriver.h"
 
 #include "support/Planted.h"
+#include "support/UiSteps.h"
 
-#include <algorithm>
-#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 
 namespace {
 
-struct WindowSearch {
-    DWORD processId;
-    std::vector<HWND> found;
-};
+using WindowSearch = std::pair<DWORD, std::vector<HWND>>; // process, its windows
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
 {
     auto* search = reinterpret_cast<WindowSearch*>(param);
     DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && IsWindowVisible(window))
-        search->found.push_back(window);
+    if (GetWindowThreadProcessId(window, &owner) && owner == search->first && IsWindowVisible(window))
+        search->second.push_back(window);
     return TRUE;
-}
-
-std::string ClassName(HWND window)
-{
-    char name[256] = "";
-    GetClassNameA(window, name, sizeof(name));
-    return name;
 }
 
 std::string ScreenshotFolder()
 {
     const char* configured = getenv("QM_SCREENSHOTS");
-    if (configured && *configured)
-        return configured;
-    return TestBinaryFolder() + "\\..\\..\\screenshots";
+    return configured && *configured ? configured : TestBinaryFolder() + "\\..\\..\\screenshots";
 }
 
-void PutU32(std::string& out, uint32_t value)
+// The screen's pixels in the rectangle as a top-down 32-bit DIB (blue, green,
+// red, unused per pixel) with the header that describes it; empty on failure.
+std::string ScreenBits(const RECT& area, BITMAPINFOHEADER& header)
 {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out += static_cast<char>(value >> shift);
-}
-
-void PutChunk(std::string& png, const char* type, const std::string& data)
-{
-    std::string body = type + data;
-    uint32_t crc = 0xFFFFFFFFu;
-    for (unsigned char c : body) {
-        crc ^= c;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+    int width = area.right - area.left, height = area.bottom - area.top;
+    header = {sizeof(header), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    GdiObject<HBITMAP> bitmap(CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header),
+                                               DIB_RGB_COLORS, &bits, nullptr, 0));
+    std::string copied;
+    if (bitmap && bits) {
+        HGDIOBJ old = SelectObject(memory, bitmap.Get());
+        BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+        GdiFlush();
+        copied.assign(static_cast<const char*>(bits), static_cast<size_t>(width) * height * 4);
+        SelectObject(memory, old);
     }
-    PutU32(png, static_cast<uint32_t>(data.size()));
-    png += body;
-    PutU32(png, ~crc);
-}
-
-// An 8-bit RGB PNG whose deflate stream is stored blocks: large, but needs no library.
-bool WritePng(const std::string& path, int width, int height, const std::vector<COLORREF>& pixels)
-{
-    std::string raw;
-    for (int y = 0; y < height; ++y) {
-        raw += '\0'; // no filter
-        for (int x = 0; x < width; ++x) {
-            COLORREF c = pixels[static_cast<size_t>(y) * width + x];
-            raw += {static_cast<char>(GetRValue(c)), static_cast<char>(GetGValue(c)), static_cast<char>(GetBValue(c))};
-        }
-    }
-    std::string zlib = "\x78\x01";
-    uint32_t a = 1, b = 0;
-    for (unsigned char c : raw)
-        a = (a + c) % 65521, b = (b + a) % 65521;
-    for (size_t pos = 0; pos < raw.size();) {
-        size_t length = std::min<size_t>(raw.size() - pos, 65535);
-        zlib += {static_cast<char>(pos + length == raw.size()), static_cast<char>(length),
-                 static_cast<char>(length >> 8), static_cast<char>(~length), static_cast<char>(~length >> 8)};
-        zlib.append(raw, pos, length);
-        pos += length;
-    }
-    PutU32(zlib, (b << 16) | a);
-    std::string header;
-    PutU32(header, width);
-    PutU32(header, height);
-    header.append("\x08\x02\0\0\0", 5);
-    std::string png = "\x89PNG\r\n\x1A\n";
-    PutChunk(png, "IHDR", header);
-    PutChunk(png, "IDAT", zlib);
-    PutChunk(png, "IEND", "");
-    std::ofstream file(path, std::ios::binary);
-    return static_cast<bool>(file.write(png.data(), png.size()).flush());
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return copied;
 }
 
 } // namespace
@@ -111,9 +66,7 @@ AppProcess::~AppProcess()
 
 bool AppProcess::Start(const std::string& arguments, const std::string& exe)
 {
-    std::string commandLine = "\"" + exe + "\"";
-    if (!arguments.empty())
-        commandLine += " " + arguments;
+    std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
@@ -144,19 +97,19 @@ std::vector<HWND> TopWindows(DWORD processId)
 {
     WindowSearch search{processId, {}};
     EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return search.second;
 }
 
 HWND WaitForWindow(DWORD processId, const std::string& title, DWORD milliseconds)
 {
-    DWORD start = GetTickCount();
-    do {
+    HWND found = nullptr;
+    WaitFor([&] {
         for (HWND window : TopWindows(processId))
             if (WindowText(window) == title)
-                return window;
-        Sleep(50);
-    } while (GetTickCount() - start < milliseconds);
-    return nullptr;
+                return (found = window) != nullptr;
+        return false;
+    }, milliseconds);
+    return found;
 }
 
 std::string WindowText(HWND window)
@@ -191,21 +144,17 @@ void SendKey(HWND window, UINT virtualKey)
 MessageBoxSeen WaitForMessageBox(DWORD processId, DWORD milliseconds)
 {
     MessageBoxSeen seen;
-    DWORD start = GetTickCount();
-    do {
+    WaitFor([&] {
         for (HWND window : TopWindows(processId)) {
-            if (ClassName(window) != "#32770")
-                continue;
+            char name[8] = "";
             HWND text = GetDlgItem(window, 0xFFFF);
-            if (!text)
-                continue;
-            seen.window = window;
-            seen.title = WindowText(window);
-            seen.text = WindowText(text);
-            return seen;
+            if (GetClassNameA(window, name, sizeof(name)) && lstrcmpA(name, "#32770") == 0 && text) {
+                seen = {window, WindowText(window), WindowText(text)};
+                return true;
+            }
         }
-        Sleep(50);
-    } while (GetTickCount() - start < milliseconds);
+        return false;
+    }, milliseconds);
     return seen;
 }
 
@@ -220,25 +169,11 @@ void PressButton(HWND box, int buttonId)
 
 std::vector<COLORREF> ScreenPixels(const RECT& area)
 {
-    int width = area.right - area.left, height = area.bottom - area.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(info.bmiHeader), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    GdiObject<HBITMAP> bitmap(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    BITMAPINFOHEADER header;
+    const std::string bits = ScreenBits(area, header);
     std::vector<COLORREF> pixels;
-    if (bitmap && bits) {
-        HGDIOBJ old = SelectObject(memory, bitmap.Get());
-        BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-        GdiFlush();
-        const DWORD* source = static_cast<const DWORD*>(bits); // 0x00RRGGBB
-        for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i)
-            pixels.push_back(RGB((source[i] >> 16) & 0xFF, (source[i] >> 8) & 0xFF, source[i] & 0xFF));
-        SelectObject(memory, old);
-    }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    for (size_t i = 0; i + 3 < bits.size(); i += 4)
+        pixels.push_back(RGB(BYTE(bits[i + 2]), BYTE(bits[i + 1]), BYTE(bits[i])));
     return pixels;
 }
 
@@ -247,12 +182,16 @@ std::string SaveScreenshot(const std::string& name, HWND window)
     RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     if (window)
         GetWindowRect(window, &area);
-    int width = area.right - area.left, height = area.bottom - area.top;
-    if (width <= 0 || height <= 0)
+    if (area.right <= area.left || area.bottom <= area.top)
         return "";
-    std::string folder = ScreenshotFolder();
+    std::string folder = ScreenshotFolder(), path = folder + "\\" + name + ".bmp";
     CreateFolders(folder);
-    std::string path = folder + "\\" + name + ".png";
-    const std::vector<COLORREF> pixels = ScreenPixels(area);
-    return !pixels.empty() && WritePng(path, width, height, pixels) ? path : "";
+    BITMAPINFOHEADER header;
+    const std::string bits = ScreenBits(area, header);
+    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(header);
+    BITMAPFILEHEADER head = {0x4D42, static_cast<DWORD>(offset + bits.size()), 0, 0, offset};
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(&head), sizeof(head))
+        .write(reinterpret_cast<const char*>(&header), sizeof(header)) << bits;
+    return !bits.empty() && file.flush() ? path : "";
 }

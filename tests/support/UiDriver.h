@@ -62,6 +62,7 @@ void PressButton(HWND box, int buttonId);
 // The colours of a rectangle of the screen, row by row, as RGB values; empty
 // when the screen could not be copied.
 std::vector<COLORREF> ScreenPixels(const RECT& area);
-// Saves a PNG of the window (or of the whole screen) as NAME.png in the
-// screenshots folder; returns the file's path, empty on failure.
+// Saves a picture of the window (or of the whole screen) as NAME.bmp in the
+// screenshots folder, which ./quillmoor test turns into NAME.png after the
+// run; returns the file's path, empty on failure.
 std::string SaveScreenshot(const std::string& name, HWND window = nullptr);

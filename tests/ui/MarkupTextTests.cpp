@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
 #include "core/Handles.h"
@@ -11,7 +10,6 @@
 namespace {
 
 constexpr int canvasWidth = 400, canvasHeight = 120;
-const COLORREF ink = RGB(0, 0, 0);
 
 // A white 32-bit memory bitmap with a plain, not smoothed Tahoma selected:
 // every text pixel is exactly the text colour.
@@ -20,22 +18,16 @@ protected:
     void SetUp() override
     {
         BITMAPINFO info = {};
-        info.bmiHeader = {sizeof(info.bmiHeader), canvasWidth, -canvasHeight, 1, 32};
+        info.bmiHeader = {sizeof(info.bmiHeader), canvasWidth, -canvasHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         bitmap.Reset(CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&pixels), nullptr, 0));
         ASSERT_NE(pixels, nullptr);
         SelectObject(dc, bitmap.Get());
-        RECT all = {0, 0, canvasWidth, canvasHeight};
-        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        PatBlt(dc, 0, 0, canvasWidth, canvasHeight, WHITENESS);
         SelectObject(dc, plain.Get());
-        SetTextColor(dc, ink);
         SetBkMode(dc, TRANSPARENT);
         line = Size("\xC5y").cy;
     }
-    void TearDown() override
-    {
-        SelectObject(dc, GetStockObject(SYSTEM_FONT));
-        DeleteDC(dc);
-    }
+    void TearDown() override { SelectObject(dc, GetStockObject(SYSTEM_FONT)), DeleteDC(dc); }
     static GdiObject<HFONT> Font(int weight)
     {
         return GdiObject<HFONT>(
@@ -53,12 +45,11 @@ protected:
     // How many pixels of the colour lie in columns [left, right).
     int Count(COLORREF colour, int left, int right) const
     {
+        const DWORD bgr = RGB(GetBValue(colour), GetGValue(colour), GetRValue(colour));
         int count = 0;
         for (int y = 0; y < canvasHeight; ++y)
-            for (int x = left; x < right; ++x) {
-                DWORD bgrx = pixels[y * canvasWidth + x];
-                count += RGB((bgrx >> 16) & 0xFF, (bgrx >> 8) & 0xFF, bgrx & 0xFF) == colour;
-            }
+            for (int x = left; x < right; ++x)
+                count += (pixels[y * canvasWidth + x] & 0xFFFFFF) == bgr;
         return count;
     }
 
@@ -72,15 +63,11 @@ protected:
 } // namespace
 
 // Widths and heights of whole texts: where each word lands decides both.
-TEST_F(Canvas, LayoutOfWordsBlocksAndTags)
+TEST_F(Canvas, LayoutOfWordsBlocksTagsAndColours)
 {
     const int blank = Width(" ");
-    struct Case {
-        const char* text;
-        int width;     // of the rectangle
-        UINT format;
-        int expectedWidth, expectedLastY;
-    } cases[] = {
+    // The text, the rectangle's width, the format, then the width drawn and where the last line starts.
+    struct Case { const char* text; int width; UINT format; int expectedWidth, expectedLastY; } cases[] = {
         {"a    b", 300, DT_WORDBREAK, Width("a") + blank + Width("b"), 0},
         {"ab<br>a", 300, DT_WORDBREAK, Width("ab"), line},
         {"ab <br> a", 300, DT_WORDBREAK, Width("ab"), line}, // no blank around a break
@@ -113,26 +100,19 @@ TEST_F(Canvas, LayoutOfWordsBlocksAndTags)
     EXPECT_EQ(DrawMarkupText(dc, "", -1, nullptr, 0) + DrawMarkupText(dc, nullptr, -1, nullptr, 0) +
                   DrawMarkupText(nullptr, "a<br>b", -1, nullptr, 0),
               0);
-}
 
-// Without a rectangle the text starts at the current position. Eight colours
-// are saved; the ninth is set without being saved, so the first end tag brings
-// back the colour that was current before the eighth. The device context gets
-// its own colour and font back.
-TEST_F(Canvas, NineNestedColoursFromTheCurrentPosition)
-{
+    // Without a rectangle the text starts at the current position. Eight colours
+    // are saved, the ninth is not: the first end tag brings back the seventh.
+    // The device context gets its own colour and font back.
     std::string text = "<b>";
-    for (int i = 1; i <= 9; ++i) {
-        char tag[40];
-        std::snprintf(tag, sizeof(tag), "<font color=\"#%02X0000\">", i * 20);
-        text += tag;
-    }
+    for (int i = 1; i <= 9; ++i)
+        text += "<font color=\"#" + std::to_string(i) + "00000\">";
     MoveToEx(dc, 200, 40, nullptr);
     DrawMarkupText(dc, (text + "</font>W").c_str(), -1, nullptr, 0);
-    const COLORREF seventh = RGB(7 * 20, 0, 0);
+    const COLORREF seventh = RGB(7 * 16, 0, 0);
     EXPECT_EQ(Count(seventh, 0, 200), 0);
     EXPECT_GT(Count(seventh, 200, 200 + Width("W", &bold)), 20);
-    EXPECT_EQ(Count(RGB(9 * 20, 0, 0), 0, canvasWidth) + Count(RGB(8 * 20, 0, 0), 0, canvasWidth), 0);
-    EXPECT_EQ(GetTextColor(dc), ink);
+    EXPECT_EQ(Count(RGB(9 * 16, 0, 0), 0, canvasWidth) + Count(RGB(8 * 16, 0, 0), 0, canvasWidth), 0);
+    EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 0));
     EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), plain.Get());
 }
