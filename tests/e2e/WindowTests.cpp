@@ -114,7 +114,10 @@ TEST(ScanFromWindow, AbortKeepsWhatWasAcceptedAndEscapeDuringAScanEndsCleanly)
     const size_t found = std::stoul(run.Text(IDC_LABEL_REGISTRY).substr(16)); // after "Problems Found: "
     EXPECT_GE(found, 3u) << run.Text(IDC_LABEL_REGISTRY);
     PressButton(box.window, IDOK);
-    ASSERT_TRUE(WaitFor([&] { return IsShown(run.Item(IDC_REPAIR)); }, 5000)) << "no results page";
+    // The tweaks' More Info is the last control the results page shows; the repaint follows it.
+    ASSERT_TRUE(WaitFor([&] { return IsShown(run.Item(IDC_REPAIR)) && IsShown(run.Item(IDC_MORE_TWEAKS)); }, 5000))
+        << "no results page";
+    Sleep(300);
     SaveScreenshot("results-after-scan", run.window);
 
     // One log entry for each problem the window counted, and nothing after.
