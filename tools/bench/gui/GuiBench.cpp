@@ -13,6 +13,9 @@
 // cannot beat with one such call per record (the item line and the steps are
 // only held for the window, and the queue is looked at once per refresh).
 // held_for_window: the item lines and steps the walk held.
+// gui_slow_answers and gui_sections: when in the complete scan each answer over
+// 50 ms came, and when each section began, to tell which part of the scan
+// kept the window waiting.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -27,6 +30,7 @@
 #include "app/TextOutput.h"
 #include "app/WindowScanContext.h"
 #include "core/AppMessage.h"
+#include "resource.h"
 #include "scan/HistoryScanners.h"
 #include "settings/Settings.h"
 
@@ -203,6 +207,8 @@ struct Probe {
     std::atomic<bool> stop{false};
     double longest = 0;
     int answered = 0;
+    LARGE_INTEGER start;
+    std::string slow; // every answer over 50 ms: when in the scan, and how long
 };
 
 DWORD WINAPI ProbeWindow(void* parameter)
@@ -213,8 +219,14 @@ DWORD WINAPI ProbeWindow(void* parameter)
         QueryPerformanceCounter(&start);
         DWORD_PTR result = 0;
         if (SendMessageTimeoutA(probe.window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result)) {
-            probe.longest = std::max(probe.longest, Seconds(start) * 1000.0);
+            const double ms = Seconds(start) * 1000.0;
+            probe.longest = std::max(probe.longest, ms);
             ++probe.answered;
+            if (ms > 50) {
+                char line[64];
+                snprintf(line, sizeof(line), " %.2fs:%.0fms", Seconds(probe.start) - ms / 1000, ms);
+                probe.slow += line;
+            }
         } else {
             probe.longest = std::max(probe.longest, 10000.0);
         }
@@ -245,7 +257,7 @@ void SwitchEverySectionOn()
 
 // The longest answer of the window during one complete scan, in ms; the
 // scan's duration in seconds goes to `seconds`.
-double LongestResponseDuringScan(double& seconds, int& probes)
+double LongestResponseDuringScan(double& seconds, int& probes, std::string& slow)
 {
     MainWindow main;
     HWND window = main.CreateModeless(nullptr);
@@ -254,17 +266,28 @@ double LongestResponseDuringScan(double& seconds, int& probes)
     ShowWindow(window, SW_SHOW);
     Probe probe;
     probe.window = window;
+    QueryPerformanceCounter(&probe.start);
     HANDLE prober = CreateThread(nullptr, 0, ProbeWindow, &probe, 0, nullptr);
 
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     main.StartScan();
+    std::string section, sections;
     while (main.ScanThreadRunning()) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
+        }
+        char text[128] = "";
+        GetDlgItemTextA(window, IDC_STATUS_SECTION, text, sizeof(text));
+        if (section != text) {
+            section = text;
+            char line[160];
+            const char* name = strncmp(text, "Scanning: ", 10) ? text : text + 10;
+            snprintf(line, sizeof(line), " %.2fs:%s", Seconds(probe.start), name);
+            sections += line;
         }
     }
     seconds = Seconds(start);
@@ -273,6 +296,7 @@ double LongestResponseDuringScan(double& seconds, int& probes)
     CloseHandle(prober);
     DestroyWindow(window);
     probes = probe.answered;
+    slow = (probe.slow.empty() ? " none" : probe.slow) + "\nbench: gui_sections" + sections;
     return probe.longest;
 }
 
@@ -335,7 +359,8 @@ int main()
     Stage("a complete scan through the window");
     double seconds = 0;
     int probes = 0;
-    double longest = LongestResponseDuringScan(seconds, probes);
+    std::string slow;
+    double longest = LongestResponseDuringScan(seconds, probes, slow);
     Stage("the complete scan headless again");
     headless = std::min(headless, HeadlessScanSeconds());
     SetEvent(progress.done);
@@ -345,6 +370,7 @@ int main()
     printf("bench: complete_scan_gui_ratio %.2f x\n", seconds / headless);
     printf("bench: gui_probes %d\n", probes);
     printf("bench: gui_max_response %.1f ms\n", longest);
+    printf("bench: gui_slow_answers%s\n", slow.c_str());
     fflush(stdout);
     return 0;
 }
