@@ -2,26 +2,21 @@
 
 #include <wininet.h>
 
+#include "core/Handles.h"
+
 namespace {
 
 const char userAgent[] = "Microsoft Internet Explorer";
 const char requestHeaders[] = "Accept: */*\r\n\r\n";
 
-class InternetHandle {
-public:
-    explicit InternetHandle(HINTERNET handle) : handle(handle) {}
-    ~InternetHandle()
-    {
-        if (handle)
-            InternetCloseHandle(handle);
-    }
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    HINTERNET Get() const { return handle; }
-
-private:
-    HINTERNET handle;
+// Internet handles, which InternetCloseHandle ends.
+struct InternetHandleTraits {
+    using Type = HINTERNET;
+    static HINTERNET Empty() { return nullptr; }
+    static bool IsEmpty(HINTERNET h) { return h == nullptr; }
+    static void Close(HINTERNET h) { InternetCloseHandle(h); }
 };
+using InternetHandle = UniqueHandle<InternetHandleTraits>;
 
 } // namespace
 

@@ -245,42 +245,40 @@ bool ReadWholeFile(const std::string& path, std::string& bytes)
     return done;
 }
 
-// Waits until nothing holds the program file open (the program has ended).
-bool WaitForProgramExit(const std::string& dest)
+// Repeats `attempt` while it fails only because the program file is still
+// held (a program ending, or its image outliving its last handle), up to the
+// wait limit; true once it succeeds.
+template <typename Attempt>
+bool RetryWhileHeld(Attempt attempt)
 {
     DWORD start = GetTickCount();
-    for (;;) {
-        HANDLE file = CreateFileA(dest.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            CloseHandle(file);
-            return true;
-        }
+    while (!attempt()) {
         DWORD error = GetLastError();
-        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
-            error != ERROR_LOCK_VIOLATION)
-            return false;
-        if (GetTickCount() - start > waitForExitMs)
-            return false;
-        ProgressWindow::Pump();
-        Sleep(250);
-    }
-}
-
-// Deletes the program file, waiting while the system still holds it for a
-// program that has only just ended (its image can outlive its last handle).
-bool DeleteProgramFile(const std::string& dest)
-{
-    DWORD start = GetTickCount();
-    while (!DeleteFileA(dest.c_str())) {
-        DWORD error = GetLastError();
-        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) ||
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED && error != ERROR_LOCK_VIOLATION) ||
             GetTickCount() - start > waitForExitMs)
             return false;
         ProgressWindow::Pump();
         Sleep(250);
     }
     return true;
+}
+
+// Waits until nothing holds the program file open (the program has ended).
+bool WaitForProgramExit(const std::string& dest)
+{
+    return RetryWhileHeld([&dest] {
+        HANDLE file = CreateFileA(dest.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        CloseHandle(file);
+        return true;
+    });
+}
+
+bool DeleteProgramFile(const std::string& dest)
+{
+    return RetryWhileHeld([&dest] { return DeleteFileA(dest.c_str()) != FALSE; });
 }
 
 bool StartProgram(const std::string& path)
