@@ -273,6 +273,7 @@ double LongestResponseDuringScan(double& seconds, int& probes, std::string& slow
     QueryPerformanceCounter(&start);
     main.StartScan();
     std::string section, sections;
+    DWORD sectionReadAt = 0;
     while (main.ScanThreadRunning()) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
         MSG msg;
@@ -280,6 +281,10 @@ double LongestResponseDuringScan(double& seconds, int& probes, std::string& slow
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
+        // The section line is read at most every 20 ms: the loop wakes for every record.
+        if (GetTickCount() - sectionReadAt < 20)
+            continue;
+        sectionReadAt = GetTickCount();
         char text[128] = "";
         GetDlgItemTextA(window, IDC_STATUS_SECTION, text, sizeof(text));
         if (section != text) {
