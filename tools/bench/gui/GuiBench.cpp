@@ -14,8 +14,9 @@
 // only held for the window, and the queue is looked at once per refresh).
 // held_for_window: the item lines and steps the walk held.
 // gui_slow_answers and gui_sections: when in the complete scan each answer over
-// 50 ms came, and when each section began, to tell which part of the scan
-// kept the window waiting.
+// 50 ms came, and when each section was first seen on the status line (read
+// every 20 ms at most, so a shorter section may not show), to tell which part
+// of the scan kept the window waiting.
 
 #include <windows.h>
 #include <commctrl.h>
